@@ -1,0 +1,28 @@
+# Shared helpers for tests and fuzz targets.
+
+# velmora_add_test(NAME SOURCES ... LIBS ...)
+# One GoogleTest executable per call, registered case by case with ctest.
+function(velmora_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# velmora_add_fuzzer(NAME SOURCES ... LIBS ... CORPUS dir)
+# The sources define LLVMFuzzerTestOneInput. In a fuzz build the target is a
+# libFuzzer binary; in every other build it is a replay driver that feeds each
+# file of the seed corpus through the same entry point, run by ctest.
+function(velmora_add_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  if(VELMORA_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/fuzz_replay_main.cpp)
+    add_test(NAME ${name}_corpus COMMAND ${name} ${F_CORPUS})
+  endif()
+endfunction()
