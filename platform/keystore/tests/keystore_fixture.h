@@ -1,0 +1,33 @@
+// A private store file per test, removed afterwards.
+#pragma once
+
+#include "keystore/keystore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+class KeyStoreFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/velmora-keystore-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        m_dir = tmpl;
+        m_path = m_dir + "/keystore.sqlite";
+        keystore::SetLocation(m_path);
+    }
+    void TearDown() override
+    {
+        keystore::SetLocation("");
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    const std::string& dir() const { return m_dir; }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_dir, m_path;
+};
