@@ -59,20 +59,22 @@ int MCfgSection::UpdateParameters()
     return ForEachItem([](MCfgSectionUser* item) { return item->MCfgSectionUserOnUpdateParameter(); });
 }
 
-int MCfgSection::SetSectionUser(MCfgSectionUser* user, int add)
+int mcfg::SetMembership(CPtrList& list, void* user, int add)
 {
-    POSITION pos = m_items.Find(user);
+    POSITION pos = list.Find(user);
     if (add) {
         if (pos)
             return FALSE;
-        m_items.AddTail(user);
+        list.AddTail(user);
         return TRUE;
     }
     if (!pos)
         return FALSE;
-    m_items.RemoveAt(pos);
+    list.RemoveAt(pos);
     return TRUE;
 }
+
+int MCfgSection::SetSectionUser(MCfgSectionUser* user, int add) { return mcfg::SetMembership(m_items, user, add); }
 
 int MCfgSection::Set(const MCfgParameter* item) { return m_table ? m_table->Set(this, *item) : FALSE; }
 

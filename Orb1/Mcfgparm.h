@@ -9,6 +9,11 @@
 class MCfgTable;
 class MCfgParameter;
 
+namespace mcfg {
+// Adds `user` to `list` unless present (FALSE), or removes it (FALSE if absent).
+int SetMembership(CPtrList& list, void* user, int add);
+}
+
 // Implemented by MCfgSection; the table calls it to push or pull every item.
 class MCfgTableUser {
 public:

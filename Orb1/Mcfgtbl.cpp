@@ -60,40 +60,21 @@ int MCfgTable::Unload()
     return TRUE;
 }
 
-int MCfgTable::SetTableUser(MCfgTableUser* user, int add)
-{
-    POSITION pos = m_users.Find(user);
-    if (add) {
-        if (pos)
-            return FALSE;
-        m_users.AddTail(user);
-        return TRUE;
-    }
-    if (!pos)
-        return FALSE;
-    m_users.RemoveAt(pos);
-    return TRUE;
-}
+int MCfgTable::SetTableUser(MCfgTableUser* user, int add) { return mcfg::SetMembership(m_users, user, add); }
 
-int MCfgTable::UpdateTable()
+int MCfgTable::ForEachUser(int (MCfgTableUser::*step)())
 {
     int all = TRUE;
     for (POSITION pos = m_users.GetHeadPosition(); pos;)
-        if (!static_cast<MCfgTableUser*>(m_users.GetNext(pos))->MCfgTableUserOnUpdateTable())
+        if (!(static_cast<MCfgTableUser*>(m_users.GetNext(pos))->*step)())
             all = FALSE;
     m_outOfDate = !all;
     return all;
 }
 
-int MCfgTable::UpdateSections()
-{
-    int all = TRUE;
-    for (POSITION pos = m_users.GetHeadPosition(); pos;)
-        if (!static_cast<MCfgTableUser*>(m_users.GetNext(pos))->MCfgTableUserOnUpdateSection())
-            all = FALSE;
-    m_outOfDate = !all;
-    return all;
-}
+int MCfgTable::UpdateTable() { return ForEachUser(&MCfgTableUser::MCfgTableUserOnUpdateTable); }
+
+int MCfgTable::UpdateSections() { return ForEachUser(&MCfgTableUser::MCfgTableUserOnUpdateSection); }
 
 MCfgTableSection* MCfgTable::FindSection(const char* name) const
 {

@@ -84,6 +84,8 @@ protected:
     int Get(const MCfgSection* section, MCfgParameter& item) const;
     int Set(const MCfgSection* section, const MCfgParameter& item);
     MCfgTableSection* AddSection(const CString& name);
+    // Calls `step` on every registered section; all must succeed.
+    int ForEachUser(int (MCfgTableUser::*step)());
 
     mutable int m_outOfDate = FALSE;
     int m_modified = FALSE;

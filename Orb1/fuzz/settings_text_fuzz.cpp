@@ -1,32 +1,18 @@
 // Stored settings text is outside data: any bytes must read into every item
 // type without a fault, and write back as text.
-#include "Mcfgtbl.h"
 #include "Mcfgtype.h"
+#include "tests/memory_table.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace {
-class FuzzTable : public MCfgTable {
-public:
-    int Load(const CString&) override { return TRUE; }
-    int Save() override { return TRUE; }
-    int WriteSection(const CString&) const override { return TRUE; }
-    int WriteParameter(const CString&, const CString&, const CString&) const override { return TRUE; }
-    void Put(const CString& text)
-    {
-        Unload();
-        AddSection("F")->AddParameter("v", text);
-    }
-};
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string bytes(reinterpret_cast<const char*>(data), size);
-    FuzzTable table;
-    table.Put(CString(bytes.c_str()));   // stored text ends at its first NUL
+    MemoryTable table;
+    table.Put("F", "v", bytes.c_str());   // stored text ends at its first NUL
     MCfgSection section("F", &table);
     MCfgShort s(section, "v", 0, -10, 10);
     MCfgUShort us(section, "v", 0, 5, 30);

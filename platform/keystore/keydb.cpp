@@ -96,6 +96,18 @@ std::string ReadBootId()
 LONG ReadError(int rc) { return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB ? ERROR_REGISTRY_CORRUPT : ERROR_CANTREAD; }
 LONG WriteError(int rc) { return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB ? ERROR_REGISTRY_CORRUPT : ERROR_CANTWRITE; }
 
+// Steps a (name, type, data) query into `entry`; no row gives `none`.
+LONG ReadValueRow(Statement& s, LONG none, ValueEntry& entry)
+{
+    int rc = s.step();
+    if (rc != SQLITE_ROW)
+        return rc == SQLITE_DONE ? none : ReadError(rc);
+    entry.name = s.text(0);
+    entry.type = DWORD(s.integer(1));
+    entry.data = s.blob(2);
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::string FoldName(const std::string& name)
@@ -335,13 +347,7 @@ LONG KeyDatabase::ValueAt(KeyId key, DWORD index, ValueEntry& entry)
     Statement s(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2");
     if (!s.ok())
         return ERROR_CANTREAD;
-    int rc = s.bind(1, key).bind(2, int64_t(index)).step();
-    if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : ReadError(rc);
-    entry.name = s.text(0);
-    entry.type = DWORD(s.integer(1));
-    entry.data = s.blob(2);
-    return ERROR_SUCCESS;
+    return ReadValueRow(s.bind(1, key).bind(2, int64_t(index)), ERROR_NO_MORE_ITEMS, entry);
 }
 
 LONG KeyDatabase::GetValue(KeyId key, const std::string& name, ValueEntry& entry)
@@ -349,13 +355,7 @@ LONG KeyDatabase::GetValue(KeyId key, const std::string& name, ValueEntry& entry
     Statement s(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 AND fold = ?2");
     if (!s.ok())
         return ERROR_CANTREAD;
-    int rc = s.bind(1, key).bind(2, FoldName(name)).step();
-    if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : ReadError(rc);
-    entry.name = s.text(0);
-    entry.type = DWORD(s.integer(1));
-    entry.data = s.blob(2);
-    return ERROR_SUCCESS;
+    return ReadValueRow(s.bind(1, key).bind(2, FoldName(name)), ERROR_FILE_NOT_FOUND, entry);
 }
 
 LONG KeyDatabase::SetValue(KeyId key, const std::string& name, DWORD type, const uint8_t* data, size_t length)
