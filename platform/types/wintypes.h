@@ -136,10 +136,11 @@ constexpr DWORD BI_RLE4 = 2;
 constexpr DWORD BI_BITFIELDS = 3;
 constexpr WORD BMP_SIGNATURE = 0x4D42;   // "BM" read as a little-endian word
 
-// Bytes in one DIB row of the given width and depth, padded to 4 bytes.
-constexpr DWORD DibRowBytes(LONG width, WORD bitCount)
+// Bytes in one DIB row of the given width and depth, padded to 4 bytes; 0 for a
+// negative width. 64 bits wide so that no header, however large, wraps it.
+constexpr uint64_t DibRowBytes(LONG width, WORD bitCount)
 {
-    return DWORD(((uint64_t(width) * bitCount + 31) / 32) * 4);
+    return width < 0 ? 0 : ((uint64_t(width) * bitCount + 31) / 32) * 4;
 }
 
 // System error numbers, as the last-error value carries them.

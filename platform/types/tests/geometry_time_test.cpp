@@ -28,6 +28,9 @@ TEST(DibRowBytes, PadsToFourBytes)
     EXPECT_EQ(DibRowBytes(3, 24), 12u);
     EXPECT_EQ(DibRowBytes(5, 4), 4u);
     EXPECT_EQ(DibRowBytes(65535, 24), 196608u);
+    // Sizes from a hostile header neither wrap nor go negative.
+    EXPECT_EQ(DibRowBytes(0x7FFFFFFF, 32), 8589934588u);
+    EXPECT_EQ(DibRowBytes(-5, 24), 0u);
 }
 
 namespace {
