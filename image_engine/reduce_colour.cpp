@@ -42,60 +42,59 @@ void BayerColourRow(const uint8_t* bgr, int width, const uint8_t thr[8], uint8_t
     }
 }
 
-// Picks an output entry for the accumulated blue, green, red of a pixel, stores
-// it in the output row and gives back the entry's channels.
+// Blue, green, red and an unused lane, so a pixel's three channels move as one.
+typedef int Channels __attribute__((vector_size(16)));
+
+inline Channels Splat(int v) { return Channels{v, v, v, v}; }
+
+// Picks the 16-colour entry for the accumulated channels of a pixel.
 struct SixteenColourPick {
     static constexpr int kBits = 4;
 
-    int operator()(const int* bgr, int* entry) const
+    int operator()(Channels value, Channels& entry) const
     {
-        const int b = bgr[0], g = bgr[1], r = bgr[2];
-        int code = 0;
-        code |= r > 180 ? kRedBit : 0;
-        code |= g > 180 ? kGreenBit : 0;
-        code |= b > 180 ? kBlueBit : 0;
-        code |= (r > 220 || g > 220 || b > 220) ? kBrightBit : 0;
-        const int level = (code & kBrightBit) ? 255 : 128;
-        entry[0] = (code & kBlueBit) ? level : 0;
-        entry[1] = (code & kGreenBit) ? level : 0;
-        entry[2] = (code & kRedBit) ? level : 0;
+        const Channels over = value > Splat(180);
+        const Channels bright = value > Splat(220);
+        int code = (over[2] & kRedBit) | (over[1] & kGreenBit) | (over[0] & kBlueBit);
+        const bool isBright = (bright[0] | bright[1] | bright[2]) != 0;
+        code |= isBright ? kBrightBit : 0;
+        entry = over & Splat(isBright ? 255 : 128);
         return code;
     }
     static void Put(uint8_t* row, int x, int code) { PutNibble(row, x, code); }
 };
 
+// Picks the 3-3-2 cube entry of the accumulated channels clamped to 0-255.
 struct CubePick {
     static constexpr int kBits = 8;
+    // Channel levels of the cube's table: 3 bits of red or green, 2 of blue.
+    static constexpr int kLevel7[8] = {0, 255 / 7, 2 * 255 / 7, 3 * 255 / 7, 4 * 255 / 7, 5 * 255 / 7, 6 * 255 / 7, 255};
+    static constexpr int kLevel3[4] = {0, 85, 170, 255};
 
-    int operator()(const int* bgr, int* entry) const
+    int operator()(Channels value, Channels& entry) const
     {
-        const int b = std::clamp(bgr[0], 0, 255);
-        const int g = std::clamp(bgr[1], 0, 255);
-        const int r = std::clamp(bgr[2], 0, 255);
-        const int index = (r & 0xE0) | ((g & 0xE0) >> 3) | (b >> 6);
-        const RGBQUAD& q = cube_[index];
-        entry[0] = q.rgbBlue;
-        entry[1] = q.rgbGreen;
-        entry[2] = q.rgbRed;
-        return index;
+        Channels c = value & ~(value < Splat(0));
+        const Channels high = c > Splat(255);
+        c = (c & ~high) | (Splat(255) & high);
+        const int b = c[0], g = c[1], r = c[2];
+        entry = Channels{kLevel3[b >> 6], kLevel7[g >> 5], kLevel7[r >> 5], 0};
+        return (r & 0xE0) | ((g & 0xE0) >> 3) | (b >> 6);
     }
     static void Put(uint8_t* row, int x, int index) { row[x] = uint8_t(index); }
-
-    const RGBQUAD* cube_ = DefaultColourTable(8, ColourTableKind::Cube332);
 };
 
 // Serpentine error diffusion over 32nds: 8 and 4 ahead on the pixel's row,
-// 2 4 8 4 2 on the next, by arithmetic right shifts. Two accumulator rows of
-// blue, green, red, with two spare pixels either side.
+// 2 4 8 4 2 on the next, by arithmetic right shifts. Two accumulator rows with
+// two spare pixels either side that soak up the error falling off the picture.
 template <class Pick>
 class BurkesDiffuser {
 public:
     explicit BurkesDiffuser(const SourceDib& src)
-        : src_(src), span_(3 * (size_t(src.width) + 4)), scratch_(src.table ? 3 * size_t(src.width) : 0)
+        : src_(src), span_(size_t(src.width) + 4), scratch_(src.table ? 3 * size_t(src.width) : 0)
     {
-        cells_.assign(2 * span_, 0);
-        cur_ = cells_.data() + 6;
-        next_ = cells_.data() + span_ + 6;
+        cells_.assign(2 * span_, Channels{});
+        cur_ = cells_.data() + 2;
+        next_ = cells_.data() + span_ + 2;
         Fill(cur_, 0);
         Fill(next_, std::min(1, src.height - 1));
     }
@@ -114,45 +113,51 @@ public:
     }
 
 private:
-    void Fill(int* row, int y)
+    void Fill(Channels* row, int y)
     {
-        std::fill(row - 6, row + 3 * size_t(src_.width) + 6, 0);
+        std::fill(row - 2, row + src_.width + 2, Channels{});
         const uint8_t* bgr = BgrRow(src_, y, scratch_.data());
-        const size_t n = 3 * size_t(src_.width);
-        for (size_t i = 0; i < n; ++i)
-            row[i] = bgr[i];
+        for (int x = 0; x < src_.width; ++x, bgr += 3)
+            row[x] = Channels{bgr[0], bgr[1], bgr[2], 0};
     }
 
+    // The shares still due to pixels ahead, on this row and the next, are
+    // carried in registers; each next-row cell is written once, when its last
+    // share is known.
     template <int D>
     void Row(uint8_t* out)
     {
         const int w = src_.width;
+        Channels ahead1{}, ahead2{};
+        Channels due0{}, due1{}, due2{}, due3{};  // next row, columns x-2D .. x+D
         for (int i = 0; i < w; ++i) {
             const int x = D > 0 ? i : w - 1 - i;
-            int* c = cur_ + 3 * x;
-            int* n = next_ + 3 * x;
-            int entry[3];
-            Pick::Put(out, x, pick_(c, entry));
-            for (int ch = 0; ch < 3; ++ch) {
-                const int e = c[ch] - entry[ch];
-                const int e2 = e >> 2, e3 = e >> 3, e4 = e >> 4;
-                c[ch + 3 * D] += e2;
-                c[ch + 6 * D] += e3;
-                n[ch - 6] += e4;
-                n[ch - 3] += e3;
-                n[ch] += e2;
-                n[ch + 3] += e3;
-                n[ch + 6] += e4;
-            }
+            const Channels value = cur_[x] + ahead1;
+            Channels entry;
+            Pick::Put(out, x, pick_(value, entry));
+            const Channels e = value - entry;
+            const Channels e2 = e >> 2, e3 = e >> 3, e4 = e >> 4;
+            ahead1 = ahead2 + e2;
+            ahead2 = e3;
+            next_[x - 2 * D] += due0 + e4;
+            due0 = due1 + e3;
+            due1 = due2 + e2;
+            due2 = due3 + e3;
+            due3 = e4;
         }
+        const int last = D > 0 ? w - 1 : 0;
+        next_[last - D] += due0;
+        next_[last] += due1;
+        next_[last + D] += due2;
+        next_[last + 2 * D] += due3;
     }
 
     const SourceDib& src_;
     size_t span_;
     std::vector<uint8_t> scratch_;
-    std::vector<int> cells_;
-    int* cur_ = nullptr;
-    int* next_ = nullptr;
+    std::vector<Channels> cells_;
+    Channels* cur_ = nullptr;
+    Channels* next_ = nullptr;
     Pick pick_;
 };
 
