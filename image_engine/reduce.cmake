@@ -16,6 +16,7 @@ velmora_add_test(reduce_test
     ${CMAKE_CURRENT_LIST_DIR}/tests/reduce_mono_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/reduce_colour_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tests/reduce_popularity_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tests/reduce_reference_test.cpp
   LIBS vantor_reduce)
 
 velmora_add_fuzzer(reduce_fuzz
