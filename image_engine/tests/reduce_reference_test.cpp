@@ -1,8 +1,6 @@
 // The error diffusions against plain whole-picture versions that spread every
 // share through memory, on random pictures of awkward sizes: the engine's
 // rolling rows, register-carried shares and share table must agree exactly.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <random>
 
@@ -11,97 +9,66 @@
 namespace vantor::test {
 namespace {
 
-struct Pixels {
-    int w = 0, h = 0;
-    std::vector<Rgb> at;  // DIB row order
-    const Rgb& operator()(int x, int y) const { return at[size_t(y) * size_t(w) + size_t(x)]; }
-};
-
-Pixels RandomPixels(int w, int h, uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    Pixels p{w, h, {}};
-    for (int i = 0; i < w * h; ++i) {
-        const int base = int(rng() % 256);
-        // Mostly near one level, now and then anything: both extremes occur.
-        if (rng() % 4 == 0)
-            p.at.push_back({int(rng() % 256), int(rng() % 256), int(rng() % 256)});
-        else
-            p.at.push_back({base, std::clamp(base + int(rng() % 41) - 20, 0, 255), 255 - base});
-    }
-    return p;
-}
-
-std::vector<uint8_t> ToDib(const Pixels& p)
-{
-    return Picture24(p.w, p.h, [&p](int x, int y) { return p(x, y); });
-}
-
-// Accumulators for the whole picture with two spare cells either side.
-struct Plane {
-    int w, h;
+// Per-channel accumulators (blue, green, red) of the whole picture, with two
+// spare cells either side and two spare rows above.
+struct Planes {
+    int w;
     std::vector<int> cells;
-    Plane(int width, int height) : w(width), h(height), cells(size_t(width + 4) * size_t(height + 2), 0) {}
-    int& operator()(int x, int y) { return cells[size_t(y) * size_t(w + 4) + size_t(x + 2)]; }
+    Planes(int width, int height) : w(width), cells(3 * size_t(width + 4) * size_t(height + 2), 0) {}
+    int& operator()(int c, int x, int y) { return cells[(size_t(y) * size_t(w + 4) + size_t(x + 2)) * 3 + size_t(c)]; }
 };
 
-std::vector<int> StuckiReference(const Pixels& p)
+// Runs the serpentine scan; `pixel(acc, x, y, d)` picks the code and spreads the error.
+template <class PixelFn>
+std::vector<int> Scan(int w, int h, PixelFn pixel)
 {
-    Plane acc(p.w, p.h);
-    for (int y = 0; y < p.h; ++y)
-        for (int x = 0; x < p.w; ++x)
-            acc(x, y) = (30 * p(x, y).r + 59 * p(x, y).g + 11 * p(x, y).b) / 100;
-    std::vector<int> bits(size_t(p.w) * size_t(p.h));
-    for (int y = 0; y < p.h; ++y) {
+    std::vector<int> codes;
+    for (int y = 0; y < h; ++y) {
         const int d = (y & 1) ? -1 : 1;
-        for (int i = 0; i < p.w; ++i) {
-            const int x = d > 0 ? i : p.w - 1 - i;
-            const int v = acc(x, y);
-            const int bit = v > 127;
-            const int e = bit ? v - 255 : v;
-            bits[size_t(y) * size_t(p.w) + size_t(x)] = bit;
-            acc(x + d, y) += 8 * e / 42;
-            acc(x + 2 * d, y) += 4 * e / 42;
-            const int next[5] = {e / 21, 4 * e / 42, 8 * e / 42, 4 * e / 42, e / 21};
-            const int after[5] = {e / 42, e / 21, 4 * e / 42, e / 21, e / 42};
-            for (int k = -2; k <= 2; ++k) {
-                acc(x + k, y + 1) += next[k + 2];
-                acc(x + k, y + 2) += after[k + 2];
-            }
+        std::vector<int> row(size_t(w), 0);
+        for (int i = 0; i < w; ++i) {
+            const int x = d > 0 ? i : w - 1 - i;
+            row[size_t(x)] = pixel(x, y, d);
         }
-    }
-    return bits;
-}
-
-// `pick(b, g, r, entry)` gives the output code and the entry's blue, green, red.
-template <class Pick>
-std::vector<int> BurkesReference(const Pixels& p, Pick pick)
-{
-    Plane acc[3] = {Plane(p.w, p.h), Plane(p.w, p.h), Plane(p.w, p.h)};
-    for (int y = 0; y < p.h; ++y)
-        for (int x = 0; x < p.w; ++x) {
-            acc[0](x, y) = p(x, y).b;
-            acc[1](x, y) = p(x, y).g;
-            acc[2](x, y) = p(x, y).r;
-        }
-    std::vector<int> codes(size_t(p.w) * size_t(p.h));
-    for (int y = 0; y < p.h; ++y) {
-        const int d = (y & 1) ? -1 : 1;
-        for (int i = 0; i < p.w; ++i) {
-            const int x = d > 0 ? i : p.w - 1 - i;
-            int entry[3];
-            codes[size_t(y) * size_t(p.w) + size_t(x)] = pick(acc[0](x, y), acc[1](x, y), acc[2](x, y), entry);
-            for (int c = 0; c < 3; ++c) {
-                const int e = acc[c](x, y) - entry[c];
-                acc[c](x + d, y) += e >> 2;
-                acc[c](x + 2 * d, y) += e >> 3;
-                const int next[5] = {e >> 4, e >> 3, e >> 2, e >> 3, e >> 4};
-                for (int k = -2; k <= 2; ++k)
-                    acc[c](x + k, y + 1) += next[k + 2];
-            }
-        }
+        codes.insert(codes.end(), row.begin(), row.end());
     }
     return codes;
+}
+
+std::vector<int> Stucki(Planes& acc, int w, int h)
+{
+    return Scan(w, h, [&acc](int x, int y, int d) {
+        const int v = acc(0, x, y);
+        const int e = v > 127 ? v - 255 : v;
+        const int row[5] = {0, 0, 0, 8 * e / 42, 4 * e / 42};
+        const int next[5] = {e / 21, 4 * e / 42, 8 * e / 42, 4 * e / 42, e / 21};
+        const int after[5] = {e / 42, e / 21, 4 * e / 42, e / 21, e / 42};
+        for (int k = -2; k <= 2; ++k) {
+            acc(0, x + k * d, y) += row[k + 2];
+            acc(0, x + k, y + 1) += next[k + 2];
+            acc(0, x + k, y + 2) += after[k + 2];
+        }
+        return v > 127 ? 1 : 0;
+    });
+}
+
+template <class Pick>
+std::vector<int> Burkes(Planes& acc, int w, int h, Pick pick)
+{
+    return Scan(w, h, [&acc, pick](int x, int y, int d) {
+        int entry[3];
+        const int code = pick(acc(0, x, y), acc(1, x, y), acc(2, x, y), entry);
+        for (int c = 0; c < 3; ++c) {
+            const int e = acc(c, x, y) - entry[c];
+            const int row[5] = {0, 0, 0, e >> 2, e >> 3};
+            const int next[5] = {e >> 4, e >> 3, e >> 2, e >> 3, e >> 4};
+            for (int k = -2; k <= 2; ++k) {
+                acc(c, x + k * d, y) += row[k + 2];
+                acc(c, x + k, y + 1) += next[k + 2];
+            }
+        }
+        return code;
+    });
 }
 
 int SixteenPick(int b, int g, int r, int* entry)
@@ -123,47 +90,41 @@ int CubePick(int b, int g, int r, int* entry)
     return index;
 }
 
-const std::pair<int, int> kSizes[] = {{1, 1}, {1, 6}, {6, 1}, {2, 2}, {7, 3}, {33, 17}, {64, 9}};
-
-TEST(DiffusionAgainstReference, MonoMatchesPixelForPixel)
+TEST(DiffusionAgainstReference, EveryPixelMatches)
 {
-    uint32_t seed = 1;
-    for (auto [w, h] : kSizes) {
-        const Pixels p = RandomPixels(w, h, seed++);
-        std::vector<uint8_t> out;
-        ASSERT_EQ(Apply(DiffusionMono, ToDib(p), out), kReduceOk);
-        const std::vector<int> want = StuckiReference(p);
+    const std::pair<int, int> sizes[] = {{1, 1}, {1, 6}, {6, 1}, {2, 2}, {7, 3}, {33, 17}, {64, 9}};
+    std::mt19937 rng(7);
+    for (auto [w, h] : sizes) {
+        // Mostly near one level, now and then anything: both extremes occur.
+        std::vector<Rgb> px;
+        for (int i = 0; i < w * h; ++i) {
+            const int base = int(rng() % 256);
+            px.push_back(rng() % 4 == 0 ? Rgb{int(rng() % 256), int(rng() % 256), int(rng() % 256)}
+                                        : Rgb{base, std::clamp(base + int(rng() % 41) - 20, 0, 255), 255 - base});
+        }
+        const Dib dib = Picture24(w, h, [&px, w](int x, int y) { return px[size_t(y * w + x)]; });
+        Planes grey(w, h), colour(w, h);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(BitAt(out, x, y), want[size_t(y * w + x)]) << w << "x" << h << " at " << x << "," << y;
-    }
-}
+            for (int x = 0; x < w; ++x) {
+                const Rgb& p = px[size_t(y * w + x)];
+                grey(0, x, y) = (30 * p.r + 59 * p.g + 11 * p.b) / 100;
+                colour(0, x, y) = p.b;
+                colour(1, x, y) = p.g;
+                colour(2, x, y) = p.r;
+            }
+        Planes colour2 = colour;
+        const std::vector<int> mono = Stucki(grey, w, h);
+        const std::vector<int> sixteen = Burkes(colour, w, h, SixteenPick);
+        const std::vector<int> cube = Burkes(colour2, w, h, CubePick);
 
-TEST(DiffusionAgainstReference, SixteenColourMatchesPixelForPixel)
-{
-    uint32_t seed = 100;
-    for (auto [w, h] : kSizes) {
-        const Pixels p = RandomPixels(w, h, seed++);
-        std::vector<uint8_t> out;
-        ASSERT_EQ(Apply(DiffusionColor, ToDib(p), out), kReduceOk);
-        const std::vector<int> want = BurkesReference(p, SixteenPick);
+        const Dib m = Reduced(DiffusionMono, dib), s = Reduced(DiffusionColor, dib), c = Reduced(MedianCutColor, dib);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(NibbleAt(out, x, y), want[size_t(y * w + x)]) << w << "x" << h << " at " << x << "," << y;
-    }
-}
-
-TEST(DiffusionAgainstReference, CubeMatchesPixelForPixel)
-{
-    uint32_t seed = 200;
-    for (auto [w, h] : kSizes) {
-        const Pixels p = RandomPixels(w, h, seed++);
-        std::vector<uint8_t> out;
-        ASSERT_EQ(Apply(MedianCutColor, ToDib(p), out), kReduceOk);
-        const std::vector<int> want = BurkesReference(p, CubePick);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(ByteAt(out, x, y), want[size_t(y * w + x)]) << w << "x" << h << " at " << x << "," << y;
+            for (int x = 0; x < w; ++x) {
+                const size_t i = size_t(y * w + x);
+                ASSERT_EQ(BitAt(m, x, y), mono[i]) << w << "x" << h << " at " << x << "," << y;
+                ASSERT_EQ(NibbleAt(s, x, y), sixteen[i]) << w << "x" << h << " at " << x << "," << y;
+                ASSERT_EQ(ByteAt(c, x, y), cube[i]) << w << "x" << h << " at " << x << "," << y;
+            }
     }
 }
 

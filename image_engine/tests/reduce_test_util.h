@@ -1,6 +1,8 @@
 // Hand-built packed DIBs for the colour reduction tests, and readers of results.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -14,66 +16,42 @@ struct Rgb {
     int r, g, b;
 };
 
-// A packed DIB with a zeroed full colour table and zeroed rows, no spare rows.
-inline std::vector<uint8_t> MakeDib(int width, int height, int bits)
-{
-    const size_t stride = DibRowBytes(width, WORD(bits));
-    const size_t table = size_t(ColourTableEntries(bits)) * 4;
-    std::vector<uint8_t> dib(40 + table + stride * size_t(height), 0);
-    BITMAPINFOHEADER h{};
-    h.biSize = 40;
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biPlanes = 1;
-    h.biBitCount = WORD(bits);
-    h.biSizeImage = DWORD(stride * size_t(height));
-    h.biXPelsPerMeter = 3780;
-    h.biYPelsPerMeter = 2835;
-    std::memcpy(dib.data(), &h, 40);
-    return dib;
-}
+using Dib = std::vector<uint8_t>;
+using ReduceFn = int (*)(const uint8_t*, size_t, std::vector<uint8_t>&);
 
-inline BITMAPINFOHEADER HeaderOf(const std::vector<uint8_t>& dib)
+inline BITMAPINFOHEADER HeaderOf(const Dib& dib)
 {
     BITMAPINFOHEADER h;
     std::memcpy(&h, dib.data(), 40);
     return h;
 }
 
-inline RGBQUAD* TableOf(std::vector<uint8_t>& dib) { return reinterpret_cast<RGBQUAD*>(dib.data() + 40); }
+inline void SetHeader(Dib& dib, const BITMAPINFOHEADER& h) { std::memcpy(dib.data(), &h, 40); }
 
-inline const RGBQUAD* TableOf(const std::vector<uint8_t>& dib)
+// A packed DIB with a zeroed full colour table and zeroed rows, no spare rows.
+inline Dib MakeDib(int width, int height, int bits)
 {
-    return reinterpret_cast<const RGBQUAD*>(dib.data() + 40);
+    const size_t stride = DibRowBytes(width, WORD(bits));
+    Dib dib(40 + size_t(ColourTableEntries(bits)) * 4 + stride * size_t(height), 0);
+    BITMAPINFOHEADER h{40, width, height, 1, WORD(bits), BI_RGB, DWORD(stride * size_t(height)), 3780, 2835, 0, 0};
+    SetHeader(dib, h);
+    return dib;
 }
 
-inline size_t StrideOf(const std::vector<uint8_t>& dib)
-{
-    const BITMAPINFOHEADER h = HeaderOf(dib);
-    return DibRowBytes(h.biWidth, h.biBitCount);
-}
+inline RGBQUAD* TableOf(const Dib& dib) { return reinterpret_cast<RGBQUAD*>(const_cast<uint8_t*>(dib.data()) + 40); }
 
 // DIB row y (0 is the bottom row).
-inline const uint8_t* RowOf(const std::vector<uint8_t>& dib, int y)
+inline uint8_t* RowOf(const Dib& dib, int y)
 {
     const BITMAPINFOHEADER h = HeaderOf(dib);
-    return dib.data() + 40 + size_t(ColourTableEntries(h.biBitCount)) * 4 + StrideOf(dib) * size_t(y);
-}
-
-inline uint8_t* RowOf(std::vector<uint8_t>& dib, int y)
-{
-    return const_cast<uint8_t*>(RowOf(static_cast<const std::vector<uint8_t>&>(dib), y));
-}
-
-inline void SetTableEntry(std::vector<uint8_t>& dib, int i, Rgb c)
-{
-    TableOf(dib)[i] = RGBQUAD{BYTE(c.b), BYTE(c.g), BYTE(c.r), 0};
+    const size_t offset = 40 + size_t(ColourTableEntries(h.biBitCount)) * 4 + DibRowBytes(h.biWidth, h.biBitCount) * size_t(y);
+    return const_cast<uint8_t*>(dib.data()) + offset;
 }
 
 // A 24-bit picture whose pixel (x, DIB row y) is colour(x, y).
-inline std::vector<uint8_t> Picture24(int width, int height, const std::function<Rgb(int, int)>& colour)
+inline Dib Picture24(int width, int height, const std::function<Rgb(int, int)>& colour)
 {
-    std::vector<uint8_t> dib = MakeDib(width, height, 24);
+    Dib dib = MakeDib(width, height, 24);
     for (int y = 0; y < height; ++y) {
         uint8_t* p = RowOf(dib, y);
         for (int x = 0; x < width; ++x, p += 3) {
@@ -86,13 +64,10 @@ inline std::vector<uint8_t> Picture24(int width, int height, const std::function
     return dib;
 }
 
-inline std::vector<uint8_t> Uniform24(int width, int height, Rgb c)
-{
-    return Picture24(width, height, [c](int, int) { return c; });
-}
+inline Dib Uniform24(int width, int height, Rgb c) { return Picture24(width, height, [c](int, int) { return c; }); }
 
-// A 24-bit picture of grey levels given row by row, DIB row 0 first.
-inline std::vector<uint8_t> Grey24(const std::vector<std::vector<int>>& rows)
+// Grey levels given row by row, DIB row 0 first.
+inline Dib Grey24(const std::vector<std::vector<int>>& rows)
 {
     return Picture24(int(rows[0].size()), int(rows.size()), [&rows](int x, int y) {
         const int v = rows[size_t(y)][size_t(x)];
@@ -100,21 +75,17 @@ inline std::vector<uint8_t> Grey24(const std::vector<std::vector<int>>& rows)
     });
 }
 
-inline int BitAt(const std::vector<uint8_t>& dib, int x, int y) { return (RowOf(dib, y)[x >> 3] >> (7 - (x & 7))) & 1; }
+inline int BitAt(const Dib& dib, int x, int y) { return (RowOf(dib, y)[x >> 3] >> (7 - (x & 7))) & 1; }
+inline int NibbleAt(const Dib& dib, int x, int y) { return (RowOf(dib, y)[x >> 1] >> ((x & 1) ? 0 : 4)) & 15; }
+inline int ByteAt(const Dib& dib, int x, int y) { return RowOf(dib, y)[x]; }
 
-inline int NibbleAt(const std::vector<uint8_t>& dib, int x, int y)
+inline int Apply(ReduceFn fn, const Dib& dib, Dib& out) { return fn(dib.data(), dib.size(), out); }
+
+inline Dib Reduced(ReduceFn fn, const Dib& dib)
 {
-    const uint8_t byte = RowOf(dib, y)[x >> 1];
-    return (x & 1) ? byte & 15 : byte >> 4;
-}
-
-inline int ByteAt(const std::vector<uint8_t>& dib, int x, int y) { return RowOf(dib, y)[x]; }
-
-using ReduceFn = int (*)(const uint8_t*, size_t, std::vector<uint8_t>&);
-
-inline int Apply(ReduceFn fn, const std::vector<uint8_t>& dib, std::vector<uint8_t>& out)
-{
-    return fn(dib.data(), dib.size(), out);
+    Dib out;
+    EXPECT_EQ(Apply(fn, dib, out), kReduceOk);
+    return out;
 }
 
 }  // namespace vantor::test
