@@ -1,6 +1,7 @@
 // Conversions to fixed colour tables: ordered dither and error diffusion into
 // the 16-colour table, and error diffusion into the 3-3-2 cube.
 #include <algorithm>
+#include <array>
 
 #include "reduce_frame.h"
 
@@ -65,23 +66,50 @@ struct SixteenColourPick {
 };
 
 // Picks the 3-3-2 cube entry of the accumulated channels clamped to 0-255.
+// Each channel's level and index bits come from a table. A channel's error
+// stays within -64..63: its incoming shares weigh 32/32 in all, and rounding
+// down takes shares of errors of -64 or more to no less than -64 in sum. So
+// values lie in -64..318, and 512 cells indexed by value + 64 cover them.
 struct CubePick {
     static constexpr int kBits = 8;
-    // Channel levels of the cube's table: 3 bits of red or green, 2 of blue.
-    static constexpr int kLevel7[8] = {0, 255 / 7, 2 * 255 / 7, 3 * 255 / 7, 4 * 255 / 7, 5 * 255 / 7, 6 * 255 / 7, 255};
-    static constexpr int kLevel3[4] = {0, 85, 170, 255};
+    static constexpr int kOffset = 64;
+    static constexpr int kMask = 511;
+
+    struct Step {
+        int level;
+        int bits;
+    };
+    using Steps = std::array<Step, kMask + 1>;
+
+    // `levelBits` bits of the channel, placed at `shift` in the index.
+    static constexpr Steps MakeSteps(int levelBits, int shift)
+    {
+        Steps steps{};
+        const int top = (1 << levelBits) - 1;
+        for (int i = 0; i <= kMask; ++i) {
+            const int v = std::clamp(i - kOffset, 0, 255);
+            const int k = v >> (8 - levelBits);
+            steps[size_t(i)] = Step{k * 255 / top, k << shift};
+        }
+        return steps;
+    }
 
     int operator()(Channels value, Channels& entry) const
     {
-        Channels c = value & ~(value < Splat(0));
-        const Channels high = c > Splat(255);
-        c = (c & ~high) | (Splat(255) & high);
-        const int b = c[0], g = c[1], r = c[2];
-        entry = Channels{kLevel3[b >> 6], kLevel7[g >> 5], kLevel7[r >> 5], 0};
-        return (r & 0xE0) | ((g & 0xE0) >> 3) | (b >> 6);
+        const Step& b = kBlue[size_t((value[0] + kOffset) & kMask)];
+        const Step& g = kGreen[size_t((value[1] + kOffset) & kMask)];
+        const Step& r = kRed[size_t((value[2] + kOffset) & kMask)];
+        entry = Channels{b.level, g.level, r.level, 0};
+        return r.bits | g.bits | b.bits;
     }
     static void Put(uint8_t* row, int x, int index) { row[x] = uint8_t(index); }
+
+    static const Steps kBlue, kGreen, kRed;
 };
+
+constexpr CubePick::Steps CubePick::kBlue = CubePick::MakeSteps(2, 0);
+constexpr CubePick::Steps CubePick::kGreen = CubePick::MakeSteps(3, 2);
+constexpr CubePick::Steps CubePick::kRed = CubePick::MakeSteps(3, 5);
 
 // Serpentine error diffusion over 32nds: 8 and 4 ahead on the pixel's row,
 // 2 4 8 4 2 on the next, by arithmetic right shifts. Two accumulator rows with

@@ -92,15 +92,19 @@ int CubePick(int b, int g, int r, int* entry)
 
 TEST(DiffusionAgainstReference, EveryPixelMatches)
 {
-    const std::pair<int, int> sizes[] = {{1, 1}, {1, 6}, {6, 1}, {2, 2}, {7, 3}, {33, 17}, {64, 9}};
+    const std::pair<int, int> sizes[] = {{1, 1}, {1, 6}, {6, 1}, {2, 2}, {7, 3}, {33, 17}, {64, 9}, {101, 40}};
     std::mt19937 rng(7);
     for (auto [w, h] : sizes) {
-        // Mostly near one level, now and then anything: both extremes occur.
+        // Smooth stretches, noise, and the levels either side of each threshold,
+        // which push the accumulated errors furthest.
+        static constexpr int kEdges[8] = {0, 127, 128, 180, 181, 220, 221, 255};
         std::vector<Rgb> px;
         for (int i = 0; i < w * h; ++i) {
             const int base = int(rng() % 256);
-            px.push_back(rng() % 4 == 0 ? Rgb{int(rng() % 256), int(rng() % 256), int(rng() % 256)}
-                                        : Rgb{base, std::clamp(base + int(rng() % 41) - 20, 0, 255), 255 - base});
+            const unsigned kind = rng() % 3;
+            px.push_back(kind == 0   ? Rgb{int(rng() % 256), int(rng() % 256), int(rng() % 256)}
+                         : kind == 1 ? Rgb{kEdges[rng() % 8], kEdges[rng() % 8], kEdges[rng() % 8]}
+                                     : Rgb{base, std::clamp(base + int(rng() % 41) - 20, 0, 255), 255 - base});
         }
         const Dib dib = Picture24(w, h, [&px, w](int x, int y) { return px[size_t(y * w + x)]; });
         Planes grey(w, h), colour(w, h);
