@@ -29,18 +29,25 @@ inline void PutNibble(uint8_t* row, int x, int code)
     row[x >> 1] |= uint8_t((x & 1) ? code : code << 4);
 }
 
+inline int BayerColourCode(const uint8_t* bgr, int t)
+{
+    const int b = bgr[0], g = bgr[1], r = bgr[2];
+    int code = 0;
+    code |= r > t ? kRedBit : 0;
+    code |= g > t ? kGreenBit : 0;
+    code |= b > t ? kBlueBit : 0;
+    code |= Intensity(r, g, b) > t + 40 ? kBrightBit : 0;
+    return code;
+}
+
+// Two pixels a byte, so each output byte is written once.
 void BayerColourRow(const uint8_t* bgr, int width, const uint8_t thr[8], uint8_t* out)
 {
-    for (int x = 0; x < width; ++x, bgr += 3) {
-        const int t = thr[x & 7];
-        const int b = bgr[0], g = bgr[1], r = bgr[2];
-        int code = 0;
-        code |= r > t ? kRedBit : 0;
-        code |= g > t ? kGreenBit : 0;
-        code |= b > t ? kBlueBit : 0;
-        code |= Intensity(r, g, b) > t + 40 ? kBrightBit : 0;
-        PutNibble(out, x, code);
-    }
+    int x = 0;
+    for (; x + 1 < width; x += 2, bgr += 6)
+        out[x >> 1] = uint8_t(BayerColourCode(bgr, thr[x & 7]) << 4 | BayerColourCode(bgr + 3, thr[(x + 1) & 7]));
+    if (x < width)
+        out[x >> 1] = uint8_t(BayerColourCode(bgr, thr[x & 7]) << 4);
 }
 
 // Blue, green, red and an unused lane, so a pixel's three channels move as one.
