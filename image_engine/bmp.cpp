@@ -227,9 +227,13 @@ int ReadBmp(ReadJob& job)
         for (uint32_t i = 0; i < b.colours; ++i)
             table[i] = RGBQUAD{raw[i * b.entrySize], raw[i * b.entrySize + 1], raw[i * b.entrySize + 2], 0};
     }
+    const uint64_t bitsAt = start + Le32(fh + 10);
+    const uint64_t rawBytes = uint64_t(DibRowBytes(b.width, WORD(b.bits))) * uint64_t(b.height);
+    if (!CanHold(job.in, bitsAt, b.compression == BI_RGB ? rawBytes : 2, job.end))
+        return IMG_ERR_CONTENT;
     if (int r = DeliverHeader(job, b.width, b.height, b.bits, table); r < 0)
         return r;
-    if (!job.in.Seek(start + Le32(fh + 10)))
+    if (!job.in.Seek(bitsAt))
         return IMG_ERR_CONTENT;
     return b.compression == BI_RGB ? ReadRows(job, b) : ReadRle(job, b);
 }
@@ -257,8 +261,10 @@ int WriteBmpRle(WriteJob& job)
     const BITMAPINFOHEADER& h = job.header->bmiHeader;
     if (h.biBitCount != 4 && h.biBitCount != 8)
         return IMG_ERR_UNSUPPORTED;
+    const uint64_t begin = job.out.Tell();
     if (int r = WriteHeaders(job, h.biBitCount == 8 ? BI_RLE8 : BI_RLE4); r < 0)
         return r;
+    const uint64_t bitsAt = job.out.Tell();
     const uint32_t stride = DibRowBytes(h.biWidth, h.biBitCount);
     uint8_t* row = Scratch().Get(stride);
     if (!row)
@@ -273,7 +279,18 @@ int WriteBmpRle(WriteJob& job)
     }
     sink.Put(0);
     sink.Put(1);
-    return sink.Flush() ? IMG_OK : IMG_ERR_WRITE;
+    if (!sink.Flush())
+        return IMG_ERR_WRITE;
+    // Readers check the sizes against the file, so they state what was written.
+    const uint64_t end = job.out.Tell();
+    uint8_t size[4];
+    PutLe32(size, uint32_t(end - begin));
+    if (!job.out.Seek(begin + 2) || !job.out.Write(size, 4))
+        return IMG_ERR_WRITE;
+    PutLe32(size, uint32_t(end - bitsAt));
+    if (!job.out.Seek(begin + 34) || !job.out.Write(size, 4) || !job.out.Seek(end))
+        return IMG_ERR_WRITE;
+    return IMG_OK;
 }
 
 }   // namespace vantor

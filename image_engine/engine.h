@@ -94,6 +94,9 @@ uint32_t ColourEntries(int bits);
 // Checks the picture fits the engine (16-bit rows and row numbers), builds the
 // header block from scratch memory and calls the header callback.
 int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table);
+// False when the stream is known to hold fewer than `bytes` bytes from `at` on,
+// so a reader can refuse a picture before its pixel store is allocated.
+bool CanHold(Stream& in, uint64_t at, uint64_t bytes, uint64_t end = 0);
 // True when start names a page beyond the first for a single-page format.
 bool IsLaterPage(uint32_t start);
 uint32_t StartOffset(uint32_t start);

@@ -182,6 +182,16 @@ bool AddsPage(uint32_t type)
 
 }   // namespace
 
+bool CanHold(Stream& in, uint64_t at, uint64_t bytes, uint64_t end)
+{
+    if (!end) {
+        if (!in.LengthKnown())
+            return true;
+        end = in.Length();
+    }
+    return at <= end && end - at >= bytes;
+}
+
 bool IsLaterPage(uint32_t start)
 {
     return (start & kPageFlag) == kPageFlag && (start & ~kPageFlag) != 0;
