@@ -229,6 +229,8 @@ int ReadBmp(ReadJob& job)
     }
     const uint64_t bitsAt = start + Le32(fh + 10);
     const uint64_t rawBytes = uint64_t(DibRowBytes(b.width, WORD(b.bits))) * uint64_t(b.height);
+    if (int r = PictureFits(b.width, b.height, b.bits); r < 0)
+        return r;
     if (!CanHold(job.in, bitsAt, b.compression == BI_RGB ? rawBytes : 2, job.end))
         return IMG_ERR_CONTENT;
     if (int r = DeliverHeader(job, b.width, b.height, b.bits, table); r < 0)

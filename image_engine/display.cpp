@@ -1,5 +1,6 @@
 // Palettes, device-dependent bitmaps, display and print entry points, and the
 // clipboard-to-file call.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -105,7 +106,8 @@ int SaveClipboardDib(const char* path, HGLOBAL data)
     }
     std::memcpy(&h, bytes, sizeof h);
     uint32_t entries = ColourEntries(h.biBitCount);
-    uint32_t listed = (h.biClrUsed && h.biClrUsed < entries) ? h.biClrUsed : entries;
+    // The rows follow the DIB's own table: colours-used entries when it says so.
+    uint64_t listed = h.biClrUsed ? h.biClrUsed : entries;
     uint64_t stride = DibRowBytes(h.biWidth, h.biBitCount);
     uint64_t rowsAt = uint64_t(h.biSize) + 4ull * listed;
     if (h.biSize < sizeof h || !DepthHeld(h.biBitCount) || h.biWidth <= 0 || h.biHeight <= 0 ||
@@ -122,8 +124,8 @@ int SaveClipboardDib(const char* path, HGLOBAL data)
     h.biSize = sizeof h;
     h.biSizeImage = uint32_t(stride * uint64_t(h.biHeight));
     std::vector<RGBQUAD> table(entries, RGBQUAD{0, 0, 0, 0});
-    if (listed)
-        std::memcpy(table.data(), bytes + tableAt, 4 * listed);
+    if (entries)
+        std::memcpy(table.data(), bytes + tableAt, 4 * std::min<uint64_t>(listed, entries));
     bool ok = PutFileHeader(out.f, 4 * entries, h.biSizeImage) && Put(out.f, &h, sizeof h) &&
               (entries == 0 || Put(out.f, table.data(), 4 * entries)) &&
               Put(out.f, bytes + rowsAt, size_t(stride * uint64_t(h.biHeight)));

@@ -94,6 +94,9 @@ uint32_t ColourEntries(int bits);
 // Checks the picture fits the engine (16-bit rows and row numbers), builds the
 // header block from scratch memory and calls the header callback.
 int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table);
+// 0 when a picture of this size and depth fits the engine; -3 for an empty one,
+// -6 beyond the 16-bit row limits or for a depth not held.
+int PictureFits(int32_t width, int32_t height, int bits);
 // False when the stream is known to hold fewer than `bytes` bytes from `at` on,
 // so a reader can refuse a picture before its pixel store is allocated.
 bool CanHold(Stream& in, uint64_t at, uint64_t bytes, uint64_t end = 0);

@@ -202,7 +202,7 @@ uint32_t StartOffset(uint32_t start)
     return (start & kPageFlag) == kPageFlag ? 0 : start;
 }
 
-int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table)
+int PictureFits(int32_t width, int32_t height, int bits)
 {
     if (width <= 0 || height <= 0)
         return IMG_ERR_CONTENT;
@@ -210,6 +210,13 @@ int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const R
         return IMG_ERR_UNSUPPORTED;
     if (uint32_t(height) > kMaxRows || width > 65535 || DibRowBytes(width, WORD(bits)) > kMaxRowBytes)
         return IMG_ERR_UNSUPPORTED;
+    return IMG_OK;
+}
+
+int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table)
+{
+    if (int r = PictureFits(width, height, bits); r < 0)
+        return r;
     uint8_t* block = Scratch().Get(kHeaderBlock);
     if (!block)
         return IMG_ERR_MEMORY;

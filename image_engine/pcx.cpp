@@ -182,6 +182,8 @@ int ReadPcxAt(ReadJob& job, uint64_t start, uint64_t end)
     }
     // Every line takes at least one byte per 63 decoded ones.
     const uint64_t leastBytes = uint64_t(h.height) * ((lineBytes + 62) / 63);
+    if (int r = PictureFits(h.width, h.height, h.depth); r < 0)
+        return r;
     if (!CanHold(job.in, start + 128, leastBytes, end))
         return IMG_ERR_CONTENT;
     if (int r = DeliverHeader(job, h.width, h.height, h.depth, table); r < 0)

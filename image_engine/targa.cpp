@@ -104,6 +104,8 @@ int ReadTarga(ReadJob& job)
     }
     const uint64_t pixelCount = uint64_t(width) * uint64_t(height);
     const uint64_t leastBytes = type >= 9 ? (pixelCount + 127) / 128 * (1 + pixelBytes) : pixelCount * pixelBytes;
+    if (int r = PictureFits(width, height, outBits); r < 0)
+        return r;
     if (!CanHold(job.in, src.Position(), leastBytes, job.end))
         return IMG_ERR_CONTENT;
     if (int r = DeliverHeader(job, width, height, outBits, table); r < 0)
