@@ -134,6 +134,8 @@ int ReadPcxAt(ReadJob& job, uint64_t start, uint64_t end)
     PcxHeader h;
     if (int r = ParseHeader(head, h); r < 0)
         return r;
+    if (int r = PictureFits(h.width, h.height, h.depth); r < 0)
+        return r;
     const uint32_t lineBytes = h.bytesPerLine * uint32_t(h.planes);
     RGBQUAD table[256] = {};
     bool invert = false;
@@ -182,8 +184,6 @@ int ReadPcxAt(ReadJob& job, uint64_t start, uint64_t end)
     }
     // Every line takes at least one byte per 63 decoded ones.
     const uint64_t leastBytes = uint64_t(h.height) * ((lineBytes + 62) / 63);
-    if (int r = PictureFits(h.width, h.height, h.depth); r < 0)
-        return r;
     if (!CanHold(job.in, start + 128, leastBytes, end))
         return IMG_ERR_CONTENT;
     if (int r = DeliverHeader(job, h.width, h.height, h.depth, table); r < 0)

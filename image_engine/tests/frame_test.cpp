@@ -312,3 +312,40 @@ TEST(Clipboard, DibAndBitmapBecomeBmpFiles)
 }
 
 }   // namespace
+
+namespace {
+
+TEST(Callbacks, ANegativeCallbackResultAbortsTheLoad)
+{
+    IMG_HANDLE h = FromDib(SmallDib());
+    auto bytes = SaveMem(h, IMG_TYPE_BMP);
+    auto refuseHeader = [](BITMAPINFO*, void*) -> int16_t { return -42; };
+    auto anyLine = [](const uint8_t*, void* user, int16_t line, int16_t) -> int16_t {
+        ++*static_cast<int*>(user);
+        return line == 1 ? -43 : 0;
+    };
+    auto acceptHeader = [](BITMAPINFO* info, void*) -> int16_t { return int16_t(info->bmiHeader.biWidth == 4 ? 0 : -1); };
+    int lines = 0;
+    EXPECT_EQ(IMGLOW_decompress_bitmap_mem_len(nullptr, bytes.data(), uint32_t(bytes.size()), 0, anyLine, &lines,
+                                               refuseHeader), -42);
+    EXPECT_EQ(lines, 0);
+    EXPECT_EQ(IMGLOW_decompress_bitmap_mem_len(nullptr, bytes.data(), uint32_t(bytes.size()), 0, anyLine, &lines,
+                                               acceptHeader), -43);
+    EXPECT_EQ(lines, 2);   // bottom row (line 2) first, then line 1
+    EXPECT_EQ(vantor::Scratch().InUse(), 0);
+    // The memory file value reads the buffer of the last memory call.
+    IMG_HANDLE viaFile = 0;
+    EXPECT_EQ(IMG_decompress_bitmap_fd(&viaFile, IMG_MEMORY_FILE, 0, 0), 0);
+    EXPECT_EQ(CompareColours(h, viaFile), "");
+    // A failed load leaves no handle behind.
+    const uint32_t before = vantor::HandleTableSize();
+    IMG_HANDLE none = 77;
+    bytes.resize(bytes.size() - 1);
+    EXPECT_LT(IMG_decompress_bitmap_mem_len(&none, bytes.data(), uint32_t(bytes.size()), 0), 0);
+    EXPECT_EQ(none, 77u);
+    EXPECT_EQ(vantor::HandleTableSize(), before);
+    IMG_delete_bitmap(viaFile);
+    IMG_delete_bitmap(h);
+}
+
+}   // namespace

@@ -308,3 +308,29 @@ TEST(Formats, EveryTruncationFailsCleanly)
 }
 
 }   // namespace
+
+namespace {
+
+TEST(Formats, PicturesBeyondSixteenBitRowsAreRefused)
+{
+    int result = 0;
+    // 24-bit Targa 20000 wide: rows of 60000 bytes.
+    auto tga = TgaHeader(2, 0, 1, 24, 0);
+    tga[12] = 0x20;
+    tga[13] = 0x4E;
+    LoadMem(tga, &result);
+    EXPECT_EQ(result, IMG_ERR_UNSUPPORTED);
+    // PCX 40000 lines.
+    auto pcx = PcxHeader(5, 8, 1, 1, 1, 1);
+    pcx[10] = uint8_t(39999 & 255);
+    pcx[11] = uint8_t(39999 >> 8);
+    LoadMem(pcx, &result);
+    EXPECT_EQ(result, IMG_ERR_UNSUPPORTED);
+    // A huge raw Targa whose data is not there is refused before any allocation.
+    auto big = TgaHeader(3, 0, 0, 8, 0);
+    big[12] = big[13] = big[14] = big[15] = 0x7F;
+    LoadMem(big, &result);
+    EXPECT_EQ(result, IMG_ERR_CONTENT);
+}
+
+}   // namespace
