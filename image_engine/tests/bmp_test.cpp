@@ -129,6 +129,22 @@ TEST(Bmp, RleDeltaAndEndOfBitmapLeaveSkippedPixelsZero)
     EXPECT_EQ(result, IMG_ERR_CONTENT);
 }
 
+TEST(Bmp, Rle4RunsAlternateNibblesAndAbsoluteRunsArePadded)
+{
+    std::vector<uint8_t> table(4 * 16, 0);
+    // 9x1 RLE4: run of 3 alternating 1,2; absolute run of 5 in 3 bytes plus one
+    // byte of padding; run of 1 of 10; end of bitmap.
+    std::vector<uint8_t> rle = {3, 0x12, 0, 5, 0x56, 0x78, 0x90, 0, 1, 0xAF, 0, 1};
+    int result = 0;
+    IMG_HANDLE h = LoadMem(BmpFile(40, 9, 1, 4, 2, table, rle), &result);
+    ASSERT_EQ(result, 0);
+    std::vector<uint32_t> row;
+    for (int x = 0; x < 9; ++x)
+        row.push_back(RawAt(h, x, 0));
+    EXPECT_EQ(row, (std::vector<uint32_t>{1, 2, 1, 5, 6, 7, 8, 9, 10}));
+    IMG_delete_bitmap(h);
+}
+
 TEST(Bmp, Os2CoreHeaderWidensThreeByteColours)
 {
     // 2x2, 1 bit: entries (b,g,r) = (10,20,30) and (40,50,60).
