@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <set>
 #include <vector>
 
 enum class GdiKind { Palette, Bitmap };
@@ -121,6 +122,21 @@ HDC__* Target(HDC dc)
     return dc;
 }
 
+// Memory DCs alive, so a deleted palette is taken out of every one that holds it.
+std::set<HDC__*>& LiveDcs()
+{
+    static std::set<HDC__*> dcs;
+    return dcs;
+}
+
+void ForgetPalette(HDC__* dc, HPALETTE palette)
+{
+    if (dc->palette == palette)
+        dc->palette = nullptr;
+    if (dc->realized == palette)
+        dc->realized = nullptr;
+}
+
 }   // namespace
 
 HPALETTE CreatePalette(const LOGPALETTE* palette)
@@ -175,10 +191,9 @@ BOOL DeleteObject(HPALETTE palette)
 {
     if (!palette)
         return FALSE;
-    if (Screen().palette == palette)
-        Screen().palette = nullptr;
-    if (Screen().realized == palette)
-        Screen().realized = nullptr;
+    ForgetPalette(&Screen(), palette);
+    for (HDC__* dc : LiveDcs())
+        ForgetPalette(dc, palette);
     delete palette;
     return TRUE;
 }
@@ -231,6 +246,7 @@ HDC CreateCompatibleDC(HDC dc)
 {
     auto* memory = new HDC__;
     memory->bitsPixel = dc ? dc->bitsPixel : Screen().bitsPixel;
+    LiveDcs().insert(memory);
     return memory;
 }
 
@@ -240,6 +256,7 @@ BOOL DeleteDC(HDC dc)
         return FALSE;
     if (dc->bitmap)
         --dc->bitmap->selectedIn;
+    LiveDcs().erase(dc);
     delete dc;
     return TRUE;
 }

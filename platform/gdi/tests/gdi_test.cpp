@@ -30,6 +30,19 @@ TEST(Gdi, StretchDIBitsCountsSourceRowsFromTheBottom)
     DeleteDC(dc);
 }
 
+TEST(Gdi, DeletingAPaletteTakesItOutOfItsDc)
+{
+    LOGPALETTE lp{0x300, 1, {{1, 2, 3, 0}}};
+    HPALETTE p = CreatePalette(&lp);
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(SelectPalette(dc, p, FALSE), nullptr);
+    EXPECT_EQ(RealizePalette(dc), 1u);
+    EXPECT_TRUE(DeleteObject(p));
+    EXPECT_EQ(SelectPalette(dc, nullptr, FALSE), nullptr);
+    EXPECT_EQ(RealizePalette(dc), 0u);
+    DeleteDC(dc);
+}
+
 TEST(Gdi, DeviceCapsFollowTheScreenDepth)
 {
     GdiSetScreen(800, 600, 8);
