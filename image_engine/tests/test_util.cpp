@@ -1,0 +1,148 @@
+#include "test_util.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace vtest {
+
+std::vector<uint8_t> MakeDib(int width, int height, int bits,
+                             const std::function<uint32_t(int, int)>& value,
+                             const std::vector<RGBQUAD>& table)
+{
+    const uint32_t entries = bits <= 8 ? 1u << bits : 0;
+    const uint32_t stride = DibRowBytes(width, WORD(bits));
+    std::vector<uint8_t> dib(40 + 4 * entries + size_t(stride) * height, 0);
+    BITMAPINFOHEADER h{40, width, height, 1, WORD(bits), BI_RGB, stride * uint32_t(height), 0, 0, 0, 0};
+    std::memcpy(dib.data(), &h, sizeof h);
+    auto* t = reinterpret_cast<RGBQUAD*>(dib.data() + 40);
+    for (uint32_t i = 0; i < entries; ++i) {
+        if (i < table.size())
+            t[i] = table[i];
+        else {
+            uint8_t g = uint8_t(i * 255 / (entries - 1));
+            t[i] = RGBQUAD{uint8_t(255 - g), g, uint8_t(i * 37), 0};
+        }
+    }
+    uint8_t* rows = dib.data() + 40 + 4 * entries;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = rows + size_t(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            uint32_t v = value(x, y);
+            switch (bits) {
+            case 1: row[x / 8] |= uint8_t((v & 1) << (7 - x % 8)); break;
+            case 4: row[x / 2] |= uint8_t((v & 15) << (x % 2 ? 0 : 4)); break;
+            case 8: row[x] = uint8_t(v); break;
+            default:
+                row[3 * x] = uint8_t(v);
+                row[3 * x + 1] = uint8_t(v >> 8);
+                row[3 * x + 2] = uint8_t(v >> 16);
+            }
+        }
+    }
+    return dib;
+}
+
+IMG_HANDLE FromDib(const std::vector<uint8_t>& dib)
+{
+    IMG_HANDLE h = 0;
+    if (IMG_create_handle(&h, reinterpret_cast<const BITMAPINFO*>(dib.data())) < 0)
+        return 0;
+    return h;
+}
+
+std::vector<uint8_t> SaveMem(IMG_HANDLE handle, int type, int* result)
+{
+    std::vector<uint8_t> out(64 << 20);
+    uint32_t written = 0;
+    int r = IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
+    if (result)
+        *result = r;
+    out.resize(r < 0 ? 0 : written);
+    return out;
+}
+
+IMG_HANDLE LoadMem(const std::vector<uint8_t>& bytes, int* result, int16_t page)
+{
+    IMG_HANDLE h = 0;
+    int r = IMG_decompress_bitmap_mem_len(&h, bytes.data(), uint32_t(bytes.size()), page);
+    if (result)
+        *result = r;
+    return r < 0 ? 0 : h;
+}
+
+Info InfoOf(IMG_HANDLE handle)
+{
+    uint16_t w = 0, h = 0, b = 0;
+    IMG_bitmap_info(nullptr, handle, &w, &h, &b);
+    return Info{w, h, b};
+}
+
+uint32_t RawAt(IMG_HANDLE handle, int x, int y)
+{
+    HGLOBAL store = nullptr;
+    uint16_t w = 0, h = 0, bits = 0;
+    IMG_bitmap_info(&store, handle, &w, &h, &bits);
+    const uint8_t* dib = static_cast<const uint8_t*>(GlobalLock(store));
+    const uint32_t entries = bits <= 8 ? 1u << bits : 0;
+    const uint8_t* row = dib + 40 + 4 * entries + size_t(h - 1 - y) * DibRowBytes(w, bits);
+    GlobalUnlock(store);
+    switch (bits) {
+    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4: return x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4;
+    case 8: return row[x];
+    default: return uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
+    }
+}
+
+uint32_t ColourAt(IMG_HANDLE handle, int x, int y)
+{
+    HGLOBAL store = nullptr;
+    uint16_t bits = 0;
+    IMG_bitmap_info(&store, handle, nullptr, nullptr, &bits);
+    uint32_t v = RawAt(handle, x, y);
+    if (bits == 24)
+        return v;
+    const auto* t = reinterpret_cast<const RGBQUAD*>(GlobalBytes(store).data() + 40);
+    return uint32_t(t[v].rgbRed) << 16 | uint32_t(t[v].rgbGreen) << 8 | t[v].rgbBlue;
+}
+
+std::string CompareColours(IMG_HANDLE a, IMG_HANDLE b)
+{
+    Info ia = InfoOf(a), ib = InfoOf(b);
+    if (ia.width != ib.width || ia.height != ib.height)
+        return "sizes differ: " + std::to_string(ia.width) + "x" + std::to_string(ia.height) + " vs " +
+               std::to_string(ib.width) + "x" + std::to_string(ib.height);
+    for (int y = 0; y < ia.height; ++y)
+        for (int x = 0; x < ia.width; ++x) {
+            uint32_t ca = ColourAt(a, x, y), cb = ColourAt(b, x, y);
+            if (ca != cb) {
+                char text[96];
+                std::snprintf(text, sizeof text, "pixel (%d,%d): %06X vs %06X", x, y, ca, cb);
+                return text;
+            }
+        }
+    return "";
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::string TempPath(const std::string& name)
+{
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir ? dir : "/tmp") + "/vantor_" + std::to_string(getpid()) + "_" + name;
+}
+
+}   // namespace vtest

@@ -1,0 +1,174 @@
+// vantor: the image engine from the command line.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "vantor32.h"
+
+namespace {
+
+enum Exit { kOk = 0, kEngineError = 1, kUsage = 2 };
+
+const char kHelp[] =
+    "usage: vantor COMMAND ARGUMENTS\n"
+    "\n"
+    "  info FILE                         type, size and depth of a picture file\n"
+    "  convert IN OUT [--type N] [--page N]\n"
+    "                                    load IN (page N of a multi-page file) and save\n"
+    "                                    it as OUT, of type N or by OUT's extension\n"
+    "  gray|bayer|halftone|diffusion|bayer-color|diffusion-color|popularity|mediancut\n"
+    "     IN OUT [--type N]              reduce IN's colours and save the result as OUT\n"
+    "\n"
+    "File types: 0 TIFF, 1 BMP, 2 PCX, 3 Targa, 4 GIF, 5 WPG, 6 WMF, 7-10 TIFF variants,\n"
+    "11 DCX, 12 run-length BMP, 13 JPEG, 14 EPS, 15 PICT.\n"
+    "Exit status: 0 success, 1 the engine failed, 2 bad usage.\n";
+
+const char* TypeName(int type)
+{
+    static const char* names[] = {"TIFF", "BMP", "PCX", "Targa", "GIF", "WPG", "WMF", "TIFF",
+                                  "TIFF", "TIFF", "TIFF", "DCX", "BMP", "JPEG", "EPS", "PICT"};
+    return type >= 0 && type < 16 ? names[type] : "unknown";
+}
+
+int Fail(const char* what, const std::string& file, int code)
+{
+    std::fprintf(stderr, "vantor: %s '%s': %s (%d)\n", what, file.c_str(), IMG_error_text(code), code);
+    return kEngineError;
+}
+
+int Usage(const char* problem)
+{
+    std::fprintf(stderr, "vantor: %s\nTry 'vantor --help'.\n", problem);
+    return kUsage;
+}
+
+struct Options {
+    std::vector<std::string> files;
+    long type = IMG_TYPE_BY_EXTENSION;
+    long page = 0;
+};
+
+bool Number(const char* text, long low, long high, long& out)
+{
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < low || v > high)
+        return false;
+    out = v;
+    return true;
+}
+
+int Parse(int argc, char** argv, bool pages, Options& o)
+{
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--type" || (pages && a == "--page")) {
+            if (i + 1 >= argc)
+                return Usage(("missing value after " + a).c_str());
+            bool ok = a == "--type" ? Number(argv[++i], 0, 15, o.type) : Number(argv[++i], 0, 32767, o.page);
+            if (!ok)
+                return Usage(("bad value for " + a + ": " + argv[i]).c_str());
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage(("unknown option " + a).c_str());
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    return kOk;
+}
+
+int Load(const std::string& path, long page, IMG_HANDLE& handle)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Fail("cannot load", path, IMG_ERR_OPEN);
+    int result = IMG_decompress_bitmap_fd(&handle, fd, 0, int16_t(page));
+    close(fd);
+    return result < 0 ? Fail("cannot load", path, result) : kOk;
+}
+
+int Save(IMG_HANDLE handle, const std::string& path, long type)
+{
+    int result = IMG_save_bitmap(handle, path.c_str(), uint16_t(type));
+    IMG_delete_bitmap(handle);
+    return result < 0 ? Fail("cannot save", path, result) : kOk;
+}
+
+int Info(const std::string& path)
+{
+    int type = IMGLOW_get_filetype(path.c_str());
+    if (type < 0)
+        return Fail("cannot identify", path, type);
+    IMG_HANDLE handle = 0;
+    if (int r = Load(path, 0, handle); r != kOk)
+        return r;
+    uint16_t w = 0, h = 0, bits = 0;
+    IMG_bitmap_info(nullptr, handle, &w, &h, &bits);
+    std::printf("%s: %s, %u x %u, %u bits per pixel\n", path.c_str(), TypeName(type), w, h, bits);
+    IMG_delete_bitmap(handle);
+    return kOk;
+}
+
+struct Reduction {
+    const char* name;
+    int32_t (*run)(IMG_HANDLE);
+};
+
+const Reduction kReductions[] = {
+    {"gray", IMG_color_gray},           {"bayer", IMG_bayer_mono},
+    {"halftone", IMG_halftone_mono},    {"diffusion", IMG_diffusion_mono},
+    {"bayer-color", IMG_bayer_color},   {"diffusion-color", IMG_diffusion_color},
+    {"popularity", IMG_popularity_color}, {"mediancut", IMG_mediancut_color},
+};
+
+}   // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Usage("no command given");
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kHelp, stdout);
+        return kOk;
+    }
+    Options o;
+    if (command == "info") {
+        if (int r = Parse(argc, argv, false, o); r != kOk)
+            return r;
+        if (o.files.size() != 1)
+            return Usage("info takes one file");
+        return Info(o.files[0]);
+    }
+    if (command == "convert") {
+        if (int r = Parse(argc, argv, true, o); r != kOk)
+            return r;
+        if (o.files.size() != 2)
+            return Usage("convert takes an input and an output file");
+        IMG_HANDLE handle = 0;
+        if (int r = Load(o.files[0], o.page, handle); r != kOk)
+            return r;
+        return Save(handle, o.files[1], o.type);
+    }
+    for (const Reduction& reduction : kReductions) {
+        if (command != reduction.name)
+            continue;
+        if (int r = Parse(argc, argv, false, o); r != kOk)
+            return r;
+        if (o.files.size() != 2)
+            return Usage((command + " takes an input and an output file").c_str());
+        IMG_HANDLE handle = 0;
+        if (int r = Load(o.files[0], 0, handle); r != kOk)
+            return r;
+        if (int result = reduction.run(handle); result < 0) {
+            IMG_delete_bitmap(handle);
+            return Fail(("cannot reduce (" + command + ")").c_str(), o.files[0], result);
+        }
+        return Save(handle, o.files[1], o.type);
+    }
+    return Usage(("unknown command " + command).c_str());
+}

@@ -1,0 +1,83 @@
+// The least of the drawing services the image engine and the image object need:
+// logical palettes, device-dependent bitmaps held as 32-bit rasters in memory,
+// memory device contexts with device capabilities, StretchDIBits, BitBlt and
+// GetDIBits. No window system is touched; a widget that wants to show a raster
+// reads it with GdiBitmapPixels.
+#pragma once
+
+#include <cstdint>
+
+#include "gdi/globalmem.h"
+#include "types/wintypes.h"
+
+struct GdiObject;
+typedef GdiObject* HGDIOBJ;
+struct HPALETTE__;
+typedef HPALETTE__* HPALETTE;
+struct HBITMAP__;
+typedef HBITMAP__* HBITMAP;
+struct HDC__;
+typedef HDC__* HDC;
+
+struct BITMAP {
+    LONG bmType;
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    void* bmBits;
+};
+
+constexpr DWORD SRCCOPY = 0x00CC0020;
+constexpr DWORD NOTSRCCOPY = 0x00330008;
+constexpr UINT DIB_RGB_COLORS = 0;
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int BITSPIXEL = 12;
+constexpr int PLANES = 14;
+constexpr int NUMCOLORS = 24;
+constexpr int RASTERCAPS = 38;
+constexpr int SIZEPALETTE = 104;
+constexpr int RC_PALETTE = 0x0100;
+constexpr int RC_STRETCHDIB = 0x2000;
+constexpr int RC_DI_BITMAP = 0x0080;
+constexpr int GDI_ERROR = -1;
+
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background);
+UINT RealizePalette(HDC dc);
+UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries);
+
+// Deletes a palette or bitmap; a bitmap selected into a DC is refused (FALSE).
+BOOL DeleteObject(HPALETTE palette);
+BOOL DeleteObject(HBITMAP bitmap);
+int GetObject(HBITMAP bitmap, int bytes, void* out);
+
+// The screen: one process-wide DC whose depth tests may change (24 by default;
+// 8 makes it a palette device).
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+HWND GetActiveWindow();
+void GdiSetScreen(int width, int height, int bitsPerPixel);
+
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
+int GetDeviceCaps(HDC dc, int index);
+
+// ySrc counts rows from the bottom of the DIB, as for a bottom-up DIB.
+int StretchDIBits(HDC dc, int xDst, int yDst, int wDst, int hDst, int xSrc, int ySrc, int wSrc,
+                  int hSrc, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop);
+// With bits null: fills the header (when its bit count is 0) or the colour table
+// for the requested depth. Otherwise copies rows start.. (counted from the bottom).
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
+              UINT usage);
+
+// The raster of a bitmap, top row first, 0x00RRGGBB per pixel; null for no bitmap.
+const uint32_t* GdiBitmapPixels(HBITMAP bitmap, int* width, int* height);
+// The bitmap selected into a memory DC (null for none).
+HBITMAP GdiSelectedBitmap(HDC dc);
