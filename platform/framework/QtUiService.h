@@ -23,6 +23,7 @@ public:
     BOOL EmptyClipboard() override;
     BOOL ShowHelp(const char* file, UINT command, DWORD_PTR data) override;
     void SetCursorShape(CursorShape shape) override;
+    CursorShape GetCursorShape() const override { return m_waitCursor ? CursorShape::Wait : CursorShape::Arrow; }
     void CaptureMouse(HWND hwnd) override { m_capture = hwnd; }
     HWND MouseCapture() const override { return m_capture; }
     // Qt cannot confine the pointer; the request is remembered only.

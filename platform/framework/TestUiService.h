@@ -65,6 +65,7 @@ public:
     BOOL EmptyClipboard() override;
     BOOL ShowHelp(const char* file, UINT command, DWORD_PTR data) override;
     void SetCursorShape(CursorShape shape) override { cursor = shape; }
+    CursorShape GetCursorShape() const override { return cursor; }
     void CaptureMouse(HWND hwnd) override { capture = hwnd; }
     HWND MouseCapture() const override { return capture; }
     void ClipCursor(const RECT* rect) override;

@@ -103,6 +103,7 @@ public:
     virtual BOOL ShowHelp(const char* file, UINT command, DWORD_PTR data) = 0;
 
     virtual void SetCursorShape(CursorShape shape) = 0;
+    virtual CursorShape GetCursorShape() const = 0;
     virtual void CaptureMouse(HWND hwnd) = 0;     // null releases
     virtual HWND MouseCapture() const = 0;
     virtual void ClipCursor(const RECT* rect) = 0; // null frees the cursor
