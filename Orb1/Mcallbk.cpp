@@ -136,12 +136,10 @@ void MCallback::Post(HWND window, int* result)
     m_nBusy = 0;
 }
 
+// Posts the record's message again under the same sequence number, so that it
+// keeps its place before everything posted after it.
 BOOL MCallback::Repost()
 {
-    {
-        MCriticalSection::Lock lock(PoolLock());
-        m_nSequence = ++g_sequence;
-    }
     return PostMessage(m_hWnd, kMessage, WPARAM(m_data), LPARAM(reinterpret_cast<intptr_t>(this)));
 }
 
@@ -188,9 +186,9 @@ void MCallback::GDeliver(WPARAM wParam, LPARAM lParam)
     unsigned sequence;
     {
         MCriticalSection::Lock lock(PoolLock());
-        // A message whose record was aborted (or already delivered out of turn)
-        // finds a free slot, or one reused for other data.
-        if (!IsLiveRecord(record) || record->m_nSequence == 0)
+        // A message whose record was aborted or already run finds a free slot,
+        // a cleared sequence number, or a slot reused for other data.
+        if (!IsLiveRecord(record) || record->m_nSequence == 0 || record->m_data != unsigned(wParam))
             return;
         sequence = record->m_nSequence;
     }
@@ -198,6 +196,7 @@ void MCallback::GDeliver(WPARAM wParam, LPARAM lParam)
         // Whatever was posted earlier runs first.
         for (;;) {
             MCallback* earliest = nullptr;
+            bool earlierBusy = false;
             {
                 MCriticalSection::Lock lock(PoolLock());
                 for (int i = 0; i < kPoolSize; ++i) {
@@ -206,9 +205,16 @@ void MCallback::GDeliver(WPARAM wParam, LPARAM lParam)
                         (!earliest || other->m_nSequence < earliest->m_nSequence))
                         earliest = other;
                 }
+                earlierBusy = earliest && earliest->m_nBusy;
             }
             if (!earliest)
                 break;
+            if (earlierBusy) {
+                // Still being made on another thread: both wait their turn.
+                if (!record->Repost())
+                    delete record;
+                return;
+            }
             GDeliver(WPARAM(earliest->m_data), LPARAM(reinterpret_cast<intptr_t>(earliest)));
         }
     }
@@ -216,16 +222,16 @@ void MCallback::GDeliver(WPARAM wParam, LPARAM lParam)
         MCriticalSection::Lock lock(PoolLock());
         if (!IsLiveRecord(record) || record->m_nSequence != sequence)
             return;   // run meanwhile by a callback further in
+        if (record->m_nBusy) {
+            // Its constructor is still running on another thread: come back later.
+            if (!record->Repost()) {
+                record->m_nSequence = 0;
+                g_nextExpected = sequence + 1;
+            }
+            return;
+        }
         g_nextExpected = sequence + 1;
         record->m_nSequence = 0;
-    }
-    if (unsigned(wParam) != record->m_data)
-        return;
-    if (record->m_nBusy) {
-        // Its constructor is still running on another thread: come back later.
-        if (!record->Repost())
-            delete record;
-        return;
     }
     MCallbackUser* user = record->m_pUser;
     Function function = record->m_pFunction;

@@ -169,7 +169,9 @@ void MXTimer::TickProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)
             if (callback && result)
                 r.pending = callback;
         }
-        r.due = t.tick + r.periodTicks;
+        // A timer of 0 ticks still fires on every tick, but waits for the next
+        // one: handled again at once, it would take all 32 turns from the others.
+        r.due = t.tick + (r.periodTicks ? r.periodTicks : 1);
         RecomputeNextDue(t);
     }
     --t.reentry;

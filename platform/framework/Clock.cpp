@@ -75,15 +75,24 @@ void FakeClock::Advance(DWORD ms)
             break;
         if (TickDiff(earliest, m_tick) > 0)
             Step(earliest);
-        // Every source gets its turn at this tick: the work of one (a posted
-        // callback, say) may be what the next one runs.
-        for (TimerSource* s : TimerSources())
-            s->RunDue(m_tick);
+        RunAllDue(nullptr);
     }
     if (TickDiff(target, m_tick) > 0)
         Step(target);
-    for (TimerSource* s : TimerSources())
-        s->RunDue(m_tick);
+    RunAllDue(nullptr);
+}
+
+void FakeClock::RunAllDue(TimerSource* except)
+{
+    // The work of one source (a callback posted from a timer thread, say) may
+    // be what another runs at the same tick.
+    bool any;
+    do {
+        any = false;
+        for (TimerSource* s : TimerSources())
+            if (s != except)
+                any = s->RunDue(m_tick) || any;
+    } while (any);
 }
 
 bool FakeClock::AdvanceToNextDue(TimerSource* caller)
@@ -102,9 +111,7 @@ bool FakeClock::AdvanceToNextDue(TimerSource* caller)
         return false;
     if (TickDiff(earliest, m_tick) > 0)
         Step(earliest);
-    for (TimerSource* s : sources)
-        if (s != caller)
-            s->RunDue(m_tick);
+    RunAllDue(caller);
     return true;
 }
 

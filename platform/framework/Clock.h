@@ -18,8 +18,8 @@ public:
     virtual ~TimerSource() = default;
     // The tick at which work is next due; false when nothing is scheduled.
     virtual bool NextDue(DWORD& due) = 0;
-    // Run everything due at or before `now`.
-    virtual void RunDue(DWORD now) = 0;
+    // Run everything due at or before `now`; true when anything ran.
+    virtual bool RunDue(DWORD now) = 0;
 };
 
 class Clock {
@@ -62,6 +62,7 @@ public:
 
 private:
     void Step(DWORD to);
+    void RunAllDue(TimerSource* except);
     DWORD m_tick;
     uint64_t m_elapsedMs = 0;     // since construction, for the calendar time
     time_t m_start;

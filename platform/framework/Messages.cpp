@@ -154,7 +154,7 @@ public:
         return any;
     }
 
-    void RunDue(DWORD) override { PumpMessages(); }
+    bool RunDue(DWORD) override { return PumpMessages() > 0; }
 
     void SetHooks(const MessageLoopHooks& hooks)
     {

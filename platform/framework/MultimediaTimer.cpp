@@ -112,7 +112,7 @@ public:
         return Earliest(true, due) != 0;
     }
 
-    void RunDue(DWORD now) override { FireDue(true, now); }
+    bool RunDue(DWORD now) override { return FireDue(true, now); }
 
 private:
     UINT Earliest(bool fake, DWORD& due)
@@ -127,14 +127,14 @@ private:
     }
 
     // Fires each due event once; an event that fell behind skips what it missed.
-    void FireDue(bool fake, DWORD now)
+    bool FireDue(bool fake, DWORD now)
     {
-        for (;;) {
+        for (bool fired = false;; fired = true) {
             std::unique_lock<std::mutex> lock(m_mutex);
             DWORD due = 0;
             UINT id = Earliest(fake, due);
             if (!id || TickDiff(due, now) > 0)
-                return;
+                return fired;
             Event e = m_events[id];
             if (e.periodic) {
                 DWORD next = due + e.delay;
