@@ -167,3 +167,35 @@ TEST_F(AppTest, HourglassShowsForItsLifetimeAndRestores)
 }
 
 } // namespace
+
+namespace {
+
+// The whole road on the real event loop and a real (offscreen) message box.
+struct RealBoxApp : MWinApp {
+    int result = 0;
+    BOOL InitInstance() override
+    {
+        if (!InitializeOrb())
+            return FALSE;
+        result = OrbMessageBox("Closing by itself", MB_OKCANCEL, 0, 100);
+        PostQuitMessage(0);
+        return TRUE;
+    }
+    int ExitInstance() override
+    {
+        UninitializeOrb();
+        return 0;
+    }
+};
+
+TEST(RealEventLoop, TheTimedBoxClosesItselfOverQt)
+{
+    ResetMessageQueue();
+    RealBoxApp app;
+    char name[] = "orbtest";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(app.Run(1, argv), 0);
+    EXPECT_EQ(app.result, IDOK);
+}
+
+} // namespace

@@ -145,7 +145,8 @@ int CWinApp::Run(int argc, char** argv)
     QtMessagePump pump(*this);
     int code = 0;
     if (InitInstance()) {
-        pump.Drain();
+        // Drained inside the loop: a quit posted by InitInstance must find it running.
+        QTimer::singleShot(0, &pump, [&pump] { pump.Drain(); });
         m_exitCode = QCoreApplication::exec();
         code = ExitInstance();
     } else {
