@@ -76,6 +76,8 @@ public:
     BOOL ShowWindow(int command);
     BOOL IsWindowVisible() const;
     BOOL IsIconic() const { return m_showState == SW_SHOWMINIMIZED; }
+    // This window's own state, whatever its parents' (SW_HIDE when hidden).
+    int GetShowState() const { return m_showState; }
     void SetWindowText(const char* text);
     CString GetWindowText() const { return m_title; }
     BOOL EnableWindow(BOOL enable = TRUE);
