@@ -256,3 +256,46 @@ TEST(Actions, TreeCountsFindsAndRunsEnabledActions)
 }
 
 } // namespace
+
+namespace {
+
+CString g_posted;
+void PostedSink(const char* text) { g_posted += text; }
+
+TEST(Tracer, RecordsPostedToAWindowAreWrittenWhenItTakesThem)
+{
+    ResetMessageQueue();
+    TraceSink previous = SetTraceSink(&PostedSink);
+    g_posted.Empty();
+    CWnd window;
+    window.Create(nullptr, "trace", 0, CRect());
+    window.OnMessage(MTracer::kTraceMessage, [](WPARAM w, LPARAM l) {
+        MTracer::GOnTraceMessage(w, l);
+        return LRESULT(0);
+    });
+    MTracer::SetPostTraceWnd(window.m_hWnd);
+    unsigned short slot;
+    MTracer tracer("posted", slot);
+    tracer.SetTraceId(0x0004);
+    MTracer::GSetAll(0);
+    MTracer::GSetTrace2(0x0004);
+    {
+        char text[] = "frame 12";   // the record keeps its own copy
+        tracer.Trace(MTracer::kTrace2, "grab.cpp", 40, text);
+        text[0] = 'X';
+    }
+    tracer.Trace(MTracer::kTrace1, "grab.cpp", 41, "filtered out");
+    EXPECT_TRUE(g_posted.IsEmpty());
+    PumpMessages();
+    EXPECT_EQ(g_posted, "*Message(grab.cpp,40): frame 12\n");
+    MTracer::SetPostTraceWnd(nullptr);
+    MTracer::GSetError(0xFFFF);
+    MTracer::GSetMessage(0xFFFF);
+    MTracer::GSetTrace(0);
+    MTracer::GSetTrace1(0);
+    MTracer::GSetTrace2(0);
+    MTracer::GSetTrace3(0);
+    SetTraceSink(previous);
+}
+
+} // namespace

@@ -36,6 +36,17 @@ public:
     // One message through PreTranslateMessage and dispatch; FALSE when none.
     BOOL PumpMessage();
 
+    // Start-up calls of the programs. Dialogs take their colours from the Qt
+    // palette and controls are always three-dimensional, so these only record.
+    void SetDialogBkColor(COLORREF background = RGB(192, 192, 192), COLORREF text = RGB(0, 0, 0))
+    {
+        m_dialogBackground = background;
+        m_dialogText = text;
+    }
+    BOOL Enable3dControls() { return TRUE; }
+    void LoadStdProfileSettings(UINT maxRecentFiles = 4) { m_maxRecentFiles = maxRecentFiles; }
+    COLORREF GetDialogBkColor() const { return m_dialogBackground; }
+
     // Called at idle count 0: the command-state refresh of tool bars and buttons.
     int AddIdleRefresh(std::function<void()> refresh);
     void RemoveIdleRefresh(int token);
@@ -49,6 +60,9 @@ public:
 
 protected:
     int m_exitCode = 0;
+    COLORREF m_dialogBackground = RGB(192, 192, 192);
+    COLORREF m_dialogText = RGB(0, 0, 0);
+    UINT m_maxRecentFiles = 0;
 
 private:
     std::vector<std::pair<int, std::function<void()>>> m_idleRefresh;
