@@ -8,7 +8,12 @@ CWnd* g_active = nullptr;
 std::vector<CWnd*> g_topLevel;
 } // namespace
 
-CWnd::~CWnd() { DestroyWindow(); }
+CWnd::~CWnd()
+{
+    // The derived parts are gone: their handlers must not run any more.
+    m_handlers.clear();
+    DestroyWindow();
+}
 
 BOOL CWnd::Create(CWnd* parent, const char* title, DWORD style, const RECT& rect, UINT id)
 {

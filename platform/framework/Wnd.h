@@ -39,8 +39,8 @@ public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
-    // Derived windows whose WM_DESTROY handlers touch their own members call
-    // DestroyWindow in their own destructors.
+    // Destroys the window without running its handlers: derived windows that
+    // want WM_DESTROY call DestroyWindow in their own destructors.
     ~CWnd() override;
 
     // rect is in the parent's client coordinates (screen coordinates without a parent).
