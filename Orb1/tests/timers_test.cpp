@@ -5,9 +5,45 @@
 #include "Orb1/Mxtimer.h"
 #include "Orb1/mmtimer2.h"
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
+// Counts heap allocations made on this thread while counting is on.
+thread_local bool t_countAllocations = false;
+std::atomic<int> g_allocations{0};
+
+void* operator new(std::size_t size)
+{
+    if (t_countAllocations)
+        ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
 namespace {
+
+// One multimedia tick without the user-interface side: the multimedia device is
+// the only timer source with work scheduled when no window timer runs.
+TimerSource* MultimediaSource()
+{
+    for (TimerSource* s : TimerSources()) {
+        DWORD due;
+        if (s->NextDue(due))
+            return s;
+    }
+    return nullptr;
+}
+
+void RunOneTickAlone(FakeClock& clock, TimerSource* source = MultimediaSource())
+{
+    clock.Spend(MXTimer::kTickMs);
+    source->RunDue(GetTickCount());
+}
 
 struct Counter : MTimerUser, MXTimerUser {
     std::vector<DWORD> at;
@@ -204,14 +240,7 @@ TEST_F(MXTimerTest, StoppingTheLastTimerStopsTheTickerAndItsPendingCallback)
     Counter user;
     MXTimer timer(&user, 10, nullptr);   // due on every tick
     ASSERT_TRUE(timer.Start());
-    // Let one tick post without delivering: the multimedia source (the only
-    // one with work scheduled) runs alone.
-    clock->Spend(15);
-    for (TimerSource* s : TimerSources()) {
-        DWORD due;
-        if (s->NextDue(due))
-            s->RunDue(GetTickCount());
-    }
+    RunOneTickAlone(*clock);   // posted, not delivered
     EXPECT_EQ(MCallback::GInUse(), 1);
     EXPECT_TRUE(timer.Stop());
     EXPECT_EQ(MCallback::GInUse(), 0);
@@ -219,6 +248,25 @@ TEST_F(MXTimerTest, StoppingTheLastTimerStopsTheTickerAndItsPendingCallback)
     EXPECT_EQ(OpenTimerPeriods(), 0);
     PumpMessages();   // the stale message finds its record gone
     EXPECT_TRUE(user.at.empty());
+}
+
+TEST_F(MXTimerTest, TheTickNeverTouchesTheHeap)
+{
+    Counter user;
+    MXTimer a(&user, 10, nullptr), b(&user, 10, nullptr);
+    ASSERT_TRUE(a.Start());
+    ASSERT_TRUE(b.Start());
+    TimerSource* source = MultimediaSource();
+    ASSERT_NE(source, nullptr);
+    g_allocations = 0;
+    t_countAllocations = true;
+    RunOneTickAlone(*clock, source);
+    RunOneTickAlone(*clock, source);
+    t_countAllocations = false;
+    EXPECT_EQ(g_allocations, 0);
+    EXPECT_EQ(PostedMessageCount(), 2u);   // one pending callback per timer
+    PumpMessages();
+    EXPECT_EQ(user.at.size(), 2u);
 }
 
 TEST_F(MXTimerTest, AFullCallbackPoolLosesTheExpiry)

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -15,6 +14,53 @@ namespace {
 constexpr UINT kMinimumTimerPeriod = 10;
 
 int32_t TickDiff(DWORD a, DWORD b) { return int32_t(a - b); }
+
+// The posted messages: a fixed ring, so that posting (from a timer thread too)
+// never touches the heap. Like the platform's queue it has a limit; posting to
+// a full queue fails.
+class PostedRing {
+public:
+    static constexpr size_t kCapacity = 10000;
+
+    PostedRing() : m_slots(kCapacity) {}
+    bool push_back(const MSG& msg)
+    {
+        if (m_count == kCapacity)
+            return false;
+        m_slots[(m_head + m_count) % kCapacity] = msg;
+        ++m_count;
+        return true;
+    }
+    size_t size() const { return m_count; }
+    void pop_front()
+    {
+        m_head = (m_head + 1) % kCapacity;
+        --m_count;
+    }
+    bool empty() const { return m_count == 0; }
+    void clear() { m_head = m_count = 0; }
+    MSG& operator[](size_t i) { return m_slots[(m_head + i) % kCapacity]; }
+    void erase(size_t index)
+    {
+        for (size_t i = index; i + 1 < m_count; ++i)
+            (*this)[i] = (*this)[i + 1];
+        --m_count;
+    }
+    template <typename Pred>
+    void erase_if(Pred pred)
+    {
+        size_t kept = 0;
+        for (size_t i = 0; i < m_count; ++i)
+            if (!pred((*this)[i]))
+                (*this)[kept++] = (*this)[i];
+        m_count = kept;
+    }
+
+private:
+    std::vector<MSG> m_slots;
+    size_t m_head = 0;
+    size_t m_count = 0;
+};
 
 struct Timer {
     HWND hwnd;
@@ -44,7 +90,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_windows.erase(hwnd);
-        std::erase_if(m_posted, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
+        m_posted.erase_if([hwnd](const MSG& m) { return m.hwnd == hwnd; });
         std::erase_if(m_timers, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
     }
 
@@ -61,7 +107,8 @@ public:
             std::lock_guard<std::mutex> lock(m_mutex);
             if (hwnd && !m_windows.count(hwnd))
                 return FALSE;
-            m_posted.push_back(MSG{hwnd, message, wParam, lParam, GetTickCount()});
+            if (!m_posted.push_back(MSG{hwnd, message, wParam, lParam, GetTickCount()}))
+                return FALSE;
         }
         Wake();
         return TRUE;
@@ -75,11 +122,15 @@ public:
                 return false;
             return (min == 0 && max == 0) || (message >= min && message <= max);
         };
-        for (auto it = m_posted.begin(); it != m_posted.end(); ++it) {
-            if (matches(it->hwnd, it->message)) {
-                *msg = *it;
-                if (remove & PM_REMOVE)
-                    m_posted.erase(it);
+        for (size_t i = 0; i < m_posted.size(); ++i) {
+            if (matches(m_posted[i].hwnd, m_posted[i].message)) {
+                *msg = m_posted[i];
+                if (remove & PM_REMOVE) {
+                    if (i == 0)
+                        m_posted.pop_front();
+                    else
+                        m_posted.erase(i);
+                }
                 return TRUE;
             }
         }
@@ -265,7 +316,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::map<HWND, MessageTarget*> m_windows;
-    std::deque<MSG> m_posted;
+    PostedRing m_posted;
     std::vector<Timer> m_timers;
     uintptr_t m_nextHandle = 0x1000;
     UINT_PTR m_nextTimerId = 0;

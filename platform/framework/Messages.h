@@ -71,8 +71,8 @@ void UnregisterWindow(HWND hwnd);
 MessageTarget* TargetFromHandle(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 
-// Safe from any thread. A null window posts to the thread itself. FALSE for a
-// window that does not exist.
+// Safe from any thread, and never allocates. A null window posts to the thread
+// itself. FALSE for a window that does not exist or a full queue (10000 messages).
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // On the user-interface thread only: calls the window at once. 0 for no window.
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -239,3 +239,22 @@ TEST_F(MessageTest, WindowTreeGeometryAndFocus)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MessageTest, AFullQueueRefusesPosts)
+{
+    Recorder w;
+    int posted = 0;
+    while (w.PostMessage(WM_USER, WPARAM(posted), 0))
+        ++posted;
+    EXPECT_EQ(posted, 10000);
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(w.PostMessage(WM_USER + 1, 0, 0));   // room again, at the back
+    EXPECT_EQ(PumpMessages(), 10000);
+    EXPECT_EQ(w.seen.back().message, WM_USER + 1);
+    EXPECT_EQ(w.seen.front().w, 1u);
+}
+
+} // namespace
