@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <thread>
 #include <vector>
 
 // Counts heap allocations made on this thread while counting is on.
@@ -302,6 +303,49 @@ TEST_F(MXTimerTest, ATickerThatCannotStartShowsATimedMessageAndFails)
     EXPECT_EQ(ui->boxes[0].text, "Failed To Start The Multimedia Timer");
     EXPECT_TRUE(ui->boxes[0].closedByProgram);
     EXPECT_EQ(Elapsed(), 10000u);
+}
+
+} // namespace
+
+namespace {
+
+// The multiplexed timer on its real thread, handing expiries to the Qt loop.
+struct RealTickApp : MWinApp, MXTimerUser {
+    MXTimer timer;
+    int ticks = 0;
+    std::thread::id uiThread;
+    bool allOnUiThread = true;
+    BOOL InitInstance() override
+    {
+        uiThread = std::this_thread::get_id();
+        return InitializeOrb() && timer.Initialize(this, 30, nullptr) && timer.Start();
+    }
+    void MXTimerUserOnTimer(void*) override
+    {
+        allOnUiThread = allOnUiThread && std::this_thread::get_id() == uiThread;
+        if (++ticks == 3) {
+            timer.Stop();
+            PostQuitMessage(0);
+        }
+    }
+    int ExitInstance() override
+    {
+        UninitializeOrb();
+        return 0;
+    }
+};
+
+TEST(RealEventLoop, MultiplexedTimerExpiriesArriveOnTheUserInterfaceThread)
+{
+    ResetMessageQueue();
+    ResetMultimediaTimerDevice();
+    RealTickApp app;
+    char name[] = "orbtest";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(app.Run(1, argv), 0);
+    EXPECT_EQ(app.ticks, 3);
+    EXPECT_TRUE(app.allOnUiThread);
+    EXPECT_FALSE(MXTimer::GIsTickerRunning());
 }
 
 } // namespace

@@ -24,6 +24,7 @@ public:
         connect(&m_idle, &QTimer::timeout, this, &QtMessagePump::Idle);
         qApp->installEventFilter(this);
         s_pump.store(this);
+        s_wakePending.store(false);
         SetMessageLoopHooks(MessageLoopHooks{&QtMessagePump::Wake, &QtMessagePump::Block});
         StartIdle();
     }
@@ -37,6 +38,7 @@ public:
 
     void Drain()
     {
+        s_wakePending.store(false);
         // A modal loop further in is peeking for its own messages.
         if (IsInModalWait()) {
             ArmTimer();
@@ -79,9 +81,12 @@ protected:
     }
 
 private:
+    // One wake-up event at a time: a burst of posts from a timer thread makes
+    // one Qt event, not one each.
     static void Wake()
     {
-        if (QtMessagePump* pump = s_pump.load())
+        QtMessagePump* pump = s_pump.load();
+        if (pump && !s_wakePending.exchange(true))
             QMetaObject::invokeMethod(pump, [pump] { pump->Drain(); }, Qt::QueuedConnection);
     }
 
@@ -120,9 +125,11 @@ private:
     QTimer m_idle;
     LONG m_idleCount = 0;
     static std::atomic<QtMessagePump*> s_pump;
+    static std::atomic<bool> s_wakePending;
 };
 
 std::atomic<QtMessagePump*> QtMessagePump::s_pump{nullptr};
+std::atomic<bool> QtMessagePump::s_wakePending{false};
 
 } // namespace
 
