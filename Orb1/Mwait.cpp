@@ -82,8 +82,11 @@ void MWait::MTimerUserOnTimer(void*)
         ++m_wCount;
         m_bDone = IsTestDone() || m_wCount >= m_wLimit;
     }
-    if (m_bDone && m_bPumping)
-        PostMessage(m_target, WM_RBUTTONUP, m_nWaitNumber, 0);
+    if (m_bDone && m_bPumping && !PostMessage(m_target, WM_RBUTTONUP, m_nWaitNumber, 0) && m_target) {
+        // The main window went away during the wait: end it through the thread.
+        m_target = nullptr;
+        PostMessage(nullptr, WM_RBUTTONUP, m_nWaitNumber, 0);
+    }
 }
 
 BOOL MWait::GIsInUse()
