@@ -20,11 +20,9 @@ unsigned g_nextExpected ORB_FIXED_DATA = 1;
 // Left off: the timer thread must never reach the heap.
 const bool g_heapFallback = false;
 
-MCriticalSection& PoolLock()
-{
-    static MCriticalSection lock;
-    return lock;
-}
+MCriticalSection g_poolLock ORB_FIXED_DATA;
+
+ORB_FIXED_CODE MCriticalSection& PoolLock() { return g_poolLock; }
 
 int SlotOf(const void* pointer)
 {

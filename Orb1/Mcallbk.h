@@ -8,8 +8,8 @@
 #include <cstddef>
 
 // Code and data the timer thread touches are kept together in sections of their own.
-#define ORB_FIXED_CODE __attribute__((section(".text.orb1i_FIXE")))
-#define ORB_FIXED_DATA __attribute__((section(".data.orb1i_FIXE")))
+#define ORB_FIXED_CODE __attribute__((section(".text_orb1i_FIXE")))
+#define ORB_FIXED_DATA __attribute__((section(".data_orb1i_FIXE")))
 
 class MCallbackUser {
 public:
