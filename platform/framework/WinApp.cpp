@@ -30,6 +30,18 @@ BOOL CWinApp::OnIdle(LONG count)
     return count < 1 ? TRUE : FALSE;
 }
 
+BOOL CWinApp::PreTranslateMessage(MSG* msg)
+{
+    CWnd* main = m_pMainWnd;
+    for (CWnd* w = CWnd::FromHandle(msg->hwnd); w; w = w->GetParent()) {
+        if (w->PreTranslateMessage(msg))
+            return TRUE;
+        if (w == main)
+            return FALSE;
+    }
+    return main && main->m_hWnd && main->PreTranslateMessage(msg);
+}
+
 BOOL CWinApp::PumpMessage()
 {
     MSG msg;

@@ -23,8 +23,9 @@ public:
     // starts at 0 after every message; return TRUE to be called again. The base
     // refreshes the command state of every registered control set at count 0.
     virtual BOOL OnIdle(LONG count);
-    // First look at a message before it is dispatched; TRUE consumes it.
-    virtual BOOL PreTranslateMessage(MSG* msg) { return FALSE; }
+    // First look at a message before it is dispatched; TRUE consumes it. The
+    // base asks the message's window, then its parents, then the main window.
+    virtual BOOL PreTranslateMessage(MSG* msg);
 
     // Runs the program under Qt: InitInstance, the event loop, ExitInstance.
     int Run(int argc, char** argv);

@@ -52,6 +52,9 @@ public:
     // Handlers by message number; a later registration replaces an earlier one.
     void OnMessage(UINT message, MessageHandler handler);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // A first look at a message meant for this window or one of its children
+    // (accelerators, shortcuts); TRUE uses it up.
+    virtual BOOL PreTranslateMessage(MSG* msg) { return FALSE; }
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
