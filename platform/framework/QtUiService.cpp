@@ -1,5 +1,7 @@
 #include "framework/QtUiService.h"
 
+#include "framework/Dialog.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -85,6 +87,12 @@ BOOL QtUiService::PressDefaultButton()
         return TRUE;
     }
     return FALSE;
+}
+
+int QtUiService::RunDialog(CDialog& dialog)
+{
+    dialog.BeginModal();
+    return HaveGui() ? dialog.ShowModalWidget() : IDCANCEL;
 }
 
 BOOL QtUiService::GetFileName(FileDialogRequest& request)

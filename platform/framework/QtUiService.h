@@ -14,6 +14,7 @@ public:
     int MessageBox(HWND owner, const char* text, const char* caption, UINT type, UINT helpId) override;
     int OpenMessageBoxes() const override { return int(m_boxes.size()); }
     BOOL PressDefaultButton() override;
+    int RunDialog(CDialog& dialog) override;
     BOOL GetFileName(FileDialogRequest& request) override;
     BOOL PlaySound(const char* path, UINT flags) override;
     BOOL Beep(UINT type) override;

@@ -1,5 +1,7 @@
 #include "framework/TestUiService.h"
 
+#include "framework/Dialog.h"
+
 int TestUiService::MessageBox(HWND, const char* text, const char* caption, UINT type, UINT helpId)
 {
     ShownBox box{text, caption, type, helpId, 0, false};
@@ -31,6 +33,17 @@ BOOL TestUiService::PressDefaultButton()
         return FALSE;
     m_pressed.back() = true;
     return TRUE;
+}
+
+int TestUiService::RunDialog(CDialog& dialog)
+{
+    dialogs.push_back(dialog.GetTemplateId());
+    dialog.BeginModal();
+    if (m_dialogAnswers.empty())
+        return IDCANCEL;
+    auto answer = std::move(m_dialogAnswers.front());
+    m_dialogAnswers.pop_front();
+    return answer(dialog);
 }
 
 BOOL TestUiService::GetFileName(FileDialogRequest& request)

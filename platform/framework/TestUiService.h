@@ -34,6 +34,11 @@ public:
     void AnswerNextBox(int result) { m_boxAnswers.push_back(result); }
     // Runs while a box is up, before it is answered (the box counts as open).
     std::function<void(const ShownBox&)> onMessageBox;
+    // Answers for the next program dialogs: set the dialog's controls, return
+    // how it ends. Unscripted dialogs are cancelled.
+    void AnswerNextDialog(std::function<int(CDialog&)> answer) { m_dialogAnswers.push_back(std::move(answer)); }
+    std::vector<UINT> dialogs;   // template ids, in the order shown
+
     // Answers for the next file dialogs: a path, or nullopt to cancel.
     void AnswerNextFileDialog(std::optional<CString> path) { m_fileAnswers.push_back(std::move(path)); }
 
@@ -56,6 +61,7 @@ public:
     int MessageBox(HWND owner, const char* text, const char* caption, UINT type, UINT helpId) override;
     int OpenMessageBoxes() const override { return m_open; }
     BOOL PressDefaultButton() override;
+    int RunDialog(CDialog& dialog) override;
     BOOL GetFileName(FileDialogRequest& request) override;
     BOOL PlaySound(const char* path, UINT flags) override;
     BOOL Beep(UINT type) override;
@@ -75,6 +81,7 @@ public:
 
 private:
     std::deque<int> m_boxAnswers;
+    std::deque<std::function<int(CDialog&)>> m_dialogAnswers;
     std::deque<std::optional<CString>> m_fileAnswers;
     int m_open = 0;
     std::vector<bool> m_pressed;   // one flag per open box, innermost last

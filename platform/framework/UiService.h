@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <vector>
 
+class CDialog;
+
 constexpr UINT MB_OK = 0x0000;
 constexpr UINT MB_OKCANCEL = 0x0001;
 constexpr UINT MB_ABORTRETRYIGNORE = 0x0002;
@@ -87,6 +89,9 @@ public:
     virtual int OpenMessageBoxes() const = 0;
     // Presses the default button of the innermost open box; FALSE without one.
     virtual BOOL PressDefaultButton() = 0;
+
+    // Runs a program dialog modally; returns how it ended (IDOK, IDCANCEL, ...).
+    virtual int RunDialog(CDialog& dialog) = 0;
 
     // TRUE with request.fileName set when the user chose a file.
     virtual BOOL GetFileName(FileDialogRequest& request) = 0;

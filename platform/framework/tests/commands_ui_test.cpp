@@ -157,3 +157,37 @@ TEST(QtCommandsTest, ActionsAndButtonsFollowUpdateHandlers)
 }
 
 } // namespace
+
+#include "framework/Dialog.h"
+
+namespace {
+
+struct FullScreenWarning : CDialog {
+    FullScreenWarning() : CDialog(175) {}
+    bool dontShowAgain = false;
+    bool initialised = false;
+    BOOL OnInitDialog() override
+    {
+        initialised = true;
+        return TRUE;
+    }
+};
+
+TEST(Dialogs, TheTestServiceAnswersForTheUser)
+{
+    ScopedTestUi ui;
+    FullScreenWarning dialog;
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);   // unscripted: cancelled
+    EXPECT_TRUE(dialog.initialised);
+    ui->AnswerNextDialog([](CDialog& d) {
+        static_cast<FullScreenWarning&>(d).dontShowAgain = true;
+        d.OnOK();
+        return 0;
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(dialog.dontShowAgain);
+    EXPECT_EQ(ui->dialogs, (std::vector<UINT>{175, 175}));
+    EXPECT_FALSE(IsWindow(dialog.m_hWnd));
+}
+
+} // namespace
