@@ -179,16 +179,22 @@ void MXTimer::TickProc(UINT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)
 
 void MXTimer::VCallbackUserOnMessage(unsigned data)
 {
+    Table& t = TheTable();
+    {
+        // The record that brought this is gone already: a Stop from inside the
+        // user's callback must not abort it again.
+        MCriticalSection::Lock lock(t.lock);
+        if (int index = FindRecord(t, WORD(data)))
+            t.records[index].pending = nullptr;
+    }
     if (IsStarted() && !m_bInCallback && m_pUser) {
         m_bInCallback = TRUE;
         m_pUser->MXTimerUserOnTimer(m_pData);
         m_bInCallback = FALSE;
     }
-    Table& t = TheTable();
     MCriticalSection::Lock lock(t.lock);
     if (int index = FindRecord(t, WORD(data))) {
         Record& r = t.records[index];
-        r.pending = nullptr;
         r.due = t.tick + r.periodTicks;
         RecomputeNextDue(t);
     }

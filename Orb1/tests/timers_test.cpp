@@ -349,3 +349,30 @@ TEST(RealEventLoop, MultiplexedTimerExpiriesArriveOnTheUserInterfaceThread)
 }
 
 } // namespace
+
+namespace {
+
+struct StopInside : MXTimerUser {
+    MXTimer* timer = nullptr;
+    int calls = 0;
+    void MXTimerUserOnTimer(void*) override
+    {
+        ++calls;
+        timer->Stop();
+    }
+};
+
+TEST_F(MXTimerTest, AUserMayStopItsTimerFromItsCallback)
+{
+    StopInside user;
+    MXTimer timer(&user, 30, nullptr);
+    user.timer = &timer;
+    ASSERT_TRUE(timer.Start());
+    clock->Advance(300);
+    EXPECT_EQ(user.calls, 1);
+    EXPECT_FALSE(timer.IsStarted());
+    EXPECT_EQ(MCallback::GInUse(), 0);
+    EXPECT_FALSE(MXTimer::GIsTickerRunning());
+}
+
+} // namespace
