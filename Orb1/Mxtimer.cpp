@@ -73,7 +73,12 @@ MXTimer::MXTimer() = default;
 MXTimer::MXTimer(MXTimerUser* user, unsigned short period, void* data) { Initialize(user, period, data); }
 
 // A timer left in the table would have callbacks posted to a dead owner.
-MXTimer::~MXTimer() { Stop(); }
+MXTimer::~MXTimer()
+{
+    if (m_pAlive)
+        *m_pAlive = false;
+    Stop();
+}
 
 BOOL MXTimer::Initialize(MXTimerUser* user, unsigned short period, void* data)
 {
@@ -188,9 +193,15 @@ void MXTimer::VCallbackUserOnMessage(unsigned data)
             t.records[index].pending = nullptr;
     }
     if (IsStarted() && !m_bInCallback && m_pUser) {
+        // The user may also destroy the timer from inside its callback.
+        bool alive = true;
+        m_pAlive = &alive;
         m_bInCallback = TRUE;
         m_pUser->MXTimerUserOnTimer(m_pData);
-        m_bInCallback = FALSE;
+        if (alive) {
+            m_bInCallback = FALSE;
+            m_pAlive = nullptr;
+        }
     }
     MCriticalSection::Lock lock(t.lock);
     if (int index = FindRecord(t, WORD(data))) {

@@ -49,4 +49,5 @@ private:
     WORD m_wPeriod = 500;
     BOOL m_bInitialized = FALSE;
     BOOL m_bInCallback = FALSE;
+    bool* m_pAlive = nullptr;   // set while the user's callback runs
 };

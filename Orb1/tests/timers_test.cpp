@@ -354,11 +354,15 @@ namespace {
 
 struct StopInside : MXTimerUser {
     MXTimer* timer = nullptr;
+    std::unique_ptr<MXTimer> owned;
     int calls = 0;
     void MXTimerUserOnTimer(void*) override
     {
         ++calls;
-        timer->Stop();
+        if (owned)
+            owned.reset();
+        else
+            timer->Stop();
     }
 };
 
@@ -373,6 +377,13 @@ TEST_F(MXTimerTest, AUserMayStopItsTimerFromItsCallback)
     EXPECT_FALSE(timer.IsStarted());
     EXPECT_EQ(MCallback::GInUse(), 0);
     EXPECT_FALSE(MXTimer::GIsTickerRunning());
+
+    StopInside destroyer;
+    destroyer.owned = std::make_unique<MXTimer>(&destroyer, 30, nullptr);
+    ASSERT_TRUE(destroyer.owned->Start());
+    clock->Advance(300);
+    EXPECT_EQ(destroyer.calls, 1);
+    EXPECT_EQ(MXTimer::GCount(), 0);
 }
 
 } // namespace
