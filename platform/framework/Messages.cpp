@@ -327,10 +327,12 @@ private:
     int m_quitCode = 0;
 };
 
+// Never destroyed: windows held by other libraries' statics may unregister
+// during exit, after this unit's statics would be gone.
 Queue& TheQueue()
 {
-    static Queue queue;
-    return queue;
+    static Queue* queue = new Queue;
+    return *queue;
 }
 
 } // namespace

@@ -185,10 +185,12 @@ private:
     std::thread m_worker;
 };
 
+// Never destroyed: timer wrappers held in other libraries' statics may stop
+// their events during exit.
 Device& TheDevice()
 {
-    static Device device;
-    return device;
+    static Device* device = new Device;
+    return *device;
 }
 
 } // namespace
