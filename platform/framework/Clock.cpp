@@ -60,12 +60,16 @@ void FakeClock::Step(DWORD to)
 void FakeClock::Advance(DWORD ms)
 {
     const DWORD target = m_tick + ms;
+    // A source still due after its turn cannot run its work (a quit is
+    // pending, say): it must not hold time still for ever.
+    std::vector<TimerSource*> stuck;
+    auto isStuck = [&](TimerSource* s) { return std::find(stuck.begin(), stuck.end(), s) != stuck.end(); };
     for (;;) {
         DWORD earliest = target;
         bool any = false;
         for (TimerSource* s : TimerSources()) {
             DWORD due;
-            if (s->NextDue(due) && TickDiff(due, target) <= 0) {
+            if (!isStuck(s) && s->NextDue(due) && TickDiff(due, target) <= 0) {
                 if (!any || TickDiff(due, earliest) < 0)
                     earliest = due;
                 any = true;
@@ -76,23 +80,31 @@ void FakeClock::Advance(DWORD ms)
         if (TickDiff(earliest, m_tick) > 0)
             Step(earliest);
         RunAllDue(nullptr);
+        for (TimerSource* s : TimerSources()) {
+            DWORD due;
+            if (!isStuck(s) && s->NextDue(due) && TickDiff(due, m_tick) <= 0)
+                stuck.push_back(s);
+        }
     }
     if (TickDiff(target, m_tick) > 0)
         Step(target);
     RunAllDue(nullptr);
 }
 
-void FakeClock::RunAllDue(TimerSource* except)
+bool FakeClock::RunAllDue(TimerSource* except)
 {
     // The work of one source (a callback posted from a timer thread, say) may
     // be what another runs at the same tick.
+    bool ranAny = false;
     bool any;
     do {
         any = false;
         for (TimerSource* s : TimerSources())
             if (s != except)
                 any = s->RunDue(m_tick) || any;
+        ranAny = ranAny || any;
     } while (any);
+    return ranAny;
 }
 
 bool FakeClock::AdvanceToNextDue(TimerSource* caller)

@@ -62,7 +62,7 @@ public:
 
 private:
     void Step(DWORD to);
-    void RunAllDue(TimerSource* except);
+    bool RunAllDue(TimerSource* except);
     DWORD m_tick;
     uint64_t m_elapsedMs = 0;     // since construction, for the calendar time
     time_t m_start;

@@ -258,3 +258,20 @@ TEST_F(MessageTest, AFullQueueRefusesPosts)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MessageTest, APendingQuitDoesNotHoldTheFakeClockStill)
+{
+    g_threadTicks = 0;
+    g_spend = 0;
+    UINT_PTR id = SetTimer(nullptr, 0, 100, &CountTick);
+    PostQuitMessage(0);
+    const DWORD start = GetTickCount();
+    clock->Advance(1000);   // timers do not come while a quit waits
+    EXPECT_EQ(GetTickCount() - start, 1000u);
+    EXPECT_EQ(g_threadTicks, 0);
+    KillTimer(nullptr, id);
+}
+
+} // namespace
