@@ -1,0 +1,1 @@
+#include "Orb1/Critsect.h"

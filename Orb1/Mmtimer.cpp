@@ -1,0 +1,3 @@
+#include "Orb1/Mmtimer.h"
+
+template class MMTimerBase<WORD, TYPE_MMTimerError>;

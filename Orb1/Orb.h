@@ -1,0 +1,8 @@
+// The library's registration with the application it is loaded into.
+#pragma once
+
+#include "types/wintypes.h"
+
+BOOL InitOrbDLL();
+void UninitOrbDLL();
+BOOL IsOrbDLLInitialized();

@@ -1,0 +1,250 @@
+#include "framework/QtUiService.h"
+
+#include "framework/Dialog.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+#include <cstring>
+
+namespace {
+
+bool HaveGui() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+QMessageBox::StandardButton ToQt(int result)
+{
+    switch (result) {
+    case IDOK: return QMessageBox::Ok;
+    case IDCANCEL: return QMessageBox::Cancel;
+    case IDABORT: return QMessageBox::Abort;
+    case IDRETRY: return QMessageBox::Retry;
+    case IDIGNORE: return QMessageBox::Ignore;
+    case IDYES: return QMessageBox::Yes;
+    default: return QMessageBox::No;
+    }
+}
+
+COLORREF ToColorRef(const QColor& c) { return RGB(BYTE(c.red()), BYTE(c.green()), BYTE(c.blue())); }
+
+QString Text(const char* s) { return QString::fromLocal8Bit(s ? s : ""); }
+
+} // namespace
+
+int QtUiService::MessageBox(HWND, const char* text, const char* caption, UINT type, UINT)
+{
+    if (!HaveGui())
+        return DefaultButtonResult(type);
+    QMessageBox box;
+    box.setWindowTitle(Text(caption));
+    box.setText(Text(text));
+    switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONEXCLAMATION: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONASTERISK: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    std::vector<std::pair<QAbstractButton*, int>> buttons;
+    for (int result : MessageBoxButtons(type))
+        buttons.emplace_back(box.addButton(ToQt(result)), result);
+    const int def = DefaultButtonResult(type);
+    for (auto& [button, result] : buttons)
+        if (result == def)
+            box.setDefaultButton(qobject_cast<QPushButton*>(button));
+    m_boxes.push_back(&box);
+    box.exec();
+    std::erase(m_boxes, &box);
+    for (auto& [button, result] : buttons)
+        if (box.clickedButton() == button)
+            return result;
+    // Closed by the window manager: the box's cancel answer, else its default.
+    for (auto& [button, result] : buttons)
+        if (result == IDCANCEL)
+            return result;
+    return def;
+}
+
+BOOL QtUiService::PressDefaultButton()
+{
+    if (m_boxes.empty())
+        return FALSE;
+    QMessageBox* box = m_boxes.back();
+    if (QPushButton* button = box->defaultButton()) {
+        button->click();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int QtUiService::RunDialog(CDialog& dialog)
+{
+    dialog.BeginModal();
+    return HaveGui() ? dialog.ShowModalWidget() : IDCANCEL;
+}
+
+BOOL QtUiService::GetFileName(FileDialogRequest& request)
+{
+    if (!HaveGui())
+        return FALSE;
+    QStringList filters = Text(QtFilterFromWindowsFilter(request.filter)).split(";;", Qt::SkipEmptyParts);
+    QString selected = request.filterIndex >= 1 && request.filterIndex <= filters.size()
+                           ? filters[request.filterIndex - 1] : QString();
+    QString start = QDir(Text(request.initialDir)).filePath(Text(request.fileName));
+    QString path = request.save
+        ? QFileDialog::getSaveFileName(nullptr, Text(request.title), start, filters.join(";;"), &selected)
+        : QFileDialog::getOpenFileName(nullptr, Text(request.title), start, filters.join(";;"), &selected);
+    if (path.isEmpty())
+        return FALSE;
+    if (request.save && !request.defaultExt.IsEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += "." + Text(request.defaultExt);
+    request.fileName = path.toLocal8Bit().constData();
+    request.filterIndex = int(filters.indexOf(selected)) + 1;
+    return TRUE;
+}
+
+BOOL QtUiService::PlaySound(const char* path, UINT)
+{
+    // Sound files are played by the audio layer; here only a bell is possible.
+    if (!HaveGui() || !path || !QFileInfo::exists(Text(path)))
+        return FALSE;
+    QApplication::beep();
+    return TRUE;
+}
+
+BOOL QtUiService::Beep(UINT)
+{
+    if (!HaveGui())
+        return FALSE;
+    QApplication::beep();
+    return TRUE;
+}
+
+BOOL QtUiService::SetClipboardDib(const void* dib, size_t size)
+{
+    if (!HaveGui() || !dib || size < sizeof(BITMAPINFOHEADER))
+        return FALSE;
+    // Qt reads whole BMP files: put the file header in front of the packed bitmap.
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, dib, sizeof header);
+    if (header.biSize < sizeof header || header.biSize > size)
+        return FALSE;
+    uint64_t colours = header.biClrUsed ? header.biClrUsed
+                       : header.biBitCount <= 8 ? (uint64_t(1) << header.biBitCount) : 0;
+    if (header.biCompression == BI_BITFIELDS)
+        colours = 3;
+    uint64_t offBits = sizeof(BITMAPFILEHEADER) + header.biSize + colours * sizeof(RGBQUAD);
+    if (offBits > sizeof(BITMAPFILEHEADER) + size)
+        return FALSE;
+    BITMAPFILEHEADER file{BMP_SIGNATURE, DWORD(sizeof(BITMAPFILEHEADER) + size), 0, 0, DWORD(offBits)};
+    QByteArray bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(static_cast<const char*>(dib), qsizetype(size));
+    QImage image;
+    if (!image.loadFromData(bytes, "BMP"))
+        return FALSE;
+    QGuiApplication::clipboard()->setImage(image);
+    return TRUE;
+}
+
+BOOL QtUiService::GetClipboardDib(std::vector<BYTE>& dib)
+{
+    if (!HaveGui())
+        return FALSE;
+    QImage image = QGuiApplication::clipboard()->image();
+    if (image.isNull())
+        return FALSE;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "BMP") || bytes.size() <= qsizetype(sizeof(BITMAPFILEHEADER)))
+        return FALSE;
+    dib.assign(bytes.begin() + sizeof(BITMAPFILEHEADER), bytes.end());
+    return TRUE;
+}
+
+BOOL QtUiService::SetClipboardText(const char* text)
+{
+    if (!HaveGui())
+        return FALSE;
+    QGuiApplication::clipboard()->setText(Text(text));
+    return TRUE;
+}
+
+BOOL QtUiService::EmptyClipboard()
+{
+    if (!HaveGui())
+        return FALSE;
+    QGuiApplication::clipboard()->clear();
+    return TRUE;
+}
+
+BOOL QtUiService::ShowHelp(const char* file, UINT command, DWORD_PTR data)
+{
+    if (!HaveGui() || !file || command == HELP_QUIT)
+        return command == HELP_QUIT;
+    // Help ships as HTML beside the program: name.hlp -> help/name/index.html
+    // or help/name/<context>.html.
+    QString base = QFileInfo(Text(file)).completeBaseName();
+    QString page = command == HELP_CONTEXT ? QString::number(qulonglong(data)) + ".html" : "index.html";
+    QString path = QDir(QCoreApplication::applicationDirPath()).filePath("help/" + base + "/" + page);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? TRUE : FALSE;
+}
+
+void QtUiService::SetCursorShape(CursorShape shape)
+{
+    if (!HaveGui())
+        return;
+    const bool wait = shape == CursorShape::Wait;
+    if (wait && !m_waitCursor)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (!wait && m_waitCursor)
+        QApplication::restoreOverrideCursor();
+    m_waitCursor = wait;
+}
+
+void QtUiService::ClipCursor(const RECT*) {}
+
+CPoint QtUiService::CursorPos() const
+{
+    if (!HaveGui())
+        return CPoint();
+    QPoint p = QCursor::pos();
+    return CPoint(p.x(), p.y());
+}
+
+CSize QtUiService::ScreenSize() const
+{
+    if (HaveGui())
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            return CSize(screen->geometry().width(), screen->geometry().height());
+    return CSize(1024, 768);
+}
+
+COLORREF QtUiService::SysColor(int index) const
+{
+    QPalette palette = HaveGui() ? QApplication::palette() : QPalette(QColor(0xC0, 0xC0, 0xC0));
+    switch (index) {
+    case COLOR_WINDOW: return ToColorRef(palette.color(QPalette::Base));
+    case COLOR_WINDOWTEXT: return ToColorRef(palette.color(QPalette::Text));
+    case COLOR_MENU:
+    case COLOR_BTNFACE: return ToColorRef(palette.color(QPalette::Button));
+    case COLOR_BTNSHADOW: return ToColorRef(palette.color(QPalette::Mid));
+    case COLOR_BTNTEXT: return ToColorRef(palette.color(QPalette::ButtonText));
+    case COLOR_BTNHIGHLIGHT: return ToColorRef(palette.color(QPalette::Light));
+    case COLOR_HIGHLIGHT: return ToColorRef(palette.color(QPalette::Highlight));
+    case COLOR_HIGHLIGHTTEXT: return ToColorRef(palette.color(QPalette::HighlightedText));
+    default: return ToColorRef(palette.color(QPalette::Window));
+    }
+}

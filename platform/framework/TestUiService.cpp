@@ -1,0 +1,124 @@
+#include "framework/TestUiService.h"
+
+#include "framework/Dialog.h"
+
+int TestUiService::MessageBox(HWND, const char* text, const char* caption, UINT type, UINT helpId)
+{
+    ShownBox box{text, caption, type, helpId, 0, false};
+    int answer = DefaultButtonResult(type);
+    if (!m_boxAnswers.empty()) {
+        answer = m_boxAnswers.front();
+        m_boxAnswers.pop_front();
+    }
+    ++m_open;
+    m_pressed.push_back(false);
+    const size_t mine = m_pressed.size() - 1;
+    if (onMessageBox)
+        onMessageBox(box);
+    if (answer == kStayOpen) {
+        RunModalLoop([&] { return bool(m_pressed[mine]); });
+        box.closedByProgram = m_pressed[mine];
+        answer = DefaultButtonResult(type);
+    }
+    m_pressed.pop_back();
+    --m_open;
+    box.result = answer;
+    boxes.push_back(box);
+    return answer;
+}
+
+BOOL TestUiService::PressDefaultButton()
+{
+    if (m_pressed.empty())
+        return FALSE;
+    m_pressed.back() = true;
+    return TRUE;
+}
+
+int TestUiService::RunDialog(CDialog& dialog)
+{
+    dialogs.push_back(dialog.GetTemplateId());
+    dialog.BeginModal();
+    if (m_dialogAnswers.empty())
+        return IDCANCEL;
+    auto answer = std::move(m_dialogAnswers.front());
+    m_dialogAnswers.pop_front();
+    return answer(dialog);
+}
+
+BOOL TestUiService::GetFileName(FileDialogRequest& request)
+{
+    fileDialogs.push_back(request);
+    if (m_fileAnswers.empty())
+        return FALSE;
+    std::optional<CString> answer = m_fileAnswers.front();
+    m_fileAnswers.pop_front();
+    if (!answer)
+        return FALSE;
+    request.fileName = *answer;
+    return TRUE;
+}
+
+BOOL TestUiService::PlaySound(const char* path, UINT)
+{
+    sounds.push_back(path ? path : "");
+    return soundsAvailable ? TRUE : FALSE;
+}
+
+BOOL TestUiService::Beep(UINT type)
+{
+    beeps.push_back(type);
+    return TRUE;
+}
+
+BOOL TestUiService::SetClipboardDib(const void* dib, size_t size)
+{
+    if (!dib || size < sizeof(BITMAPINFOHEADER))
+        return FALSE;
+    auto bytes = static_cast<const BYTE*>(dib);
+    clipboardDib.assign(bytes, bytes + size);
+    clipboardText.Empty();
+    return TRUE;
+}
+
+BOOL TestUiService::GetClipboardDib(std::vector<BYTE>& dib)
+{
+    if (clipboardDib.empty())
+        return FALSE;
+    dib = clipboardDib;
+    return TRUE;
+}
+
+BOOL TestUiService::SetClipboardText(const char* text)
+{
+    clipboardDib.clear();
+    clipboardText = text;
+    return TRUE;
+}
+
+BOOL TestUiService::EmptyClipboard()
+{
+    clipboardDib.clear();
+    clipboardText.Empty();
+    return TRUE;
+}
+
+BOOL TestUiService::ShowHelp(const char* file, UINT command, DWORD_PTR data)
+{
+    helpCalls.push_back(HelpCall{file, command, data});
+    return TRUE;
+}
+
+void TestUiService::ClipCursor(const RECT* rect)
+{
+    if (rect)
+        cursorClip = CRect(*rect);
+    else
+        cursorClip.reset();
+}
+
+COLORREF TestUiService::SysColor(int index) const
+{
+    auto it = colours.find(index);
+    return it != colours.end() ? it->second : RGB(0xC0, 0xC0, 0xC0);
+}

@@ -1,0 +1,99 @@
+// The UI service of tests: answers come from a script, and everything the user
+// would have seen or heard is recorded. Install it with ScopedTestUi.
+#pragma once
+
+#include "framework/UiService.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+class TestUiService : public UiService {
+public:
+    // A scripted answer that keeps the box open until the program presses its
+    // default button (or until nothing more can happen, which answers the default).
+    static constexpr int kStayOpen = -1;
+
+    struct ShownBox {
+        CString text;
+        CString caption;
+        UINT type = 0;
+        UINT helpId = 0;
+        int result = 0;
+        bool closedByProgram = false;
+    };
+    struct HelpCall {
+        CString file;
+        UINT command;
+        DWORD_PTR data;
+    };
+
+    // Answers for the next boxes, in order; unscripted boxes get their default.
+    void AnswerNextBox(int result) { m_boxAnswers.push_back(result); }
+    // Runs while a box is up, before it is answered (the box counts as open).
+    std::function<void(const ShownBox&)> onMessageBox;
+    // Answers for the next program dialogs: set the dialog's controls, return
+    // how it ends. Unscripted dialogs are cancelled.
+    void AnswerNextDialog(std::function<int(CDialog&)> answer) { m_dialogAnswers.push_back(std::move(answer)); }
+    std::vector<UINT> dialogs;   // template ids, in the order shown
+
+    // Answers for the next file dialogs: a path, or nullopt to cancel.
+    void AnswerNextFileDialog(std::optional<CString> path) { m_fileAnswers.push_back(std::move(path)); }
+
+    std::vector<ShownBox> boxes;
+    std::vector<FileDialogRequest> fileDialogs;
+    std::vector<CString> sounds;
+    std::vector<UINT> beeps;
+    std::vector<HelpCall> helpCalls;
+    std::vector<BYTE> clipboardDib;
+    CString clipboardText;
+    CursorShape cursor = CursorShape::Arrow;
+    HWND capture = nullptr;
+    std::optional<CRect> cursorClip;
+    CPoint cursorPos;
+    CSize screen{1024, 768};
+    std::map<int, COLORREF> colours;
+    // FALSE: every sound fails to play (a missing file).
+    bool soundsAvailable = true;
+
+    int MessageBox(HWND owner, const char* text, const char* caption, UINT type, UINT helpId) override;
+    int OpenMessageBoxes() const override { return m_open; }
+    BOOL PressDefaultButton() override;
+    int RunDialog(CDialog& dialog) override;
+    BOOL GetFileName(FileDialogRequest& request) override;
+    BOOL PlaySound(const char* path, UINT flags) override;
+    BOOL Beep(UINT type) override;
+    BOOL SetClipboardDib(const void* dib, size_t size) override;
+    BOOL GetClipboardDib(std::vector<BYTE>& dib) override;
+    BOOL SetClipboardText(const char* text) override;
+    BOOL EmptyClipboard() override;
+    BOOL ShowHelp(const char* file, UINT command, DWORD_PTR data) override;
+    void SetCursorShape(CursorShape shape) override { cursor = shape; }
+    CursorShape GetCursorShape() const override { return cursor; }
+    void CaptureMouse(HWND hwnd) override { capture = hwnd; }
+    HWND MouseCapture() const override { return capture; }
+    void ClipCursor(const RECT* rect) override;
+    CPoint CursorPos() const override { return cursorPos; }
+    CSize ScreenSize() const override { return screen; }
+    COLORREF SysColor(int index) const override;
+
+private:
+    std::deque<int> m_boxAnswers;
+    std::deque<std::function<int(CDialog&)>> m_dialogAnswers;
+    std::deque<std::optional<CString>> m_fileAnswers;
+    int m_open = 0;
+    std::vector<bool> m_pressed;   // one flag per open box, innermost last
+};
+
+class ScopedTestUi {
+public:
+    ScopedTestUi() { SetUi(&m_ui); }
+    ~ScopedTestUi() { SetUi(nullptr); }
+    TestUiService& operator*() { return m_ui; }
+    TestUiService* operator->() { return &m_ui; }
+
+private:
+    TestUiService m_ui;
+};
