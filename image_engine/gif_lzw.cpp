@@ -2,6 +2,7 @@
 #include "gif_lzw.h"
 
 #include <cstring>
+#include <vector>
 
 namespace vantor {
 
@@ -69,10 +70,12 @@ class RowAssembler {
 public:
     RowAssembler(uint32_t width, uint32_t height, GifRowTarget& target)
         : width_(width), height_(height), target_(target) {}
+    // Beyond a scratch block for the widest 1-bit rows.
     bool Init()
     {
-        buffer_ = Scratch().Get(width_ + kLongestString);
-        return buffer_ != nullptr;
+        storage_.resize(width_ + kLongestString);
+        buffer_ = storage_.data();
+        return true;
     }
     uint8_t* Tail() { return buffer_ + filled_; }
     bool Done() const { return row_ == height_; }
@@ -107,6 +110,7 @@ public:
 private:
     uint32_t width_, height_;
     GifRowTarget& target_;
+    std::vector<uint8_t> storage_;
     uint8_t* buffer_ = nullptr;
     uint32_t filled_ = 0, row_ = 0;
 };

@@ -195,6 +195,20 @@ TEST(GifRead, DepthFollowsTheColourTableInUse)
     }
 }
 
+TEST(GifRead, OneBitRowsWiderThanAScratchBlock)
+{
+    GifParts p;
+    p.globalExponent = 0;
+    p.width = 65000;
+    p.height = 2;
+    p.pixels = Ramp(130000, 2);
+    int result = 0;
+    IMG_HANDLE h = LoadMem(BuildGif(p), &result);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(RawAt(h, 64999, 1), p.pixels.back());
+    IMG_delete_bitmap(h);
+}
+
 TEST(GifRead, BrokenFilesFailWithContentErrorAndAnEarlyEndPadsWithZero)
 {
     GifParts good;
