@@ -9,8 +9,8 @@ namespace vantor {
 
 constexpr int kGifMaxCodeBits = 12;
 constexpr uint32_t kGifTableSize = 1u << kGifMaxCodeBits;
-// The writer starts a new table here rather than at 4096: the last codes of a
-// full table cost 12 bits each and rarely pay back.
+// The writer starts a new table when its next free code reaches this, short of
+// the 4096 codes a table can hold, so no reader ever meets a full table.
 constexpr uint32_t kGifWriterReset = 4080;
 
 // Receives the decoded pixels one row (width bytes, one per pixel) at a time,
