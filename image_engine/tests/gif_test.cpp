@@ -195,6 +195,24 @@ TEST(GifRead, DepthFollowsTheColourTableInUse)
     }
 }
 
+TEST(GifRead, AFullTableStaysInUseUntilAClear)
+{
+    GifParts p;
+    p.globalExponent = 7;
+    p.minCodeSize = 8;
+    p.width = 100;
+    p.height = 60;
+    p.pixels = Ramp(6000, 256);
+    std::vector<uint32_t> expected = p.pixels;
+    p.pixels.insert(p.pixels.begin() + 4500, 256);   // long after the table filled up
+    int result = 0;
+    IMG_HANDLE h = LoadMem(BuildGif(p), &result);
+    ASSERT_EQ(result, 0);
+    for (int i = 0; i < 6000; ++i)
+        ASSERT_EQ(RawAt(h, i % 100, i / 100), expected[size_t(i)]) << i;
+    IMG_delete_bitmap(h);
+}
+
 TEST(GifRead, OneBitRowsWiderThanAScratchBlock)
 {
     GifParts p;
