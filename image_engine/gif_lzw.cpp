@@ -156,6 +156,14 @@ struct StringTable {
     }
 };
 
+// Codes widen once the next free code no longer fits. With a minimum code size
+// of 1 that happens at the first code after a Clear already, as other readers do.
+void Widen(uint32_t& width, uint32_t next)
+{
+    if (next >= (1u << width) && width < uint32_t(kGifMaxCodeBits))
+        ++width;
+}
+
 }   // namespace
 
 int GifDecode(ByteSource& src, int minCodeSize, uint32_t width, uint32_t height, GifRowTarget& target)
@@ -188,6 +196,7 @@ int GifDecode(ByteSource& src, int minCodeSize, uint32_t width, uint32_t height,
                 return IMG_ERR_CONTENT;
             *rows.Tail() = uint8_t(code);
             previous = int32_t(code);
+            Widen(codeWidth, next);
             if (int r = rows.Grow(1); r < 0)
                 return r;
             continue;
@@ -201,8 +210,8 @@ int GifDecode(ByteSource& src, int minCodeSize, uint32_t width, uint32_t height,
         if (adding) {
             if (code != next)
                 table.Add(next, uint32_t(previous), table.first[code]);
-            if (++next == (1u << codeWidth) && codeWidth < kGifMaxCodeBits)
-                ++codeWidth;
+            ++next;
+            Widen(codeWidth, next);
         }
         previous = int32_t(code);
         if (int r = rows.Grow(n); r < 0)

@@ -213,6 +213,23 @@ TEST(GifRead, AFullTableStaysInUseUntilAClear)
     IMG_delete_bitmap(h);
 }
 
+TEST(GifRead, MinimumCodeSizeOneWidensAtTheFirstCode)
+{
+    const Bytes gif = {
+        'G', 'I', 'F', '8', '9', 'a', 4, 0, 1, 0, 0x80, 0, 0,   // 4 x 1, two global colours
+        0, 0, 0, 255, 255, 255,                               // black, white
+        0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0,                      // the image, no local table
+        1,                                                    // minimum code size 1
+        2, 0x12, 0x64, 0,   // Clear, 0 in 2 bits; 1, 0, 1, End in 3 bits (so giflib reads it)
+        0x3B};
+    int result = 0;
+    IMG_HANDLE h = LoadMem(gif, &result);
+    ASSERT_EQ(result, 0);
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(RawAt(h, x, 0), uint32_t(x % 2)) << x;
+    IMG_delete_bitmap(h);
+}
+
 TEST(GifRead, OneBitRowsWiderThanAScratchBlock)
 {
     GifParts p;
