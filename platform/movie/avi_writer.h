@@ -18,6 +18,8 @@ enum MovieError : int {
     kMovieWriteFailed = -2,    // a write failed (disk full, file system gone)
     kMovieBadFormat = -3,      // a format the file cannot hold
     kMovieNotOpen = -4,
+    kMovieBadFile = -5,        // not a movie file, or a damaged one
+    kMovieNoFrame = -6,        // the movie has no such frame
 };
 const char* MovieErrorText(int code);
 
