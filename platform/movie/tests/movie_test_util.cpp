@@ -8,6 +8,7 @@ extern "C" {
 
 #include <cstring>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace movietest {
@@ -129,3 +130,19 @@ bool DecodeBgr24(const std::string& path, int index, std::vector<uint8_t>& rows,
 }
 
 }  // namespace movietest
+
+namespace {
+
+// Leaves no movies behind in the temporary folder.
+class TempCleanup : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(movietest::TempPath("x")).parent_path(), ignored);
+    }
+};
+
+const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new TempCleanup);
+
+}  // namespace
