@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -216,4 +218,32 @@ TEST(AviWriterTest, PreallocatedFileHoldsOnlyTheMovieWrittenIntoIt)
     EXPECT_EQ(p.width, 32);
 
     EXPECT_EQ(Preallocate("/nonexistent-dir/x.avi", 1000), kMovieCannotCreate);
+}
+
+TEST(AviWriterTest, PicturesAndSoundFromTwoThreadsAllArrive)
+{
+    const std::string path = TempPath("threads.avi");
+    const VideoFormat format = MakeFormat(64, 48, 16);
+    AudioFormat audio{1, 11025, 16};
+    AviWriter writer;
+    ASSERT_EQ(writer.Open(path, format, &audio), kMovieOk);
+    std::atomic<int> failures{0};
+    std::thread pictures([&] {
+        auto bits = MakeFrame(format, 1);
+        for (int i = 0; i < 50; ++i)
+            failures += writer.WriteVideoFrame(bits.data(), bits.size()) != kMovieOk;
+    });
+    std::thread sound([&] {
+        std::vector<uint8_t> block(441, 0);   // odd on purpose: half a sample per call
+        for (int i = 0; i < 100; ++i)
+            failures += writer.WriteAudio(block.data(), block.size()) != kMovieOk;
+    });
+    pictures.join();
+    sound.join();
+    ASSERT_EQ(writer.Close(), kMovieOk);
+    EXPECT_EQ(failures, 0);
+    Probe p = ProbeMovie(path);
+    EXPECT_EQ(p.videoPackets, 50);
+    EXPECT_EQ(p.audioBytes, 44100);
+    EXPECT_EQ(p.audioHeaderSamples, 22050);
 }

@@ -129,6 +129,61 @@ bool DecodeBgr24(const std::string& path, int index, std::vector<uint8_t>& rows,
     return ok;
 }
 
+std::vector<uint8_t> MakeRgbPicture(int width, int height, int number)
+{
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = uint8_t(i * 13 + size_t(number) * 29);
+    return rgb;
+}
+
+bool WriteCompressedMovie(const std::string& path, int width, int height, int frames)
+{
+    AVFormatContext* ctx = nullptr;
+    if (avformat_alloc_output_context2(&ctx, nullptr, "avi", path.c_str()) < 0)
+        return false;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PNG);
+    AVCodecContext* enc = codec ? avcodec_alloc_context3(codec) : nullptr;
+    AVStream* st = avformat_new_stream(ctx, nullptr);
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    bool ok = enc && st && pkt && frame;
+    if (ok) {
+        enc->width = width;
+        enc->height = height;
+        enc->pix_fmt = AV_PIX_FMT_RGB24;
+        enc->time_base = AVRational{1, 10};
+        ok = avcodec_open2(enc, codec, nullptr) >= 0 && avcodec_parameters_from_context(st->codecpar, enc) >= 0;
+        st->time_base = enc->time_base;
+    }
+    ok = ok && avio_open(&ctx->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(ctx, nullptr) >= 0;
+    for (int n = 0; ok && n < frames; ++n) {
+        frame->format = AV_PIX_FMT_RGB24;
+        frame->width = width;
+        frame->height = height;
+        ok = av_frame_get_buffer(frame, 0) >= 0;
+        const auto rgb = MakeRgbPicture(width, height, n);
+        for (int y = 0; ok && y < height; ++y)
+            std::memcpy(frame->data[0] + y * frame->linesize[0], rgb.data() + size_t(y) * width * 3, size_t(width) * 3);
+        frame->pts = n;
+        ok = ok && avcodec_send_frame(enc, frame) >= 0;
+        av_frame_unref(frame);
+        while (ok && avcodec_receive_packet(enc, pkt) >= 0) {
+            av_packet_rescale_ts(pkt, enc->time_base, st->time_base);
+            pkt->stream_index = st->index;
+            ok = av_interleaved_write_frame(ctx, pkt) >= 0;
+        }
+    }
+    ok = ok && av_write_trailer(ctx) >= 0;
+    if (ctx->pb)
+        avio_closep(&ctx->pb);
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&enc);
+    avformat_free_context(ctx);
+    return ok;
+}
+
 }  // namespace movietest
 
 namespace {
