@@ -80,6 +80,8 @@ struct AviWriter::Impl {
     unsigned audioBlock = 0;
     std::vector<uint8_t> partialBlock;   // a sample frame split across two calls
     uint32_t frames = 0;
+    uint32_t skipped = 0;
+    uint32_t pendingSkips = 0;   // skipped positions not yet followed by a picture
     uint64_t audioBytes = 0;
     int64_t audioSamples = 0;
     bool failed = false;
@@ -173,7 +175,7 @@ int AviWriter::Impl::Open(const std::string& path, const VideoFormat& video, con
         Release();
         return kMovieCannotCreate;
     }
-    frames = 0;
+    frames = skipped = pendingSkips = 0;
     audioBytes = 0;
     audioSamples = 0;
     partialBlock.clear();
@@ -192,7 +194,8 @@ int AviWriter::Impl::Write(AVStream* stream, AVRational base, int64_t pts, int64
         failed = true;
         return kMovieWriteFailed;
     }
-    std::memcpy(pkt->data, data, bytes);
+    if (bytes)
+        std::memcpy(pkt->data, data, bytes);
     pkt->stream_index = stream->index;
     pkt->pts = pkt->dts = av_rescale_q(pts, base, stream->time_base);
     pkt->duration = av_rescale_q(duration, base, stream->time_base);
@@ -208,6 +211,10 @@ int AviWriter::Impl::Write(AVStream* stream, AVRational base, int64_t pts, int64
 
 int AviWriter::Impl::Close()
 {
+    // Positions skipped at the very end are kept as one more empty chunk, so the
+    // movie lasts as long as its sound.
+    if (pendingSkips > 0 && !failed)
+        Write(videoStream, videoBase, frames - 1, 1, nullptr, 0);
     // The trailer is attempted even after a failure: space may have come back,
     // and the descriptor must be released either way.
     int rc = av_write_trailer(ctx);
@@ -253,10 +260,27 @@ int AviWriter::WriteVideoFrame(const void* bits, size_t bytes)
         return kMovieNotOpen;
     if (!bits || bytes < d.frameBytes)
         return kMovieBadFormat;
+    // The muxer fills the positions between two pictures with empty chunks.
     int rc = d.Write(d.videoStream, d.videoBase, d.frames, 1, bits, d.frameBytes);
-    if (rc == kMovieOk)
+    if (rc == kMovieOk) {
         ++d.frames;
+        d.pendingSkips = 0;
+    }
     return rc;
+}
+
+int AviWriter::SkipVideoFrame()
+{
+    std::lock_guard guard(m_impl->lock);
+    Impl& d = *m_impl;
+    if (!d.ctx)
+        return kMovieNotOpen;
+    if (d.failed)
+        return kMovieWriteFailed;
+    ++d.frames;
+    ++d.skipped;
+    ++d.pendingSkips;
+    return kMovieOk;
 }
 
 int AviWriter::WriteAudio(const void* samples, size_t bytes)
@@ -315,6 +339,12 @@ uint32_t AviWriter::FramesWritten() const
 {
     std::lock_guard guard(m_impl->lock);
     return m_impl->frames;
+}
+
+uint32_t AviWriter::FramesSkipped() const
+{
+    std::lock_guard guard(m_impl->lock);
+    return m_impl->skipped;
 }
 
 uint64_t AviWriter::AudioBytesWritten() const

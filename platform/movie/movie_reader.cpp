@@ -73,6 +73,7 @@ struct MovieReader::Impl {
     void ReadStreams();
     int OpenDecoder();
     int RawFrame(uint32_t index, std::vector<uint8_t>& dib);
+    int ScanRaw(uint32_t index, AVPacket* pkt, AVPacket* best);
     int DecodedFrame(uint32_t index, std::vector<uint8_t>& dib);
     int FrameToDib(const AVFrame* frame, std::vector<uint8_t>& dib);
     void TakePalette(const AVPacket* pkt);
@@ -180,37 +181,64 @@ void MovieReader::Impl::StartDib(std::vector<uint8_t>& dib, uint16_t bits, size_
 int MovieReader::Impl::RawFrame(uint32_t index, std::vector<uint8_t>& dib)
 {
     AVPacket* pkt = av_packet_alloc();
-    if (!pkt)
+    AVPacket* best = av_packet_alloc();
+    if (!pkt || !best) {
+        av_packet_free(&pkt);
+        av_packet_free(&best);
         return kMovieBadFile;
+    }
+    // An empty position shows the picture before it; seeking further back each
+    // round finds that picture across any run of empty positions.
     int rc = kMovieNoFrame;
-    while (av_read_frame(ctx, pkt) >= 0) {
-        if (pkt->stream_index == video) {
-            TakePalette(pkt);
-            const int64_t at = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-            if (at >= int64_t(index)) {
-                if (at != int64_t(index))
-                    rc = kMovieNoFrame;
-                else if (uint64_t(pkt->size) < frameBytes)
-                    rc = kMovieBadFile;
-                else
-                    rc = kMovieOk;
-                break;
-            }
-        }
-        av_packet_unref(pkt);
+    for (int64_t target = index, step = 1;; step *= 2) {
+        if (target != int64_t(index) && av_seek_frame(ctx, video, target, AVSEEK_FLAG_BACKWARD) < 0)
+            break;
+        rc = ScanRaw(index, pkt, best);
+        if (rc != kMovieNoFrame || target == 0)
+            break;
+        target = std::max<int64_t>(0, target - step);
     }
     if (rc == kMovieOk) {
         StartDib(dib, info.bitCount, palette.size());
         uint8_t* rows = dib.data() + dib.size() - frameBytes;
         if (bottomUp) {
-            std::memcpy(rows, pkt->data, frameBytes);
+            std::memcpy(rows, best->data, frameBytes);
         } else {
             const size_t stride = size_t(frameBytes / uint64_t(info.height));
             for (int y = 0; y < info.height; ++y)
-                std::memcpy(rows + size_t(info.height - 1 - y) * stride, pkt->data + size_t(y) * stride, stride);
+                std::memcpy(rows + size_t(info.height - 1 - y) * stride, best->data + size_t(y) * stride, stride);
         }
     }
     av_packet_free(&pkt);
+    av_packet_free(&best);
+    return rc;
+}
+
+int MovieReader::Impl::ScanRaw(uint32_t index, AVPacket* pkt, AVPacket* best)
+{
+    av_packet_unref(best);
+    int rc = kMovieNoFrame;
+    while (av_read_frame(ctx, pkt) >= 0) {
+        if (pkt->stream_index != video || pkt->size == 0) {
+            av_packet_unref(pkt);
+            continue;
+        }
+        TakePalette(pkt);
+        const int64_t at = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+        if (at > int64_t(index)) {
+            av_packet_unref(pkt);
+            break;
+        }
+        if (uint64_t(pkt->size) < frameBytes) {
+            av_packet_unref(pkt);
+            return kMovieBadFile;
+        }
+        av_packet_unref(best);
+        av_packet_move_ref(best, pkt);
+        rc = kMovieOk;
+        if (at == int64_t(index))
+            break;
+    }
     return rc;
 }
 

@@ -174,3 +174,39 @@ TEST(MovieCopyTest, CopiesWholeAndReplacesOnlyOnSuccess)
         leftovers += entry.path().filename().string().find("copy dst.avi.") == 0;
     EXPECT_EQ(leftovers, 0);
 }
+
+TEST(MovieReaderTest, SkippedPositionsKeepTimeAndShowThePictureBeforeThem)
+{
+    const auto path = TempPath("skipped.avi");
+    const VideoFormat format = MakeFormat(24, 8, 8);
+    AudioFormat audio;
+    {
+        AviWriter writer;
+        ASSERT_EQ(writer.Open(path, format, &audio), kMovieOk);
+        std::vector<uint8_t> sound(1102, 0x80);   // a tenth of a second per position
+        // Positions: picture 0, three skipped, picture 4, picture 5, two skipped at the end.
+        for (int i = 0; i < 8; ++i) {
+            auto bits = MakeFrame(format, uint32_t(i));
+            const bool skip = (i >= 1 && i <= 3) || i >= 6;
+            ASSERT_EQ(skip ? writer.SkipVideoFrame() : writer.WriteVideoFrame(bits.data(), bits.size()), kMovieOk);
+            ASSERT_EQ(writer.WriteAudio(sound.data(), sound.size()), kMovieOk);
+        }
+        EXPECT_EQ(writer.FramesWritten(), 8u);
+        EXPECT_EQ(writer.FramesSkipped(), 5u);
+        ASSERT_EQ(writer.Close(), kMovieOk);
+    }
+    Probe p = ProbeMovie(path);
+    EXPECT_EQ(p.headerFrames, 8);
+    EXPECT_NEAR(p.durationSeconds, 0.8, 0.001);
+
+    MovieReader reader;
+    ASSERT_EQ(reader.Open(path), kMovieOk);
+    EXPECT_EQ(reader.Info().frames, 8u);
+    EXPECT_NEAR(reader.Info().VideoSeconds(), reader.Info().AudioSeconds(), 0.001);
+    const uint32_t shows[8] = {0, 0, 0, 0, 4, 5, 5, 5};
+    std::vector<uint8_t> dib;
+    for (uint32_t n : {3u, 0u, 7u, 2u, 4u, 6u, 5u, 1u}) {
+        ASSERT_EQ(reader.ReadFrameDib(n, dib), kMovieOk) << n;
+        EXPECT_EQ(dib, ExpectedDib(format, shows[n])) << "position " << n;
+    }
+}
