@@ -54,9 +54,11 @@ int ParseWave(const uint8_t* data, size_t size, WaveInfo& info)
     // The RIFF size may only shorten what we look at, never lengthen it.
     const uint64_t riffEnd = uint64_t(Le32(data + 4)) + 8;
     const size_t end = riffEnd < size ? size_t(riffEnd) : size;
+    if (end < kRiffHeader)
+        return kWaveNoFormat;   // a RIFF size too small even for "WAVE"
     bool haveFormat = false;
     size_t pos = kRiffHeader;
-    while (end - pos >= kChunkHeader) {
+    while (pos <= end && end - pos >= kChunkHeader) {
         const uint8_t* chunk = data + pos;
         const uint32_t chunkSize = Le32(chunk + 4);
         const size_t body = pos + kChunkHeader;

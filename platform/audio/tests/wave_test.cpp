@@ -97,7 +97,7 @@ TEST(WaveTest, NamesWhatIsWrong)
     EXPECT_EQ(Parse(b.Build(), info), kWaveUnsupported);
 
     file = WaveBuilder{}.Build();
-    file.resize(file.size() - 1);   // the data chunk claims one byte more than there is
+    file.pop_back();   // the data chunk claims one byte more than there is
     EXPECT_EQ(Parse(file, info), kWaveTruncated);
 
     file = WaveBuilder{}.Build();
@@ -108,6 +108,10 @@ TEST(WaveTest, NamesWhatIsWrong)
     file = WaveBuilder{}.Build();
     file[16] = file[17] = file[18] = file[19] = 0xFF;
     EXPECT_EQ(Parse(file, info), kWaveTruncated);
+    // A RIFF size smaller than the "WAVE" tag it must cover.
+    file = WaveBuilder{}.Build();
+    file[4] = file[5] = file[6] = file[7] = 0;
+    EXPECT_EQ(Parse(file, info), kWaveNoFormat);
     EXPECT_STRNE(WaveErrorText(kWaveTruncated), WaveErrorText(kWaveNoData));
 }
 
