@@ -64,6 +64,7 @@ struct MovieReader::Impl {
     AVCodecContext* decoder = nullptr;
     SwsContext* scaler = nullptr;
     int video = -1;
+    int audio = -1;
     bool bottomUp = true;
     std::vector<RGBQUAD> palette;
     uint64_t frameBytes = 0;
@@ -93,7 +94,7 @@ void MovieReader::Impl::Close()
     }
     info = MovieInfo{};
     palette.clear();
-    video = -1;
+    video = audio = -1;
 }
 
 int MovieReader::Impl::Finish()
@@ -135,7 +136,7 @@ int MovieReader::Impl::Finish()
 
 void MovieReader::Impl::ReadStreams()
 {
-    const int audio = av_find_best_stream(ctx, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    audio = av_find_best_stream(ctx, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (audio < 0)
         return;
     const AVStream* st = ctx->streams[audio];
@@ -372,6 +373,38 @@ int MovieReader::ReadFrameDib(uint32_t index, std::vector<uint8_t>& dib)
         av_seek_frame(d.ctx, d.video, 0, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
         return kMovieBadFile;
     return d.info.uncompressed ? d.RawFrame(index, dib) : d.DecodedFrame(index, dib);
+}
+
+int MovieReader::ReadAllAudio(std::vector<uint8_t>& pcm)
+{
+    Impl& d = *m_impl;
+    pcm.clear();
+    if (!d.ctx)
+        return kMovieNotOpen;
+    if (d.audio < 0)
+        return kMovieNoFrame;
+    const AVCodecID codec = d.ctx->streams[d.audio]->codecpar->codec_id;
+    if (codec != AV_CODEC_ID_PCM_U8 && codec != AV_CODEC_ID_PCM_S16LE)
+        return kMovieBadFormat;
+    if (av_seek_frame(d.ctx, -1, 0, AVSEEK_FLAG_BACKWARD) < 0)
+        return kMovieBadFile;
+    AVPacket* pkt = av_packet_alloc();
+    if (!pkt)
+        return kMovieBadFile;
+    int rc = kMovieOk;
+    while (rc == kMovieOk && av_read_frame(d.ctx, pkt) >= 0) {
+        if (pkt->stream_index == d.audio) {
+            if (pcm.size() + size_t(pkt->size) > kMaxFrameBytes)
+                rc = kMovieBadFile;   // more sound than any recording of ours holds
+            else
+                pcm.insert(pcm.end(), pkt->data, pkt->data + pkt->size);
+        }
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    if (rc != kMovieOk)
+        pcm.clear();
+    return rc;
 }
 
 }  // namespace movie

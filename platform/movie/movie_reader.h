@@ -43,6 +43,10 @@ public:
     // Uncompressed frames come back in their own depth, others as 24-bit.
     int ReadFrameDib(uint32_t index, std::vector<uint8_t>& dib);
 
+    // The whole PCM sound track, interleaved as recorded; kMovieBadFormat for
+    // compressed sound, kMovieNoFrame when the movie has none.
+    int ReadAllAudio(std::vector<uint8_t>& pcm);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;

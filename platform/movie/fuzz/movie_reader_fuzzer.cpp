@@ -19,5 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (dib.size() < sizeof *h + h->biClrUsed * sizeof(RGBQUAD) + h->biSizeImage)
             std::abort();
     }
+    reader.ReadAllAudio(dib);
     return 0;
 }

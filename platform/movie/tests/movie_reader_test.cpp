@@ -19,10 +19,12 @@ std::string WriteSample(const std::string& name, const VideoFormat& format, int 
     const std::string path = TempPath(name);
     AviWriter writer;
     EXPECT_EQ(writer.Open(path, format, audio), kMovieOk);
-    std::vector<uint8_t> sound(audioBytesPerFrame, 0x80);
+    std::vector<uint8_t> sound(audioBytesPerFrame);
     for (int i = 0; i < frames; ++i) {
         auto bits = MakeFrame(format, uint32_t(i));
         EXPECT_EQ(writer.WriteVideoFrame(bits.data(), bits.size()), kMovieOk);
+        for (size_t k = 0; k < sound.size(); ++k)
+            sound[k] = uint8_t(k * 7 + size_t(i));
         if (audio) {
             EXPECT_EQ(writer.WriteAudio(sound.data(), sound.size()), kMovieOk);
         }
@@ -74,6 +76,13 @@ TEST(MovieReaderTest, ReportsWhatTheWriterPutIn)
     EXPECT_EQ(info.audio.bitsPerSample, 16);
     EXPECT_EQ(info.audioSamples, 15u * 1468 / 4);
     EXPECT_NEAR(info.VideoSeconds(), 1.0, 0.001);
+    EXPECT_NEAR(info.AudioSeconds(), 15.0 * 1468 / 4 / 22050, 0.0001);
+
+    std::vector<uint8_t> pcm;
+    ASSERT_EQ(reader.ReadAllAudio(pcm), kMovieOk);
+    ASSERT_EQ(pcm.size(), 15u * 1468);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        ASSERT_EQ(pcm[i], uint8_t(i % 1468 * 7 + i / 1468)) << i;   // in order, nothing lost
 }
 
 TEST_P(MovieReaderDepthTest, FramesComeBackAsTheDibsThatWereWritten)
@@ -94,6 +103,7 @@ TEST_P(MovieReaderDepthTest, FramesComeBackAsTheDibsThatWereWritten)
         EXPECT_EQ(dib, ExpectedDib(format, n)) << "frame " << n << " from memory";
     }
     EXPECT_EQ(fromFile.ReadFrameDib(6, dib), kMovieNoFrame);
+    EXPECT_EQ(fromFile.ReadAllAudio(dib), kMovieNoFrame);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, MovieReaderDepthTest, ::testing::Values(24, 16, 8, 4));
