@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace audio {
@@ -32,5 +33,24 @@ int ParseWave(const uint8_t* data, size_t size, WaveInfo& info);
 // Plays a wave file on the default ALSA output and returns when it has played;
 // false, quietly, when the file is unusable or the machine has no sound output.
 bool PlayWave(const std::string& path);
+
+// Plays wave files without waiting, one at a time: a new sound cuts off the one
+// still playing. Its owner (a program's view) keeps it for as long as sounds may play.
+class WavePlayer {
+public:
+    WavePlayer();
+    ~WavePlayer();   // stops the sound and ends the player's thread
+    WavePlayer(const WavePlayer&) = delete;
+    WavePlayer& operator=(const WavePlayer&) = delete;
+
+    // True when the sound has started; false, quietly, as PlayWave.
+    bool Play(const std::string& path);
+    void Stop();
+    bool IsPlaying() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
 
 }  // namespace audio

@@ -128,5 +128,9 @@ TEST(WaveTest, PlayingFailsQuietlyWithoutAFileOrADevice)
         GTEST_SKIP() << "this machine has sound hardware";
     }
     EXPECT_FALSE(PlayWave(path.string()));
+    WavePlayer player;
+    EXPECT_FALSE(player.Play(path.string()));
+    EXPECT_FALSE(player.Play("/nonexistent/click.wav"));
+    EXPECT_FALSE(player.IsPlaying());
     std::filesystem::remove(path);
 }
