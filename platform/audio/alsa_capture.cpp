@@ -3,6 +3,7 @@
 #include "audio/tone.h"
 
 #include <atomic>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,20 +14,22 @@ namespace {
 
 void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
-constexpr const char* kDevice = "default";
+constexpr const char* kDefaultDevice = "default";
 
 class AlsaCaptureSource final : public AudioSource {
 public:
+    explicit AlsaCaptureSource(std::string device) : m_device(std::move(device)) {}
     ~AlsaCaptureSource() override { Stop(); }
-    std::string Name() const override { return "Sound input (ALSA default)"; }
+    std::string Name() const override { return "Sound input (ALSA " + m_device + ")"; }
 
     bool Start(const PcmFormat& format, Sink sink) override
     {
         if (!PcmFormatUsable(format) || !sink)
             return false;
         Stop();
+        QuietAlsaErrors();
         snd_pcm_t* pcm = nullptr;
-        if (snd_pcm_open(&pcm, kDevice, SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
+        if (snd_pcm_open(&pcm, m_device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
             return false;
         if (snd_pcm_set_params(pcm, AlsaFormat(format.bitsPerSample), SND_PCM_ACCESS_RW_INTERLEAVED, format.channels,
                                format.samplesPerSec, 1, 200000) < 0 ||
@@ -71,6 +74,7 @@ private:
         snd_pcm_close(pcm);
     }
 
+    std::string m_device;
     std::atomic<bool> m_stop{true};
     std::thread m_thread;
 };
@@ -79,7 +83,7 @@ bool CaptureDeviceOpens()
 {
     QuietAlsaErrors();
     snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, kDevice, SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
+    if (snd_pcm_open(&pcm, kDefaultDevice, SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
         return false;
     snd_pcm_close(pcm);
     return true;
@@ -101,8 +105,13 @@ snd_pcm_format_t AlsaFormat(uint16_t bitsPerSample)
 std::unique_ptr<AudioSource> OpenDefaultSource()
 {
     if (CaptureDeviceOpens())
-        return std::make_unique<AlsaCaptureSource>();
+        return MakeAlsaSource(kDefaultDevice);
     return MakeToneSource();
+}
+
+std::unique_ptr<AudioSource> MakeAlsaSource(const std::string& device)
+{
+    return std::make_unique<AlsaCaptureSource>(device);
 }
 
 }  // namespace audio

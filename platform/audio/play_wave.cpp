@@ -42,12 +42,12 @@ struct Sound {
             snd_pcm_close(pcm);
     }
 
-    bool Load(const std::string& path)
+    bool Load(const std::string& path, const std::string& device)
     {
         if (!ReadWholeFile(path, file) || ParseWave(file.data(), file.size(), info) != kWaveOk)
             return false;
         QuietAlsaErrors();
-        if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) {
+        if (snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0) {
             pcm = nullptr;
             return false;
         }
@@ -82,13 +82,14 @@ struct Sound {
 
 }  // namespace
 
-bool PlayWave(const std::string& path)
+bool PlayWave(const std::string& path, const std::string& device)
 {
     Sound sound;
-    return sound.Load(path) && sound.Play(nullptr);
+    return sound.Load(path, device) && sound.Play(nullptr);
 }
 
 struct WavePlayer::Impl {
+    std::string device;
     std::mutex lock;
     std::thread thread;
     std::atomic<bool> stop{false};
@@ -103,7 +104,10 @@ struct WavePlayer::Impl {
     }
 };
 
-WavePlayer::WavePlayer() : m_impl(std::make_unique<Impl>()) {}
+WavePlayer::WavePlayer(std::string device) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->device = std::move(device);
+}
 
 WavePlayer::~WavePlayer()
 {
@@ -117,7 +121,7 @@ bool WavePlayer::Play(const std::string& path)
     // a device without mixing takes one sound at a time.
     m_impl->StopLocked();
     auto sound = std::make_shared<Sound>();
-    if (!sound->Load(path))
+    if (!sound->Load(path, m_impl->device))
         return false;
     m_impl->playing = true;
     Impl* impl = m_impl.get();

@@ -32,13 +32,13 @@ int ParseWave(const uint8_t* data, size_t size, WaveInfo& info);
 
 // Plays a wave file on the default ALSA output and returns when it has played;
 // false, quietly, when the file is unusable or the machine has no sound output.
-bool PlayWave(const std::string& path);
+bool PlayWave(const std::string& path, const std::string& device = "default");
 
 // Plays wave files without waiting, one at a time: a new sound cuts off the one
 // still playing. Its owner (a program's view) keeps it for as long as sounds may play.
 class WavePlayer {
 public:
-    WavePlayer();
+    explicit WavePlayer(std::string device = "default");
     ~WavePlayer();   // stops the sound and ends the player's thread
     WavePlayer(const WavePlayer&) = delete;
     WavePlayer& operator=(const WavePlayer&) = delete;
