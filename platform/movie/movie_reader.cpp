@@ -145,7 +145,8 @@ void MovieReader::Impl::ReadStreams()
     info.audio.channels = uint16_t(std::clamp(par->ch_layout.nb_channels, 0, 0xFFFF));
     info.audio.samplesPerSec = uint32_t(std::max(par->sample_rate, 0));
     info.audio.bitsPerSample = uint16_t(std::clamp(par->bits_per_coded_sample, 0, 0xFFFF));
-    if (st->nb_frames > 0)   // PCM streams count sample frames in their header
+    const bool pcm = par->codec_id == AV_CODEC_ID_PCM_U8 || par->codec_id == AV_CODEC_ID_PCM_S16LE;
+    if (pcm && st->nb_frames > 0)   // PCM streams count sample frames in their header
         info.audioSamples = uint64_t(st->nb_frames);
     else if (st->duration > 0 && par->sample_rate > 0)
         info.audioSamples = uint64_t(av_rescale_q(st->duration, st->time_base, AVRational{1, par->sample_rate}));
