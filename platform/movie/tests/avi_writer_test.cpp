@@ -235,7 +235,7 @@ TEST(AviWriterTest, PicturesAndSoundFromTwoThreadsAllArrive)
     });
     std::thread sound([&] {
         std::vector<uint8_t> block(441, 0);   // odd on purpose: half a sample per call
-        for (int i = 0; i < 100; ++i)
+        for (int i = 0; i < 250; ++i)   // five seconds, as long as the pictures
             failures += writer.WriteAudio(block.data(), block.size()) != kMovieOk;
     });
     pictures.join();
@@ -244,6 +244,6 @@ TEST(AviWriterTest, PicturesAndSoundFromTwoThreadsAllArrive)
     EXPECT_EQ(failures, 0);
     Probe p = ProbeMovie(path);
     EXPECT_EQ(p.videoPackets, 50);
-    EXPECT_EQ(p.audioBytes, 44100);
-    EXPECT_EQ(p.audioHeaderSamples, 22050);
+    EXPECT_EQ(p.audioBytes, 110250);
+    EXPECT_EQ(p.audioHeaderSamples, 55125);
 }
