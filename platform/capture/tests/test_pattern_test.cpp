@@ -1,4 +1,5 @@
 #include "capture/camera_dialogs.h"
+#include "capture/capture_view.h"
 #include "capture/capture_window.h"
 #include "capture/dib.h"
 #include "capture/test_pattern.h"
@@ -159,6 +160,28 @@ TEST_F(PatternFixture, RefusesFormatsItDoesNotOffer)
     EXPECT_FALSE(SetFormat(320, 240, 32));
     BITMAPINFOHEADER h{};
     EXPECT_FALSE(window->SetVideoFormat(&h, 39));   // shorter than a header
+}
+
+TEST_F(PatternFixture, EveryDepthShowsTheSamePicture)
+{
+    for (WORD bits : {24, 16, 8, 4}) {
+        SCOPED_TRACE(bits);
+        ASSERT_TRUE(SetFormat(320, 240, bits));
+        ASSERT_TRUE(window->GrabFrame());
+        QImage image = FrameToImage(*window->CurrentFrame());
+        ASSERT_EQ(image.size(), QSize(320, 240));
+        // The last bar (blue) at the top right; the white first bar at the left.
+        const QColor blue = image.pixelColor(310, 100), white = image.pixelColor(30, 100);
+        if (bits == 4) {
+            EXPECT_LT(blue.red(), 60);   // greys: blue is dark, white is light
+            EXPECT_GT(white.red(), 200);
+            EXPECT_EQ(blue.red(), blue.blue());
+        } else {
+            EXPECT_GT(blue.blue(), 180);
+            EXPECT_LT(blue.red(), 60);
+            EXPECT_GT(white.green(), 180);
+        }
+    }
 }
 
 TEST_F(PatternFixture, EditCopyPutsThePackedFrameOnTheClipboard)
