@@ -95,8 +95,21 @@ BOOL CCaptureWnd::DestroyWindow()
     SetFrameCallback(FALSE);
     SetVideoStreamCallback(FALSE);
     SetWaveStreamCallback(FALSE);
+    // A view that outlives the window must not reach the service afterwards.
+    if (auto* view = dynamic_cast<capture::CaptureView*>(Widget()))
+        view->Attach(nullptr);
     m_capture.reset();
     return CWnd::DestroyWindow();
+}
+
+capture::CaptureView* CCaptureWnd::CreateView(QWidget* parent)
+{
+    if (!m_capture)
+        return nullptr;
+    auto* view = new capture::CaptureView(parent);
+    view->Attach(m_capture.get());
+    AttachWidget(view);
+    return view;
 }
 
 capture::CaptureWindow* CCaptureWnd::Live() const

@@ -4,6 +4,7 @@
 // own window (CLumivex).
 #pragma once
 
+#include "capture/capture_view.h"
 #include "capture/capture_window.h"
 #include "framework/QtWnd.h"
 
@@ -106,6 +107,9 @@ public:
     void SetAbortRequest(BOOL abort) { m_bAbortRequest = abort; }
     // The service behind the window, for the widget that shows its picture.
     capture::CaptureWindow* Service() const { return m_capture.get(); }
+    // A widget that shows this window's picture and brings its mouse input
+    // here; owned by `parent`. Needs the window created and a Qt application.
+    capture::CaptureView* CreateView(QWidget* parent);
 
     virtual BOOL OnCaptureError(int id, const char* text);
     virtual BOOL OnCaptureStatus(int id, const char* text);
