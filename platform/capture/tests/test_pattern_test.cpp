@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -71,9 +72,10 @@ TEST_F(PatternFixture, EveryFormatSavesAsBmpThatTheEngineReadsBack)
             std::ifstream in(path, std::ios::binary);
             std::vector<BYTE> file((std::istreambuf_iterator<char>(in)), {});
             ASSERT_EQ(file, BmpFileImage(*window->CurrentFrame()));
-            auto* ih = reinterpret_cast<const BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER));
-            EXPECT_EQ(ih->biBitCount, bits);
-            EXPECT_EQ(ih->biWidth, size.cx);
+            BITMAPINFOHEADER ih;   // at offset 14: copied, not pointed at
+            std::memcpy(&ih, file.data() + sizeof(BITMAPFILEHEADER), sizeof ih);
+            EXPECT_EQ(ih.biBitCount, bits);
+            EXPECT_EQ(ih.biWidth, size.cx);
             CImg image;
             if (bits == 16) {
                 // The engine holds 1, 4, 8 and 24 bits; the still program
