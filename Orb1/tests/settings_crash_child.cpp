@@ -30,6 +30,10 @@ int main(int argc, char** argv)
         return 3;
     for (auto& s : sections)
         s->SetTable(&table);
+    // Tells the parent the saving starts now, so its kill lands among the saves
+    // however slowly the process started.
+    std::fputs("saving\n", stdout);
+    std::fflush(stdout);
     long round = items.front()->Get();
     for (;;) {
         ++round;

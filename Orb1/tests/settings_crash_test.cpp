@@ -5,6 +5,7 @@
 #include "store_fixture.h"
 
 #include <csignal>
+#include <poll.h>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -45,16 +46,25 @@ TEST_F(SettingsCrash, KilledSaverNeverLeavesATornTable)
 {
     const std::string store = keystore::Location();
     std::mt19937 random(12345);
-    std::uniform_int_distribution<int> delayMs(2, 40);
+    std::uniform_int_distribution<int> delayMs(0, 25);
     long previous = 0;
     for (int run = 0; run < 50; ++run) {
         keystore::Close();   // no connection may cross the fork
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            dup2(ready[1], STDOUT_FILENO);
+            close(ready[0]);
+            close(ready[1]);
             execl(CRASH_CHILD, CRASH_CHILD, store.c_str(), kKeyPath, static_cast<char*>(nullptr));
             _exit(127);
         }
+        close(ready[1]);
+        pollfd wait = {ready[0], POLLIN, 0};
+        EXPECT_EQ(poll(&wait, 1, 30000), 1) << "the saver did not start";
+        close(ready[0]);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;

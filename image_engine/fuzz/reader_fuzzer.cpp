@@ -9,14 +9,14 @@
 
 namespace {
 
-void WriteEverywhere(vantor::Record& record)
+[[maybe_unused]] void WriteEverywhere(vantor::Record& record)
 {
     IMG_HANDLE handle = 0;
     if (IMG_create_handle(&handle, reinterpret_cast<const BITMAPINFO*>(GlobalBytes(record.store).data())) < 0)
         return;
     static std::vector<uint8_t> out(8 << 20);
     uint32_t written = 0;
-    for (int type : {IMG_TYPE_BMP, IMG_TYPE_BMP_RLE, IMG_TYPE_PCX, IMG_TYPE_TARGA, IMG_TYPE_DCX})
+    for (int type : {IMG_TYPE_BMP, IMG_TYPE_BMP_RLE, IMG_TYPE_PCX, IMG_TYPE_TARGA, IMG_TYPE_DCX, IMG_TYPE_GIF})
         IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
     IMG_delete_bitmap(handle);
 }
@@ -29,6 +29,7 @@ int RunReader(vantor::Stream& in, uint32_t start, vantor::Record& record)
 #if VANTOR_FUZZ_READER
     return VANTOR_FUZZ_READER(job);
 #else
+    (void)job;   // detection alone: no reader runs
     int type = DetectType(in, 0);
     return type < 0 ? type : IMG_OK;
 #endif

@@ -28,6 +28,8 @@ public:
 
 // The ALSA default capture device when one opens, else the tone source.
 std::unique_ptr<AudioSource> OpenDefaultSource();
+// An ALSA capture device by name ("default", "hw:1", "null"); Start fails when it does not open.
+std::unique_ptr<AudioSource> MakeAlsaSource(const std::string& device);
 // A steady 440 Hz tone at the requested format, paced by the real clock.
 std::unique_ptr<AudioSource> MakeToneSource();
 

@@ -2,6 +2,7 @@
 #include "capture/movie_sink.h"
 
 #include "movie/avi_writer.h"
+#include "movie/movie_reader.h"
 
 namespace capture {
 
@@ -24,6 +25,7 @@ public:
         return m_writer.Open(path, v, audio ? &a : nullptr);
     }
     int WriteVideo(const void* bits, size_t bytes) override { return m_writer.WriteVideoFrame(bits, bytes); }
+    int SkipVideo() override { return m_writer.SkipVideoFrame(); }
     int WriteAudio(const void* samples, size_t bytes) override { return m_writer.WriteAudio(samples, bytes); }
     int Close() override { return m_writer.Close(); }
     std::string ErrorText(int code) const override { return movie::MovieErrorText(code); }
@@ -42,6 +44,15 @@ MovieSinkFactory AviSinkFactory()
 bool PreallocateCaptureFile(const std::string& path, uint64_t bytes)
 {
     return movie::Preallocate(path, bytes) == movie::kMovieOk;
+}
+
+}  // namespace capture
+
+namespace capture {
+
+bool CopyCaptureFile(const std::string& from, const std::string& to)
+{
+    return movie::CopyMovie(from, to) == movie::kMovieOk;
 }
 
 }  // namespace capture

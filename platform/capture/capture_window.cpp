@@ -60,9 +60,7 @@ CaptureWindow::CaptureWindow(HWND owner)
 {
     m_self = RegisterWindow(this);
     m_sinks = AviSinkFactory();
-#ifdef VELMORA_CAPTURE_HAVE_AUDIO
     m_audioFactory = [] { return audio::OpenDefaultSource(); };
-#endif
 }
 
 CaptureWindow::~CaptureWindow()
@@ -207,18 +205,7 @@ BOOL CaptureWindow::FileSaveAs(LPCSTR path)
     std::error_code ec;
     if (std::filesystem::equivalent(m_captureFile, path, ec))
         return TRUE;
-    // Copy under a temporary name first: a full disk must not leave a torn movie behind.
-    const std::string temp = std::string(path) + ".part";
-    if (!std::filesystem::copy_file(m_captureFile, temp, std::filesystem::copy_options::overwrite_existing, ec)) {
-        std::filesystem::remove(temp, ec);
-        return FALSE;
-    }
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return FALSE;
-    }
-    return TRUE;
+    return CopyCaptureFile(m_captureFile, path) ? TRUE : FALSE;
 }
 
 BOOL CaptureWindow::FileSetInfoChunk(const CAPINFOCHUNK* chunk) { return chunk != nullptr; }

@@ -16,6 +16,8 @@ public:
     // Results: 0 success, negative failure (ErrorText names it).
     virtual int Open(const std::string& path, const VideoFormat& video, DWORD microSecPerFrame, const WAVEFORMATEX* audio) = 0;
     virtual int WriteVideo(const void* bits, size_t bytes) = 0;
+    // A frame that was due but not captured: players show the one before it.
+    virtual int SkipVideo() = 0;
     virtual int WriteAudio(const void* samples, size_t bytes) = 0;
     virtual int Close() = 0;
     virtual std::string ErrorText(int code) const = 0;
@@ -26,5 +28,7 @@ using MovieSinkFactory = std::function<std::unique_ptr<MovieSink>()>;
 MovieSinkFactory AviSinkFactory();
 // Reserves disk space for a capture file; false when it cannot.
 bool PreallocateCaptureFile(const std::string& path, uint64_t bytes);
+// Save-as: the copy replaces `to` only once it is whole.
+bool CopyCaptureFile(const std::string& from, const std::string& to);
 
 }  // namespace capture

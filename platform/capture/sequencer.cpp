@@ -106,14 +106,14 @@ void Sequencer::Fail(int id, const std::string& text)
     m_window.PostEvent(CaptureWindow::EventKind::Error, id, text);
 }
 
-bool Sequencer::WriteFrame(const Frame& frame)
+bool Sequencer::WriteFrame(const Frame* frame)
 {
     std::lock_guard<std::mutex> guard(m_sinkLock);
     if (!m_sink)
         return true;
     if (m_sinkFailed)
         return false;
-    int r = m_sink->WriteVideo(frame.bits.data(), frame.bits.size());
+    int r = frame ? m_sink->WriteVideo(frame->bits.data(), frame->bits.size()) : m_sink->SkipVideo();
     if (r < 0) {
         m_sinkFailed = true;
         Fail(IDS_CAP_FILE_WRITE, "Error writing the capture file: " + m_sink->ErrorText(r));
@@ -140,14 +140,14 @@ void Sequencer::Run()
             Fail(gone ? IDS_CAP_DEVICE_GONE : IDS_CAP_NO_FRAME, error);
             break;
         }
-        if (!WriteFrame(frame))
+        if (!WriteFrame(&frame))
             break;
         ++m_counters.frames;
         ++slot;
         const uint64_t now = m_pacer.NowMicros();
         const uint64_t due = (now - start) / period;
         for (; slot < due && slot < limit && !m_stop; ++slot) {
-            if (!WriteFrame(frame))
+            if (!WriteFrame(nullptr))
                 break;
             ++m_counters.dropped;
         }

@@ -1,6 +1,6 @@
 // A sequence capture on its own thread: frames paced at the requested period,
-// missed frame times counted as dropped (the last frame stands in for them so
-// the movie keeps time with its sound), sound from an audio source, events
+// missed frame times counted as dropped (written as skipped frames so the
+// movie keeps time with its sound), sound from an audio source, events
 // handed to the user-interface thread through the capture window.
 #pragma once
 
@@ -36,7 +36,7 @@ public:
 
 private:
     void Run();
-    bool WriteFrame(const Frame& frame);
+    bool WriteFrame(const Frame* frame);   // null: a missed frame time
     void Fail(int id, const std::string& text);
 
     CaptureWindow& m_window;

@@ -18,6 +18,8 @@ enum MovieError : int {
     kMovieWriteFailed = -2,    // a write failed (disk full, file system gone)
     kMovieBadFormat = -3,      // a format the file cannot hold
     kMovieNotOpen = -4,
+    kMovieBadFile = -5,        // not a movie file, or a damaged one
+    kMovieNoFrame = -6,        // the movie has no such frame
 };
 const char* MovieErrorText(int code);
 
@@ -46,13 +48,17 @@ public:
     int Open(const std::string& path, const VideoFormat& video, const AudioFormat* audio);
     // One frame of header.biSizeImage bytes (bottom-up DIB rows as captured).
     int WriteVideoFrame(const void* bits, size_t bytes);
+    // A frame that was due but not captured: its place in the file stays empty and
+    // players show the frame before it, so the pictures keep time with the sound.
+    int SkipVideoFrame();
     // Interleaved PCM samples in the audio format given to Open.
     int WriteAudio(const void* samples, size_t bytes);
     // Finishes the indexes and headers; the file then opens in other players.
     int Close();
 
     bool IsOpen() const;
-    uint32_t FramesWritten() const;
+    uint32_t FramesWritten() const;   // every frame position, skipped ones included
+    uint32_t FramesSkipped() const;
     uint64_t AudioBytesWritten() const;
 
 private:

@@ -19,6 +19,7 @@ struct SinkRecord {
     std::vector<std::vector<BYTE>> frames;
     size_t audioBytes = 0;
     bool closed = false;
+    size_t skipped = 0;
 };
 
 // Fails every write after `failAfterFrames` frames, as a full disk does.
@@ -28,7 +29,7 @@ public:
         : m_record(std::move(record)), m_failAfter(failAfterFrames) {}
     int Open(const std::string& path, const VideoFormat& video, DWORD us, const WAVEFORMATEX* audio) override
     {
-        *m_record = SinkRecord{path, video, us, audio != nullptr, {}, 0, false};
+        *m_record = SinkRecord{path, video, us, audio != nullptr, {}, 0, false, 0};
         return 0;
     }
     int WriteVideo(const void* bits, size_t bytes) override
@@ -36,8 +37,13 @@ public:
         if (m_failAfter >= 0 && int(m_record->frames.size()) >= m_failAfter)
             return -2;
         auto p = static_cast<const BYTE*>(bits);
-        m_record->frames.emplace_back(p, p + bytes);
+        m_record->frames.emplace_back(p, p + bytes);   // a skipped frame is empty
         return 0;
+    }
+    int SkipVideo() override
+    {
+        ++m_record->skipped;
+        return WriteVideo(nullptr, 0);
     }
     int WriteAudio(const void*, size_t bytes) override
     {

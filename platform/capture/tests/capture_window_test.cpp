@@ -232,6 +232,7 @@ TEST_F(WindowFixture, LateFramesCountAsDroppedAgainstTheAllowedShare)
     EXPECT_EQ(status.dwCurrentVideoFrame + status.dwCurrentVideoFramesDropped, 30u);
     EXPECT_GE(status.dwCurrentVideoFramesDropped, 18u);
     EXPECT_EQ(record->frames.size(), 30u);   // the movie keeps its length
+    EXPECT_EQ(record->skipped, status.dwCurrentVideoFramesDropped);
     ASSERT_FALSE(events.errors.empty());
     EXPECT_EQ(events.errors.back().first, IDS_CAP_TOO_MANY_DROPPED);
 }
