@@ -126,7 +126,7 @@ void Sequencer::Run()
 {
     const uint64_t period = std::max<DWORD>(m_parms.dwRequestMicroSecPerFrame, 1000);
     const uint64_t limit = (m_parms.fLimitEnabled && m_parms.wTimeLimit)
-        ? (uint64_t(m_parms.wTimeLimit) * 1000000 + period - 1) / period : UINT64_MAX;
+        ? (uint64_t(m_parms.wTimeLimit) * 1000000 + period / 2) / period : UINT64_MAX;   // nearest whole frame
     const uint64_t start = m_pacer.NowMicros();
     Frame frame;
     uint64_t slot = 0;
