@@ -499,7 +499,9 @@ BOOL CaptureWindow::CaptureStop()
     if (m_sequencer) {
         m_sequencer->Stop();
         m_sequencer->Join();
-        DrainEvents();   // the error of a failed file and the end status, in order
+        m_stopping = true;   // the yields still queued ask about a capture that is over
+        DrainEvents();
+        m_stopping = false;   // the error of a failed file and the end status, in order
         FinishSequence();
         return TRUE;
     }
@@ -513,7 +515,9 @@ BOOL CaptureWindow::CaptureAbort()
     if (m_sequencer) {
         m_sequencer->Abort();
         m_sequencer->Join();
+        m_stopping = true;   // the yields still queued ask about a capture that is over
         DrainEvents();
+        m_stopping = false;
         FinishSequence();
         return TRUE;
     }
@@ -554,7 +558,7 @@ void CaptureWindow::DrainEvents()
             ReportStatus(id, text);
             break;
         case EventKind::Yield:
-            if (m_sequencer && m_onYield && !m_onYield(m_owner))
+            if (m_sequencer && !m_stopping && m_onYield && !m_onYield(m_owner))
                 CaptureAbort();
             break;
         case EventKind::Finished:

@@ -177,6 +177,7 @@ private:
     std::mutex m_eventLock;
     std::deque<std::tuple<EventKind, int, std::string>> m_events;
     std::atomic<bool> m_eventPosted{false};
+    bool m_stopping = false;
 };
 
 }  // namespace capture

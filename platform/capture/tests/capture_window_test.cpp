@@ -251,6 +251,33 @@ TEST_F(WindowFixture, StopEndsAnEndlessCapture)
     EXPECT_FALSE(window->CaptureStop());
 }
 
+TEST_F(WindowFixture, YieldAnsweringFalseAbortsTheCapture)
+{
+    Setup(100000, 0, FALSE, TRUE);
+    window->SetPacer(std::make_unique<VirtualPacer>());
+    window->SetCallbackOnYield([](HWND) -> LRESULT { ++g_events->yields; return FALSE; });
+    ASSERT_TRUE(window->CaptureSequence());
+    RunUntilCaptureEnds();
+    EXPECT_EQ(events.yields, 1);
+    EXPECT_EQ(events.statuses.back(), IDS_CAP_END);
+    EXPECT_TRUE(record->closed);
+}
+
+TEST_F(WindowFixture, RealTimeSequenceStopsPromptlyOnRequest)
+{
+    window->SetPacer(MakeRealPacer());
+    Setup(50000, 0, FALSE, TRUE);
+    ASSERT_TRUE(window->CaptureSequence());
+    for (int i = 0; i < 40 && record->frames.size() < 2; ++i) {
+        PumpMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(window->CaptureStop());
+    EXPECT_FALSE(window->IsCapturing());
+    EXPECT_GE(record->frames.size(), 1u);
+    EXPECT_TRUE(record->closed);
+}
+
 TEST_F(WindowFixture, SingleFrameCaptureAddsOneFramePerCall)
 {
     EXPECT_FALSE(window->CaptureSingleFrame());   // not open
