@@ -108,11 +108,13 @@ int ReadBmp(ReadJob& job);
 int ReadPcx(ReadJob& job);
 int ReadDcx(ReadJob& job);
 int ReadTarga(ReadJob& job);
+int ReadJpeg(ReadJob& job);
 int WriteBmp(WriteJob& job);
 int WriteBmpRle(WriteJob& job);
 int WritePcx(WriteJob& job);
 int WriteDcx(WriteJob& job);
 int WriteTarga(WriteJob& job);
+int WriteJpeg(WriteJob& job);
 
 // Detection by content from the stream's current picture start; -6 when nothing matches.
 int DetectType(Stream& in, uint64_t start);
