@@ -16,7 +16,7 @@ void WriteEverywhere(vantor::Record& record)
         return;
     static std::vector<uint8_t> out(8 << 20);
     uint32_t written = 0;
-    for (int type : {IMG_TYPE_BMP, IMG_TYPE_BMP_RLE, IMG_TYPE_PCX, IMG_TYPE_TARGA, IMG_TYPE_DCX})
+    for (int type : {IMG_TYPE_BMP, IMG_TYPE_BMP_RLE, IMG_TYPE_PCX, IMG_TYPE_TARGA, IMG_TYPE_DCX, IMG_TYPE_JPEG})
         IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
     IMG_delete_bitmap(handle);
 }
