@@ -40,6 +40,9 @@ bool HuffDecoder::Build(const uint8_t counts[16], const uint8_t* symbols, int n)
     int k = 0;
     for (int length = 1; length <= 16; ++length) {
         const int c = counts[length - 1];
+        // Codes of this length must fit in it: more would overlap others.
+        if (code + c > (1 << length))
+            return false;
         firstIndex[length] = k;
         minCode[length] = code;
         maxCode[length] = c ? code + c - 1 : -1;
@@ -58,9 +61,6 @@ bool HuffDecoder::Build(const uint8_t counts[16], const uint8_t* symbols, int n)
                 }
             }
         }
-        // Codes of this length must fit in it: more would overlap longer ones.
-        if (code > (1 << length))
-            return false;
         code <<= 1;
     }
     defined = true;

@@ -26,7 +26,7 @@ int RunReader(vantor::Stream& in, uint32_t start, vantor::Record& record)
     using namespace vantor;
     ScratchScope scope;
     ReadJob job{in, start, FrameLine, &record, FrameHeader};
-#if VANTOR_FUZZ_READER
+#if VANTOR_FUZZ_DIRECT
     return VANTOR_FUZZ_READER(job);
 #else
     int type = DetectType(in, 0);
@@ -39,7 +39,7 @@ int RunReader(vantor::Stream& in, uint32_t start, vantor::Record& record)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace vantor;
-#if VANTOR_FUZZ_READER
+#if VANTOR_FUZZ_DIRECT
     for (uint32_t start : {0u, 1u | kPageFlag}) {
         Stream in = Stream::OverMemory(const_cast<uint8_t*>(data), size);
         Record record;
