@@ -16,6 +16,7 @@ using namespace jpeg;
 
 constexpr size_t kInputChunk = 65536;
 constexpr int kEndOfData = 0x100;
+constexpr int32_t kDcFactor = 11585;   // the transform's flat basis in Q15
 
 // Buffered bytes of the stream, with room to look two bytes ahead.
 class Input {
@@ -560,11 +561,10 @@ private:
     // transform itself gives for it.
     static void FillDc(int16_t dc, uint8_t* out, uint32_t stride)
     {
-        int16_t block[64] = {dc};
-        uint8_t flat[64];
-        InverseDctPortable(block, 1, flat, 8);
+        const int32_t middle = std::clamp((dc * kDcFactor + (1 << 10)) >> 11, -16383, 16383);
+        const int value = std::clamp((middle * kDcFactor + (1 << 18)) >> 19, -128, 127) + 128;
         for (int r = 0; r < 8; ++r)
-            std::memset(out + size_t(r) * stride, flat[0], 8);
+            std::memset(out + size_t(r) * stride, value, 8);
     }
 
     const uint8_t* SampleRow(int c, uint32_t r)

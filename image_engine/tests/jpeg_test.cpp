@@ -399,3 +399,24 @@ TEST(JpegColour, ConversionFollowsTheFullRangeDefinition)
 }
 
 }   // namespace
+
+namespace {
+
+TEST(JpegColour, WholeRowsConvertAsSinglePixelsDo)
+{
+    std::mt19937 random(11);
+    std::vector<uint8_t> y(101), cb(101), cr(101);
+    for (size_t i = 0; i < y.size(); ++i) {
+        y[i] = uint8_t(random());
+        cb[i] = uint8_t(i < 20 ? 0 : i < 40 ? 255 : random());
+        cr[i] = uint8_t(i < 30 ? 255 : random());
+    }
+    std::vector<uint8_t> row(3 * y.size()), single(3);
+    jpeg::YccToBgr(y.data(), cb.data(), cr.data(), row.data(), y.size());
+    for (size_t i = 0; i < y.size(); ++i) {
+        jpeg::YccToBgr(&y[i], &cb[i], &cr[i], single.data(), 1);
+        ASSERT_EQ(std::memcmp(single.data(), row.data() + 3 * i, 3), 0) << i;
+    }
+}
+
+}   // namespace
