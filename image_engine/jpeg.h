@@ -28,9 +28,14 @@ extern const HuffSpec kLumaDc, kLumaAc, kChromaDc, kChromaAc;
 // natural order, with the Q15 matrix the writer builds for each save.
 struct ForwardMatrix {
     int16_t m[8][8];   // [u][x]
+    // The same values paired for multiply-add: columns 2p and 2p + 1 of rows
+    // 4h..4h + 3; and row v's entries 2p and 2p + 1.
+    alignas(16) int16_t rowPairs[4][2][8];
+    uint32_t columnPairs[8][4];
     ForwardMatrix();
 };
 void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
+void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 
 // Inverse transform of dequantised coefficients (natural order, each within
 // +-kMaxCoefficient) into 8 x 8 samples 0..255. rowMask has bit v set when
@@ -41,8 +46,17 @@ void InverseDctPortable(const int16_t* coefficients, unsigned rowMask, uint8_t* 
 
 // Full-range colour conversion in fixed point, both ways.
 void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
-// Level-shifted luminance and colour differences (-128..127) of one pixel.
-void BgrToYcc(uint8_t b, uint8_t g, uint8_t r, int16_t& y, int16_t& cb, int16_t& cr);
+// Level-shifted luminance and colour differences (-128..127) of one pixel,
+// in 16-bit fixed point with rounding.
+inline void BgrToYcc(int b, int g, int r, int16_t& y, int16_t& cb, int16_t& cr)
+{
+    constexpr int32_t half = 1 << 15;
+    y = int16_t(((19595 * r + 38470 * g + 7471 * b + half) >> 16) - 128);
+    const int32_t u = (-11059 * r - 21709 * g + 32768 * b + half) >> 16;
+    const int32_t v = (32768 * r - 27439 * g - 5329 * b + half) >> 16;
+    cb = int16_t(u > 127 ? 127 : u);
+    cr = int16_t(v > 127 ? 127 : v);
+}
 
 }   // namespace vantor::jpeg
 

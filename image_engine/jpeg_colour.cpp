@@ -16,7 +16,6 @@ namespace {
 // Decoding factors in Q14: 1.402, 0.344136, 0.714136, 1.772.
 constexpr int kCrRed = 22970, kCbGreen = 5638, kCrGreen = 11700, kCbBlue = 29032;
 constexpr int kRound14 = 1 << 13;
-constexpr int32_t kHalf = 1 << 15;
 
 uint8_t Clamp(int v)
 {
@@ -111,11 +110,5 @@ void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* b
         PixelToBgr(y[i], cb[i], cr[i], bgr + 3 * i);
 }
 
-void BgrToYcc(uint8_t b, uint8_t g, uint8_t r, int16_t& y, int16_t& cb, int16_t& cr)
-{
-    y = int16_t(((19595 * r + 38470 * g + 7471 * b + kHalf) >> 16) - 128);
-    cb = int16_t(std::min((-11059 * r - 21709 * g + 32768 * b + kHalf) >> 16, 127));
-    cr = int16_t(std::min((32768 * r - 27439 * g - 5329 * b + kHalf) >> 16, 127));
-}
 
 }   // namespace vantor::jpeg

@@ -51,9 +51,18 @@ ForwardMatrix::ForwardMatrix()
     for (int u = 0; u < 8; ++u)
         for (int x = 0; x < 8; ++x)
             m[u][x] = int16_t(32768.0 * Basis(u, x));
+    for (int p = 0; p < 4; ++p) {
+        for (int h = 0; h < 2; ++h)
+            for (int i = 0; i < 4; ++i) {
+                rowPairs[p][h][2 * i] = m[h * 4 + i][2 * p];
+                rowPairs[p][h][2 * i + 1] = m[h * 4 + i][2 * p + 1];
+            }
+        for (int v = 0; v < 8; ++v)
+            columnPairs[v][p] = uint32_t(uint16_t(m[v][2 * p])) | uint32_t(uint16_t(m[v][2 * p + 1])) << 16;
+    }
 }
 
-void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
+void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
 {
     int32_t rows[64];
     for (int y = 0; y < 8; ++y)
@@ -174,7 +183,56 @@ void InverseDct(const int16_t* in, unsigned rowMask, uint8_t* out, ptrdiff_t str
     }
 }
 
+// The writer's transform the same way: pairs of samples against pairs of
+// matrix columns for the rows, pairs of row results for the columns.
+void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
+{
+    __m128i first[4][2], second[8][4];
+    for (int p = 0; p < 4; ++p)
+        for (int h = 0; h < 2; ++h)
+            first[p][h] = _mm_load_si128(reinterpret_cast<const __m128i*>(fm.rowPairs[p][h]));
+    for (int v = 0; v < 8; ++v)
+        for (int p = 0; p < 4; ++p)
+            second[v][p] = _mm_set1_epi32(int32_t(fm.columnPairs[v][p]));
+    const __m128i round = _mm_set1_epi32(0x4000);
+    __m128i rows[8];
+    for (int y = 0; y < 8; ++y) {
+        const __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + y * 8));
+        __m128i lo = round, hi = round;
+        const __m128i p0 = _mm_shuffle_epi32(row, 0x00), p1 = _mm_shuffle_epi32(row, 0x55);
+        const __m128i p2 = _mm_shuffle_epi32(row, 0xAA), p3 = _mm_shuffle_epi32(row, 0xFF);
+        lo = _mm_add_epi32(lo, _mm_madd_epi16(p0, first[0][0]));
+        hi = _mm_add_epi32(hi, _mm_madd_epi16(p0, first[0][1]));
+        lo = _mm_add_epi32(lo, _mm_madd_epi16(p1, first[1][0]));
+        hi = _mm_add_epi32(hi, _mm_madd_epi16(p1, first[1][1]));
+        lo = _mm_add_epi32(lo, _mm_madd_epi16(p2, first[2][0]));
+        hi = _mm_add_epi32(hi, _mm_madd_epi16(p2, first[2][1]));
+        lo = _mm_add_epi32(lo, _mm_madd_epi16(p3, first[3][0]));
+        hi = _mm_add_epi32(hi, _mm_madd_epi16(p3, first[3][1]));
+        rows[y] = _mm_packs_epi32(_mm_srai_epi32(lo, 15), _mm_srai_epi32(hi, 15));
+    }
+    __m128i pairsLo[4], pairsHi[4];
+    for (int p = 0; p < 4; ++p) {
+        pairsLo[p] = _mm_unpacklo_epi16(rows[2 * p], rows[2 * p + 1]);
+        pairsHi[p] = _mm_unpackhi_epi16(rows[2 * p], rows[2 * p + 1]);
+    }
+    for (int v = 0; v < 8; ++v) {
+        __m128i lo = round, hi = round;
+        for (int p = 0; p < 4; ++p) {
+            lo = _mm_add_epi32(lo, _mm_madd_epi16(pairsLo[p], second[v][p]));
+            hi = _mm_add_epi32(hi, _mm_madd_epi16(pairsHi[p], second[v][p]));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8), _mm_srai_epi32(lo, 15));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8 + 4), _mm_srai_epi32(hi, 15));
+    }
+}
+
 #else
+
+void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
+{
+    ForwardDctPortable(fm, s, out);
+}
 
 void InverseDct(const int16_t* in, unsigned rowMask, uint8_t* out, ptrdiff_t stride)
 {

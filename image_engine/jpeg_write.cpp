@@ -137,9 +137,24 @@ int Magnitude(int32_t v)
 
 struct Coder {
     HuffEncoder dc, ac;
-    int32_t divisor[64];   // natural order
+    uint64_t reciprocal[64];   // natural order: 2^20 / step, rounded up
     int32_t prediction = 0;
 };
+
+// Division by the step, truncating toward zero, as a multiplication: exact
+// for magnitudes below 2^20 / 255, and a transform of 8-bit samples stays
+// well within 4095.
+uint64_t Reciprocal(unsigned step)
+{
+    return ((uint64_t(1) << 20) + step - 1) / step;
+}
+
+int32_t Quantise(int32_t c, uint64_t reciprocal)
+{
+    const uint64_t magnitude = uint64_t(std::min(c < 0 ? -c : c, 4095));
+    const int32_t q = int32_t((magnitude * reciprocal) >> 20);
+    return c < 0 ? -q : q;
+}
 
 void EncodeBlock(BitWriter& w, const ForwardMatrix& fm, const int16_t* samples, Coder& c)
 {
@@ -148,9 +163,9 @@ void EncodeBlock(BitWriter& w, const ForwardMatrix& fm, const int16_t* samples, 
     int32_t q[64];
     for (int k = 0; k < 64; ++k) {
         const int n = kZigzag[k];
-        q[k] = std::clamp(coefficients[n] / c.divisor[n], -1023, 1023);
+        q[k] = std::clamp(Quantise(coefficients[n], c.reciprocal[n]), -1023, 1023);
     }
-    q[0] = std::clamp(coefficients[0] / c.divisor[0], -2047, 2047);
+    q[0] = std::clamp(Quantise(coefficients[0], c.reciprocal[0]), -2047, 2047);
     const int32_t diff = q[0] - c.prediction;
     c.prediction = q[0];
     int s = Magnitude(diff);
@@ -264,12 +279,12 @@ int WriteJpeg(WriteJob& job)
     luma.dc.Build(kLumaDc);
     luma.ac.Build(kLumaAc);
     for (int t = 0; t < 64; ++t)
-        luma.divisor[t] = QuantTable(0)[t];
+        luma.reciprocal[t] = Reciprocal(QuantTable(0)[t]);
     for (Coder& c : chroma) {
         c.dc.Build(kChromaDc);
         c.ac.Build(kChromaAc);
         for (int t = 0; t < 64; ++t)
-            c.divisor[t] = QuantTable(1)[t];
+            c.reciprocal[t] = Reciprocal(QuantTable(1)[t]);
     }
 
     int16_t block[64];

@@ -420,3 +420,22 @@ TEST(JpegColour, WholeRowsConvertAsSinglePixelsDo)
 }
 
 }   // namespace
+
+namespace {
+
+TEST(JpegTransform, VectorAndPortableForwardAgree)
+{
+    jpeg::ForwardMatrix fm;
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 1000; ++trial) {
+        alignas(16) int16_t samples[64];
+        for (int i = 0; i < 64; ++i)
+            samples[i] = int16_t(trial < 10 ? (trial & 1 ? 127 : -128) : int(random() % 256) - 128);
+        int32_t a[64], b[64];
+        jpeg::ForwardDct(fm, samples, a);
+        jpeg::ForwardDctPortable(fm, samples, b);
+        ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << trial;
+    }
+}
+
+}   // namespace
