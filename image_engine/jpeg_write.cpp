@@ -20,17 +20,26 @@ constexpr size_t kOutChunk = 4000;
 class BitWriter {
 public:
     explicit BitWriter(Stream& out) : out_(out) {}
+    // size is at most 16.
     void Put(uint32_t bits, int size)
     {
         acc_ = (acc_ << size) | (bits & ((1u << size) - 1));
         count_ += size;
-        while (count_ >= 8) {
-            count_ -= 8;
-            const uint8_t b = uint8_t(acc_ >> count_);
-            buf_[len_++] = b;
-            if (b == 0xFF)
-                buf_[len_++] = 0;
+        if (count_ < 32)
+            return;
+        count_ -= 32;
+        const uint32_t word = uint32_t(acc_ >> count_);
+        if (const uint32_t x = ~word; ((x - 0x01010101u) & ~x & 0x80808080u) == 0) {
+            // No 0xFF byte among the four: no stuffing.
+            buf_[len_] = uint8_t(word >> 24);
+            buf_[len_ + 1] = uint8_t(word >> 16);
+            buf_[len_ + 2] = uint8_t(word >> 8);
+            buf_[len_ + 3] = uint8_t(word);
+            len_ += 4;
+            return;
         }
+        for (int shift = 24; shift >= 0; shift -= 8)
+            Byte(uint8_t(word >> shift));
     }
     void Raw(const uint8_t* p, size_t n)
     {
@@ -51,12 +60,22 @@ public:
     // Completes the last byte with 0 bits.
     void Align()
     {
-        if (count_)
-            Put(0, 8 - count_);
+        if (count_ & 7)
+            Put(0, 8 - (count_ & 7));
+        while (count_ >= 8) {
+            count_ -= 8;
+            Byte(uint8_t(acc_ >> count_));
+        }
     }
     bool Failed() const { return failed_; }
 
 private:
+    void Byte(uint8_t b)
+    {
+        buf_[len_++] = b;
+        if (b == 0xFF)
+            buf_[len_++] = 0;
+    }
     Stream& out_;
     uint64_t acc_ = 0;
     int count_ = 0;
@@ -137,57 +156,59 @@ int Magnitude(int32_t v)
 
 struct Coder {
     HuffEncoder dc, ac;
-    uint64_t reciprocal[64];   // natural order: 2^20 / step, rounded up
+    float reciprocal[64];   // natural order
     int32_t prediction = 0;
 };
 
-// Division by the step, truncating toward zero, as a multiplication: exact
-// for magnitudes below 2^20 / 255, and a transform of 8-bit samples stays
-// well within 4095.
-uint64_t Reciprocal(unsigned step)
+// Division by the step, truncating toward zero, as a multiplication. The
+// reciprocal is raised by 2^-20 so that exact quotients cannot fall short;
+// for magnitudes up to 4095 the raise stays below the smallest fraction a
+// step of at most 255 leaves, so every quotient is the truncated one.
+float Reciprocal(unsigned step)
 {
-    return ((uint64_t(1) << 20) + step - 1) / step;
+    return float((1.0 + 1.0 / (1 << 20)) / step);
 }
 
-int32_t Quantise(int32_t c, uint64_t reciprocal)
+void Quantise(const int32_t* coefficients, const Coder& c, int16_t* zigzag)
 {
-    const uint64_t magnitude = uint64_t(std::min(c < 0 ? -c : c, 4095));
-    const int32_t q = int32_t((magnitude * reciprocal) >> 20);
-    return c < 0 ? -q : q;
+    int32_t q[64];
+    for (int n = 0; n < 64; ++n)
+        q[n] = int32_t(float(std::clamp(coefficients[n], -4095, 4095)) * c.reciprocal[n]);
+    zigzag[0] = int16_t(std::clamp(q[0], -2047, 2047));
+    for (int k = 1; k < 64; ++k)
+        zigzag[k] = int16_t(std::clamp(q[kZigzag[k]], -1023, 1023));
 }
 
 void EncodeBlock(BitWriter& w, const ForwardMatrix& fm, const int16_t* samples, Coder& c)
 {
     int32_t coefficients[64];
     ForwardDct(fm, samples, coefficients);
-    int32_t q[64];
-    for (int k = 0; k < 64; ++k) {
-        const int n = kZigzag[k];
-        q[k] = std::clamp(Quantise(coefficients[n], c.reciprocal[n]), -1023, 1023);
-    }
-    q[0] = std::clamp(Quantise(coefficients[0], c.reciprocal[0]), -2047, 2047);
+    int16_t q[64];
+    Quantise(coefficients, c, q);
     const int32_t diff = q[0] - c.prediction;
     c.prediction = q[0];
     int s = Magnitude(diff);
     w.Put(c.dc.code[s], c.dc.size[s]);
     if (s)
         w.Put(uint32_t(diff < 0 ? diff - 1 : diff), s);
-    int run = 0;
-    for (int k = 1; k < 64; ++k) {
-        const int32_t v = q[k];
-        if (v == 0) {
-            ++run;
-            continue;
-        }
+    uint64_t nonZero = 0;
+    for (int k = 1; k < 64; ++k)
+        nonZero |= uint64_t(q[k] != 0) << k;
+    int last = 0;
+    while (nonZero) {
+        const int k = std::countr_zero(nonZero);
+        nonZero &= nonZero - 1;
+        int run = k - last - 1;
         for (; run > 15; run -= 16)
             w.Put(c.ac.code[0xF0], c.ac.size[0xF0]);
+        const int32_t v = q[k];
         s = Magnitude(v);
         const int symbol = run << 4 | s;
         w.Put(c.ac.code[symbol], c.ac.size[symbol]);
         w.Put(uint32_t(v < 0 ? v - 1 : v), s);
-        run = 0;
+        last = k;
     }
-    if (run)
+    if (last != 63)
         w.Put(c.ac.code[0], c.ac.size[0]);
 }
 
@@ -206,32 +227,67 @@ struct Band {
     std::vector<int16_t> y, cb, cr;   // 8 rows each; chroma at half width
 };
 
-void ConvertRow(const uint8_t* row, int bits, const RGBQUAD* table, bool grey, uint32_t width,
+// Level-shifted components of every colour of a palette.
+struct PaletteYcc {
+    int16_t y[256], cb[256], cr[256];
+    explicit PaletteYcc(const RGBQUAD* table, bool grey)
+    {
+        for (int i = 0; i < 256; ++i) {
+            const RGBQUAD& q = table[i];
+            if (grey)
+                y[i] = int16_t(q.rgbRed - 128), cb[i] = cr[i] = 0;
+            else
+                BgrToYcc(q.rgbBlue, q.rgbGreen, q.rgbRed, y[i], cb[i], cr[i]);
+        }
+    }
+};
+
+int16_t Luminance(const uint8_t* bgr)
+{
+    return int16_t(((19595 * bgr[2] + 38470 * bgr[1] + 7471 * bgr[0] + (1 << 15)) >> 16) - 128);
+}
+
+// One picture row into row r of the band. Chroma takes the left sample of
+// each horizontal pair; the columns beyond the picture repeat its last one.
+void ConvertRow(const uint8_t* row, int bits, const PaletteYcc& palette, bool grey, uint32_t width,
                 Band& band, int r)
 {
     int16_t* y = band.y.data() + size_t(r) * band.codedWidth;
     int16_t* cb = grey ? nullptr : band.cb.data() + size_t(r) * band.codedWidth / 2;
     int16_t* cr = grey ? nullptr : band.cr.data() + size_t(r) * band.codedWidth / 2;
-    for (uint32_t x = 0; x < band.codedWidth; ++x) {
-        const uint32_t sx = std::min(x, width - 1);
-        uint8_t b, g, red;
-        if (bits == 8) {
-            const RGBQUAD& q = table[row[sx]];
-            b = q.rgbBlue, g = q.rgbGreen, red = q.rgbRed;
-        } else {
-            b = row[3 * sx], g = row[3 * sx + 1], red = row[3 * sx + 2];
+    int16_t lastCb = 0, lastCr = 0;
+    if (bits == 8) {
+        for (uint32_t x = 0; x < width; ++x)
+            y[x] = palette.y[row[x]];
+        if (!grey) {
+            for (uint32_t x = 0; x < width; x += 2) {
+                cb[x / 2] = palette.cb[row[x]];
+                cr[x / 2] = palette.cr[row[x]];
+            }
+            lastCb = palette.cb[row[width - 1]];
+            lastCr = palette.cr[row[width - 1]];
         }
-        if (grey) {
-            y[x] = int16_t(red - 128);
-            continue;
+    } else {
+        uint32_t x = 0;
+        for (; x + 1 < width; x += 2) {
+            const uint8_t* p = row + 3 * x;
+            BgrToYcc(p[0], p[1], p[2], y[x], cb[x / 2], cr[x / 2]);
+            y[x + 1] = Luminance(p + 3);
         }
-        int16_t l, u, v;
-        BgrToYcc(b, g, red, l, u, v);
-        y[x] = l;
-        // Chroma takes the left sample of each horizontal pair.
-        if (!(x & 1)) {
-            cb[x / 2] = u;
-            cr[x / 2] = v;
+        const uint8_t* p = row + 3 * (width - 1);
+        int16_t lastY;
+        BgrToYcc(p[0], p[1], p[2], lastY, lastCb, lastCr);
+        if (x < width) {
+            y[x] = lastY;
+            cb[x / 2] = lastCb;
+            cr[x / 2] = lastCr;
+        }
+    }
+    for (uint32_t x = width; x < band.codedWidth; ++x) {
+        y[x] = y[width - 1];
+        if (!grey && !(x & 1)) {
+            cb[x / 2] = lastCb;
+            cr[x / 2] = lastCr;
         }
     }
 }
@@ -275,6 +331,7 @@ int WriteJpeg(WriteJob& job)
         return IMG_ERR_MEMORY;
     }
     const ForwardMatrix fm;
+    const PaletteYcc palette(table, grey);
     Coder luma, chroma[2];
     luma.dc.Build(kLumaDc);
     luma.ac.Build(kLumaAc);
@@ -294,7 +351,7 @@ int WriteJpeg(WriteJob& job)
             if (r == 0 || line != top + r - 1)
                 if (int e = FetchRow(job, row, height - 1 - line, stride); e < 0)
                     return e;
-            ConvertRow(row, bits, table, grey, width, band, r);
+            ConvertRow(row, bits, palette, grey, width, band, r);
         }
         const uint32_t step = grey ? 8 : 16;
         auto code = [&](const int16_t* plane, uint32_t planeStride, uint32_t x0, Coder& c) {
