@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "codec_util.h"
 #include "jpeg.h"
 
@@ -169,31 +173,59 @@ float Reciprocal(unsigned step)
     return float((1.0 + 1.0 / (1 << 20)) / step);
 }
 
-void Quantise(const int32_t* coefficients, const Coder& c, int16_t* zigzag)
+// Quantised coefficients in zig-zag order, and the mask of the non-zero ones.
+uint64_t Quantise(const int32_t* coefficients, const Coder& c, int16_t* zigzag)
 {
-    int32_t q[64];
+    alignas(16) int16_t q[64];
+#if defined(__SSE2__)
+    const __m128 limit = _mm_set1_ps(4095.0f), lowest = _mm_set1_ps(-4095.0f);
+    const __m128i acLimit = _mm_set1_epi16(1023), acLowest = _mm_set1_epi16(-1023);
+    for (int n = 0; n < 64; n += 8) {
+        __m128i part[2];
+        for (int h = 0; h < 2; ++h) {
+            __m128 f = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + n + 4 * h)));
+            f = _mm_mul_ps(_mm_max_ps(_mm_min_ps(f, limit), lowest), _mm_loadu_ps(c.reciprocal + n + 4 * h));
+            part[h] = _mm_cvttps_epi32(f);
+        }
+        const __m128i packed = _mm_packs_epi32(part[0], part[1]);
+        _mm_store_si128(reinterpret_cast<__m128i*>(q + n), _mm_max_epi16(_mm_min_epi16(packed, acLimit), acLowest));
+    }
+    const int32_t dc = int32_t(float(std::clamp(coefficients[0], -4095, 4095)) * c.reciprocal[0]);
+#else
     for (int n = 0; n < 64; ++n)
-        q[n] = int32_t(float(std::clamp(coefficients[n], -4095, 4095)) * c.reciprocal[n]);
-    zigzag[0] = int16_t(std::clamp(q[0], -2047, 2047));
-    for (int k = 1; k < 64; ++k)
-        zigzag[k] = int16_t(std::clamp(q[kZigzag[k]], -1023, 1023));
+        q[n] = int16_t(std::clamp(int32_t(float(std::clamp(coefficients[n], -4095, 4095)) * c.reciprocal[n]), -1023, 1023));
+    const int32_t dc = int32_t(float(std::clamp(coefficients[0], -4095, 4095)) * c.reciprocal[0]);
+#endif
+    q[0] = int16_t(std::clamp(dc, -2047, 2047));
+    for (int k = 0; k < 64; ++k)
+        zigzag[k] = q[kZigzag[k]];
+    uint64_t nonZero = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (int k = 0; k < 64; k += 16) {
+        const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zigzag + k)), zero);
+        const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zigzag + k + 8)), zero);
+        nonZero |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << k;
+    }
+#else
+    for (int k = 0; k < 64; ++k)
+        nonZero |= uint64_t(zigzag[k] != 0) << k;
+#endif
+    return nonZero & ~uint64_t(1);
 }
 
 void EncodeBlock(BitWriter& w, const ForwardMatrix& fm, const int16_t* samples, Coder& c)
 {
     int32_t coefficients[64];
     ForwardDct(fm, samples, coefficients);
-    int16_t q[64];
-    Quantise(coefficients, c, q);
+    alignas(16) int16_t q[64];
+    uint64_t nonZero = Quantise(coefficients, c, q);
     const int32_t diff = q[0] - c.prediction;
     c.prediction = q[0];
     int s = Magnitude(diff);
     w.Put(c.dc.code[s], c.dc.size[s]);
     if (s)
         w.Put(uint32_t(diff < 0 ? diff - 1 : diff), s);
-    uint64_t nonZero = 0;
-    for (int k = 1; k < 64; ++k)
-        nonZero |= uint64_t(q[k] != 0) << k;
     int last = 0;
     while (nonZero) {
         const int k = std::countr_zero(nonZero);
