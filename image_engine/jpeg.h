@@ -47,16 +47,19 @@ void InverseDctPortable(const int16_t* coefficients, unsigned rowMask, uint8_t* 
 // Full-range colour conversion in fixed point, both ways.
 void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
 // Level-shifted luminance and colour differences (-128..127) of one pixel,
-// in 16-bit fixed point with rounding.
+// in Q15 fixed point with rounding.
 inline void BgrToYcc(int b, int g, int r, int16_t& y, int16_t& cb, int16_t& cr)
 {
-    constexpr int32_t half = 1 << 15;
-    y = int16_t(((19595 * r + 38470 * g + 7471 * b + half) >> 16) - 128);
-    const int32_t u = (-11059 * r - 21709 * g + 32768 * b + half) >> 16;
-    const int32_t v = (32768 * r - 27439 * g - 5329 * b + half) >> 16;
+    constexpr int32_t half = 1 << 14;
+    y = int16_t(((9798 * r + 19235 * g + 3736 * b + half) >> 15) - 128);
+    const int32_t u = (-5529 * r - 10855 * g + 16384 * b + half) >> 15;
+    const int32_t v = (16384 * r - 13720 * g - 2664 * b + half) >> 15;
     cb = int16_t(u > 127 ? 127 : u);
     cr = int16_t(v > 127 ? 127 : v);
 }
+// A row of n BGR pixels: luminance of every pixel, colour differences of the
+// even ones (the left of each pair).
+void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
 
 }   // namespace vantor::jpeg
 

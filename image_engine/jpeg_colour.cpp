@@ -80,6 +80,53 @@ void StoreFour(uint8_t* out, __m128i px)
 
 }   // namespace
 
+void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    alignas(16) uint8_t planes[3][8];
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+    const __m128i bias = _mm_set1_epi16(128), top = _mm_set1_epi16(127);
+    auto pair = [](int lo, int hi) { return _mm_set1_epi32(int32_t(uint32_t(uint16_t(hi)) << 16 | uint16_t(lo))); };
+    const __m128i yRg = pair(9798, 19235), yB = pair(3736, 16384);
+    const __m128i uRg = pair(-5529, -10855), uB = pair(16384, 16384);
+    const __m128i vRg = pair(16384, -13720), vB = pair(-2664, 16384);
+    // (r, g) . f + (b, 1) . g, the second pair carrying the rounding, >> 15.
+    auto mix = [&](__m128i rg, __m128i b1, __m128i f, __m128i g) {
+        return _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(rg, f), _mm_madd_epi16(b1, g)), 15);
+    };
+    auto evens = [](__m128i lo, __m128i hi) {
+        return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(lo), _mm_castsi128_ps(hi), _MM_SHUFFLE(2, 0, 2, 0)));
+    };
+    for (; i + 8 <= n; i += 8) {
+        for (int k = 0; k < 8; ++k) {
+            planes[0][k] = bgr[3 * (i + k)];
+            planes[1][k] = bgr[3 * (i + k) + 1];
+            planes[2][k] = bgr[3 * (i + k) + 2];
+        }
+        const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(planes[0])), zero);
+        const __m128i g = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(planes[1])), zero);
+        const __m128i r = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(planes[2])), zero);
+        const __m128i rgLo = _mm_unpacklo_epi16(r, g), rgHi = _mm_unpackhi_epi16(r, g);
+        const __m128i bLo = _mm_unpacklo_epi16(b, one), bHi = _mm_unpackhi_epi16(b, one);
+        const __m128i luma = _mm_packs_epi32(mix(rgLo, bLo, yRg, yB), mix(rgHi, bHi, yRg, yB));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + i), _mm_sub_epi16(luma, bias));
+        const __m128i u = evens(mix(rgLo, bLo, uRg, uB), mix(rgHi, bHi, uRg, uB));
+        const __m128i v = evens(mix(rgLo, bLo, vRg, vB), mix(rgHi, bHi, vRg, vB));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(cbPairs + i / 2), _mm_min_epi16(_mm_packs_epi32(u, u), top));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(crPairs + i / 2), _mm_min_epi16(_mm_packs_epi32(v, v), top));
+    }
+#endif
+    for (; i < n; ++i) {
+        int16_t u, v;
+        BgrToYcc(bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2], y[i], u, v);
+        if (!(i & 1)) {
+            cbPairs[i / 2] = u;
+            crPairs[i / 2] = v;
+        }
+    }
+}
+
 void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
 {
     size_t i = 0;

@@ -274,11 +274,6 @@ struct PaletteYcc {
     }
 };
 
-int16_t Luminance(const uint8_t* bgr)
-{
-    return int16_t(((19595 * bgr[2] + 38470 * bgr[1] + 7471 * bgr[0] + (1 << 15)) >> 16) - 128);
-}
-
 // One picture row into row r of the band. Chroma takes the left sample of
 // each horizontal pair; the columns beyond the picture repeat its last one.
 void ConvertRow(const uint8_t* row, int bits, const PaletteYcc& palette, bool grey, uint32_t width,
@@ -300,20 +295,10 @@ void ConvertRow(const uint8_t* row, int bits, const PaletteYcc& palette, bool gr
             lastCr = palette.cr[row[width - 1]];
         }
     } else {
-        uint32_t x = 0;
-        for (; x + 1 < width; x += 2) {
-            const uint8_t* p = row + 3 * x;
-            BgrToYcc(p[0], p[1], p[2], y[x], cb[x / 2], cr[x / 2]);
-            y[x + 1] = Luminance(p + 3);
-        }
+        BgrRowToYcc(row, width, y, cb, cr);
         const uint8_t* p = row + 3 * (width - 1);
         int16_t lastY;
         BgrToYcc(p[0], p[1], p[2], lastY, lastCb, lastCr);
-        if (x < width) {
-            y[x] = lastY;
-            cb[x / 2] = lastCb;
-            cr[x / 2] = lastCr;
-        }
     }
     for (uint32_t x = width; x < band.codedWidth; ++x) {
         y[x] = y[width - 1];
