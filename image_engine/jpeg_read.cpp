@@ -5,6 +5,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "codec_util.h"
 #include "jpeg.h"
 
@@ -97,30 +101,25 @@ class BitReader {
 public:
     explicit BitReader(Input& in) : in_(in) {}
 
-    void Refill()
+    // Tops the bits up to at least 57; eight plain bytes in one go when it can.
+    [[gnu::always_inline]] void Refill()
     {
-        while (count_ <= 56) {
-            if (marker_ >= 0) {
-                count_ += 8;
-                extra_ += 8;
-                continue;
+        if (count_ > 56)
+            return;
+        if (marker_ < 0 && in_.Available() >= 8) {
+            uint64_t w;
+            std::memcpy(&w, in_.At(), 8);
+            w = __builtin_bswap64(w);
+            const uint64_t x = ~w;
+            if (!((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull)) {
+                const int n = (64 - count_) >> 3;
+                bits_ |= (w >> (64 - 8 * n)) << (64 - count_ - 8 * n);
+                count_ += 8 * n;
+                in_.Advance(size_t(n));
+                return;
             }
-            if (in_.Available() >= 8) {
-                uint64_t w = 0;
-                const uint8_t* p = in_.At();
-                for (int i = 0; i < 8; ++i)
-                    w = w << 8 | p[i];
-                const uint64_t x = ~w;
-                if (!((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull)) {
-                    const int n = (64 - count_) >> 3;
-                    bits_ |= (w >> (64 - 8 * n)) << (64 - count_ - 8 * n);
-                    count_ += 8 * n;
-                    in_.Advance(size_t(n));
-                    continue;
-                }
-            }
-            NextByte();
         }
+        RefillBytes();
     }
     uint32_t Peek(int n) const { return uint32_t(bits_ >> (64 - n)); }
     void Consume(int n)
@@ -180,6 +179,17 @@ public:
     }
 
 private:
+    void RefillBytes()
+    {
+        while (count_ <= 56) {
+            if (marker_ >= 0) {
+                count_ += 8;
+                extra_ += 8;
+                continue;
+            }
+            NextByte();
+        }
+    }
     void NextByte()
     {
         if (!in_.Ensure(2) && (in_.Available() == 0 || *in_.At() == 0xFF)) {
@@ -577,7 +587,15 @@ private:
         uint8_t* dst = wide_[c].data();
         const size_t n = wide_[c].size();
         if (ratio == 2) {
-            for (size_t x = 0; x < n / 2; ++x)
+            size_t x = 0;
+#if defined(__SSE2__)
+            for (; x + 16 <= n / 2; x += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 2 * x), _mm_unpacklo_epi8(v, v));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 2 * x + 16), _mm_unpackhi_epi8(v, v));
+            }
+#endif
+            for (; x < n / 2; ++x)
                 dst[2 * x] = dst[2 * x + 1] = src[x];
         } else {
             for (size_t x = 0; x < n; ++x)
