@@ -84,8 +84,7 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
 {
     size_t i = 0;
 #if defined(__SSE2__)
-    alignas(16) uint8_t planes[3][8];
-    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+    const __m128i one = _mm_set1_epi16(1);
     const __m128i bias = _mm_set1_epi16(128), top = _mm_set1_epi16(127);
     auto pair = [](int lo, int hi) { return _mm_set1_epi32(int32_t(uint32_t(uint16_t(hi)) << 16 | uint16_t(lo))); };
     const __m128i yRg = pair(9798, 19235), yB = pair(3736, 16384);
@@ -99,14 +98,10 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
         return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(lo), _mm_castsi128_ps(hi), _MM_SHUFFLE(2, 0, 2, 0)));
     };
     for (; i + 8 <= n; i += 8) {
-        for (int k = 0; k < 8; ++k) {
-            planes[0][k] = bgr[3 * (i + k)];
-            planes[1][k] = bgr[3 * (i + k) + 1];
-            planes[2][k] = bgr[3 * (i + k) + 2];
-        }
-        const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(planes[0])), zero);
-        const __m128i g = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(planes[1])), zero);
-        const __m128i r = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(planes[2])), zero);
+        const uint8_t* p = bgr + 3 * i;
+        const __m128i b = _mm_setr_epi16(p[0], p[3], p[6], p[9], p[12], p[15], p[18], p[21]);
+        const __m128i g = _mm_setr_epi16(p[1], p[4], p[7], p[10], p[13], p[16], p[19], p[22]);
+        const __m128i r = _mm_setr_epi16(p[2], p[5], p[8], p[11], p[14], p[17], p[20], p[23]);
         const __m128i rgLo = _mm_unpacklo_epi16(r, g), rgHi = _mm_unpackhi_epi16(r, g);
         const __m128i bLo = _mm_unpacklo_epi16(b, one), bHi = _mm_unpackhi_epi16(b, one);
         const __m128i luma = _mm_packs_epi32(mix(rgLo, bLo, yRg, yB), mix(rgHi, bHi, yRg, yB));
