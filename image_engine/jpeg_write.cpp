@@ -259,12 +259,13 @@ struct Band {
     std::vector<int16_t> y, cb, cr;   // 8 rows each; chroma at half width
 };
 
-// Level-shifted components of every colour of a palette.
+// Level-shifted components of every colour of a palette (none for 24 bits,
+// whose header carries no colour table).
 struct PaletteYcc {
-    int16_t y[256], cb[256], cr[256];
+    int16_t y[256] = {}, cb[256] = {}, cr[256] = {};
     explicit PaletteYcc(const RGBQUAD* table, bool grey)
     {
-        for (int i = 0; i < 256; ++i) {
+        for (int i = 0; table && i < 256; ++i) {
             const RGBQUAD& q = table[i];
             if (grey)
                 y[i] = int16_t(q.rgbRed - 128), cb[i] = cr[i] = 0;
@@ -348,7 +349,7 @@ int WriteJpeg(WriteJob& job)
         return IMG_ERR_MEMORY;
     }
     const ForwardMatrix fm;
-    const PaletteYcc palette(table, grey);
+    const PaletteYcc palette(bits == 8 ? table : nullptr, grey);
     Coder luma, chroma[2];
     luma.dc.Build(kLumaDc);
     luma.ac.Build(kLumaAc);
