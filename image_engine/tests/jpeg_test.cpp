@@ -463,3 +463,57 @@ TEST(JpegColour, RowsOfPixelsEncodeAsSinglePixelsDo)
 }
 
 }   // namespace
+
+namespace {
+
+// cjpeg's files in the seed corpus: a 24 x 16 shading from yellow to navy
+// with a red square from (3, 3) to (9, 9).
+std::vector<uint8_t> CorpusFile(const char* name)
+{
+    return ReadFile(std::string(JPEG_CORPUS) + "/" + name);
+}
+
+TEST_F(Jpeg, RestartIntervalsResetThePredictionsAndMustHoldRestartMarkers)
+{
+    for (const char* name : {"cjpeg_422_restart.jpg", "cjpeg_grey_restart.jpg"}) {
+        auto bytes = CorpusFile(name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        IMG_HANDLE h = LoadMem(bytes);
+        ASSERT_NE(h, 0u) << name;
+        EXPECT_EQ(InfoOf(h).width, 24);
+        EXPECT_EQ(InfoOf(h).height, 16);
+        IMG_delete_bitmap(h);
+        // A restart marker replaced by another marker breaks the scan.
+        size_t sos = FindMarker(bytes, 0xDA);
+        size_t at = sos;
+        while (at + 1 < bytes.size() && !(bytes[at] == 0xFF && bytes[at + 1] >= 0xD0 && bytes[at + 1] <= 0xD7))
+            ++at;
+        ASSERT_LT(at + 1, bytes.size()) << name;
+        bytes[at + 1] = 0xC8;
+        int result = 0;
+        LoadMem(bytes, &result);
+        EXPECT_EQ(result, IMG_ERR_CONTENT) << name;
+    }
+    IMG_HANDLE colour = LoadMem(CorpusFile("cjpeg_422_restart.jpg"));
+    EXPECT_LE(MaxChannelDiff(ColourAt(colour, 6, 6), 0xFF0000), 40) << std::hex << ColourAt(colour, 6, 6);
+    IMG_delete_bitmap(colour);
+}
+
+TEST_F(Jpeg, EverySamplingOfTheCorpusShowsTheSamePicture)
+{
+    IMG_HANDLE reference = LoadMem(CorpusFile("cjpeg_444_optimised.jpg"));
+    ASSERT_NE(reference, 0u);
+    for (const char* name : {"cjpeg_420.jpg", "cjpeg_422_restart.jpg", "cjpeg_1x2.jpg"}) {
+        IMG_HANDLE h = LoadMem(CorpusFile(name));
+        ASSERT_NE(h, 0u) << name;
+        for (auto [x, y] : {std::pair{1, 1}, {6, 6}, {20, 3}, {22, 14}, {12, 12}})
+            EXPECT_LE(MaxChannelDiff(ColourAt(h, x, y), ColourAt(reference, x, y)), 40) << name << " " << x << "," << y;
+        IMG_delete_bitmap(h);
+    }
+    IMG_delete_bitmap(reference);
+    int result = 0;
+    LoadMem(CorpusFile("cjpeg_progressive.jpg"), &result);
+    EXPECT_EQ(result, IMG_ERR_CONTENT);
+}
+
+}   // namespace
