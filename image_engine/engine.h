@@ -109,12 +109,14 @@ int ReadPcx(ReadJob& job);
 int ReadDcx(ReadJob& job);
 int ReadTarga(ReadJob& job);
 int ReadGif(ReadJob& job);
+int ReadJpeg(ReadJob& job);
 int WriteBmp(WriteJob& job);
 int WriteBmpRle(WriteJob& job);
 int WritePcx(WriteJob& job);
 int WriteDcx(WriteJob& job);
 int WriteTarga(WriteJob& job);
 int WriteGif(WriteJob& job);
+int WriteJpeg(WriteJob& job);
 
 // Detection by content from the stream's current picture start; -6 when nothing matches.
 int DetectType(Stream& in, uint64_t start);

@@ -32,6 +32,7 @@ Reader ReaderFor(int type)
     case IMG_TYPE_DCX: return ReadDcx;
     case IMG_TYPE_TARGA: return ReadTarga;
     case IMG_TYPE_GIF: return ReadGif;
+    case IMG_TYPE_JPEG: return ReadJpeg;
     default: return Unsupported;   // formats whose codecs come later
     }
 }
@@ -45,6 +46,7 @@ Writer WriterFor(uint32_t type)
     case IMG_TYPE_DCX: return WriteDcx;
     case IMG_TYPE_TARGA: return WriteTarga;
     case IMG_TYPE_GIF: return WriteGif;
+    case IMG_TYPE_JPEG: return WriteJpeg;
     default: return nullptr;
     }
 }

@@ -11,7 +11,6 @@ int Pending(IMG_HANDLE handle)
 {
     return Lookup(handle) ? IMG_ERR_UNSUPPORTED : IMG_ERR_HANDLE;
 }
-uint16_t jpegQuality = 75;
 }   // namespace
 
 extern "C" {
@@ -23,14 +22,4 @@ int32_t IMG_invert_bitmap(IMG_HANDLE h) { return Pending(h); }
 int32_t IMG_set_lut(IMG_HANDLE h, int32_t, int32_t) { return Pending(h); }
 int32_t IMG_sharpen_bitmap(IMG_HANDLE h, int16_t) { return Pending(h); }
 
-int32_t IMGLOW_set_comp_quality(uint16_t quality)
-{
-    jpegQuality = std::min<uint16_t>(quality, 100);
-    return IMG_OK;
-}
-
-int32_t save_jpg_file(int, BITMAPINFO*, IMG_ROW_CB, void*)
-{
-    return IMG_ERR_UNSUPPORTED;
-}
 }

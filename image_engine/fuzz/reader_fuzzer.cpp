@@ -16,7 +16,7 @@ namespace {
         return;
     static std::vector<uint8_t> out(8 << 20);
     uint32_t written = 0;
-    for (int type : {IMG_TYPE_BMP, IMG_TYPE_BMP_RLE, IMG_TYPE_PCX, IMG_TYPE_TARGA, IMG_TYPE_DCX, IMG_TYPE_GIF})
+    for (int type : {IMG_TYPE_BMP, IMG_TYPE_BMP_RLE, IMG_TYPE_PCX, IMG_TYPE_TARGA, IMG_TYPE_DCX, IMG_TYPE_GIF, IMG_TYPE_JPEG})
         IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
     IMG_delete_bitmap(handle);
 }
@@ -26,7 +26,7 @@ int RunReader(vantor::Stream& in, uint32_t start, vantor::Record& record)
     using namespace vantor;
     ScratchScope scope;
     ReadJob job{in, start, FrameLine, &record, FrameHeader};
-#if VANTOR_FUZZ_READER
+#if VANTOR_FUZZ_DIRECT
     return VANTOR_FUZZ_READER(job);
 #else
     (void)job;   // detection alone: no reader runs
@@ -40,7 +40,7 @@ int RunReader(vantor::Stream& in, uint32_t start, vantor::Record& record)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace vantor;
-#if VANTOR_FUZZ_READER
+#if VANTOR_FUZZ_DIRECT
     for (uint32_t start : {0u, 1u | kPageFlag}) {
         Stream in = Stream::OverMemory(const_cast<uint8_t*>(data), size);
         Record record;

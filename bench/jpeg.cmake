@@ -1,0 +1,8 @@
+# JPEG decode and encode of a 12-megapixel picture against libjpeg-turbo:
+# include from bench/CMakeLists.txt.
+if(NOT TARGET benchmark::benchmark)
+  find_package(benchmark REQUIRED)
+endif()
+find_package(JPEG REQUIRED)
+add_executable(jpeg_bench ${CMAKE_CURRENT_LIST_DIR}/jpeg_bench.cpp)
+target_link_libraries(jpeg_bench PRIVATE vantor32 JPEG::JPEG benchmark::benchmark)

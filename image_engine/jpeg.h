@@ -1,0 +1,92 @@
+// Internals of the baseline JPEG codec shared by its units: tables, transforms,
+// colour conversion and Huffman coding.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vantor::jpeg {
+
+// Zig-zag position -> natural (row-major) index.
+extern const uint8_t kZigzag[64];
+
+// The engine-wide quantisation tables the writer uses, natural order:
+// 0 luminance, 1 chrominance.
+const uint8_t* QuantTable(int which);
+void SetQuality(unsigned quality);
+// Back to the example tables (the state of a fresh process).
+void ResetQuantTables();
+
+// Example Huffman tables of the standard: code counts per length 1..16 and values.
+struct HuffSpec {
+    uint8_t counts[16];
+    const uint8_t* values;
+};
+extern const HuffSpec kLumaDc, kLumaAc, kChromaDc, kChromaAc;
+
+// Forward transform of one block of level-shifted samples into coefficients,
+// natural order, with the Q15 matrix the writer builds for each save.
+struct ForwardMatrix {
+    int16_t m[8][8];   // [u][x]
+    // The same values paired for multiply-add: columns 2p and 2p + 1 of rows
+    // 4h..4h + 3; and row v's entries 2p and 2p + 1.
+    alignas(16) int16_t rowPairs[4][2][8];
+    uint32_t columnPairs[8][4];
+    ForwardMatrix();
+};
+void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
+void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
+
+// Inverse transform of dequantised coefficients (natural order, each within
+// +-kMaxCoefficient) into 8 x 8 samples 0..255. rowMask has bit v set when
+// coefficient row v holds a non-zero value.
+constexpr int kMaxCoefficient = 4095;
+void InverseDct(const int16_t* coefficients, unsigned rowMask, uint8_t* out, ptrdiff_t stride);
+void InverseDctPortable(const int16_t* coefficients, unsigned rowMask, uint8_t* out, ptrdiff_t stride);
+
+// Full-range colour conversion in fixed point, both ways.
+void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
+// Level-shifted luminance and colour differences (-128..127) of one pixel,
+// in Q15 fixed point with rounding.
+inline void BgrToYcc(int b, int g, int r, int16_t& y, int16_t& cb, int16_t& cr)
+{
+    constexpr int32_t half = 1 << 14;
+    y = int16_t(((9798 * r + 19235 * g + 3736 * b + half) >> 15) - 128);
+    const int32_t u = (-5529 * r - 10855 * g + 16384 * b + half) >> 15;
+    const int32_t v = (16384 * r - 13720 * g - 2664 * b + half) >> 15;
+    cb = int16_t(u > 127 ? 127 : u);
+    cr = int16_t(v > 127 ? 127 : v);
+}
+// A row of n BGR pixels: luminance of every pixel, colour differences of the
+// even ones (the left of each pair).
+void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
+
+}   // namespace vantor::jpeg
+
+namespace vantor::jpeg {
+
+// Code and length of every symbol of a table, for the writer.
+struct HuffEncoder {
+    uint16_t code[256] = {};
+    uint8_t size[256] = {};
+    void Build(const HuffSpec& spec);
+};
+
+// A table of a file's DHT segment, for the reader. Codes up to kLookBits long
+// are found with one look-up; for AC tables fastAc also resolves the value
+// that follows a short code.
+struct HuffDecoder {
+    static constexpr int kLookBits = 9;
+    uint16_t fast[1 << kLookBits];      // length << 8 | symbol; 0 = longer code
+    int32_t fastAc[1 << kLookBits];     // value << 16 | run << 8 | bits used; 0 = none
+    int32_t maxCode[17];                // -1 where no code has that length
+    int32_t minCode[17];
+    int32_t firstIndex[17];
+    uint8_t values[256];
+    int count = 0;
+    bool defined = false;
+    // False for counts that do not form a prefix code.
+    bool Build(const uint8_t counts[16], const uint8_t* symbols, int n);
+};
+
+}   // namespace vantor::jpeg

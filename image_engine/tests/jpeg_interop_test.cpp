@@ -1,0 +1,198 @@
+// JPEG interchange with independent programs: files cjpeg writes load close to
+// djpeg's own decoding of them, and every file the engine writes decodes in
+// djpeg without a warning and close to the engine's decoding. djpeg runs
+// without chroma interpolation, which is what the engine does.
+#include <cmath>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "test_util.h"
+
+using namespace vtest;
+
+namespace {
+
+bool Have(const char* program) { return access(program, X_OK) == 0; }
+
+bool Shell(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
+
+struct Difference {
+    double psnr = 0;
+    int maxDiff = 0;
+    double withinOne = 0;   // share of samples that differ by at most 1
+};
+
+Difference Compare(IMG_HANDLE a, IMG_HANDLE b)
+{
+    Difference d;
+    Info ia = InfoOf(a), ib = InfoOf(b);
+    if (ia.width != ib.width || ia.height != ib.height)
+        return d;
+    double squares = 0;
+    size_t close = 0, samples = 0;
+    for (int y = 0; y < ia.height; ++y)
+        for (int x = 0; x < ia.width; ++x) {
+            uint32_t ca = ColourAt(a, x, y), cb = ColourAt(b, x, y);
+            for (int s : {0, 8, 16}) {
+                int diff = std::abs(int(ca >> s & 255) - int(cb >> s & 255));
+                squares += diff * diff;
+                d.maxDiff = std::max(d.maxDiff, diff);
+                close += diff <= 1;
+                ++samples;
+            }
+        }
+    const double mse = squares / double(samples);
+    d.psnr = mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+    d.withinOne = double(close) / double(samples);
+    return d;
+}
+
+class JpegInterop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!Have("/usr/bin/cjpeg") || !Have("/usr/bin/djpeg"))
+            GTEST_SKIP() << "cjpeg and djpeg (libjpeg-turbo-progs) are not installed";
+        source_ = Temp("source.bmp");
+        IMG_HANDLE h = FromDib(MakeDib(61, 37, 24, [](int x, int y) {
+            if (x > 20 && x < 33 && y > 9 && y < 25)
+                return 0xE02010u;
+            return uint32_t(x * 4) << 16 | uint32_t(y * 6) << 8 | uint32_t(200 - x * 2 - y);
+        }));
+        ASSERT_EQ(IMG_save_bitmap(h, source_.c_str(), IMG_TYPE_BMP), 0);
+        IMG_delete_bitmap(h);
+    }
+    void TearDown() override
+    {
+        for (const auto& f : made_)
+            unlink(f.c_str());
+    }
+    std::string Temp(const std::string& name)
+    {
+        made_.push_back(TempPath("jpeg_" + name));
+        return made_.back();
+    }
+    IMG_HANDLE Load(const std::string& path)
+    {
+        IMG_HANDLE h = 0;
+        return IMG_decompress_bitmap(&h, path.c_str()) < 0 ? 0 : h;
+    }
+    // djpeg's decoding, as a handle of the engine.
+    IMG_HANDLE Reference(const std::string& jpg)
+    {
+        std::string bmp = Temp("reference.bmp");
+        if (!Shell("/usr/bin/djpeg -nosmooth -bmp -outfile '" + bmp + "' '" + jpg + "'"))
+            return 0;
+        return Load(bmp);
+    }
+    std::string source_;
+    std::vector<std::string> made_;
+};
+
+TEST_F(JpegInterop, FilesCjpegWritesLoadCloseToDjpeg)
+{
+    struct Made {
+        const char* name;
+        const char* options;
+        int bits;
+    };
+    const Made cases[] = {
+        {"420", "-sample 2x2", 24},          {"422", "-sample 2x1", 24},
+        {"444", "-sample 1x1", 24},          {"440", "-sample 1x2", 24},
+        {"grey", "-grayscale", 8},           {"restart1", "-restart 1", 24},
+        {"restart3b", "-restart 3B -sample 2x2", 24},
+        {"greyrestart", "-grayscale -restart 1", 8},
+        {"optimised", "-optimize -sample 1x1", 24},
+        {"q95", "-quality 95", 24},          {"q30", "-quality 30 -sample 2x1", 24},
+        {"q100", "-quality 100 -sample 1x1", 24},
+    };
+    for (const Made& c : cases) {
+        std::string jpg = Temp(std::string(c.name) + ".jpg");
+        ASSERT_TRUE(Shell(std::string("/usr/bin/cjpeg ") + c.options + " -outfile '" + jpg + "' '" + source_ + "'"))
+            << c.name;
+        IMG_HANDLE ours = Load(jpg);
+        ASSERT_NE(ours, 0u) << c.name;
+        EXPECT_EQ(InfoOf(ours).bits, c.bits) << c.name;
+        IMG_HANDLE reference = Reference(jpg);
+        ASSERT_NE(reference, 0u) << c.name;
+        Difference d = Compare(ours, reference);
+        EXPECT_GE(d.psnr, 45.0) << c.name;
+        EXPECT_LE(d.maxDiff, 4) << c.name;
+        std::printf("  cjpeg %-12s PSNR %.1f dB, largest difference %d, within 1: %.2f%%\n", c.name, d.psnr,
+                    d.maxDiff, 100 * d.withinOne);
+        IMG_delete_bitmap(ours);
+        IMG_delete_bitmap(reference);
+    }
+}
+
+TEST_F(JpegInterop, CoarseTablesMakeAnExtendedFrameWhichIsRefused)
+{
+    // Steps beyond 255 need 16-bit tables, which cjpeg marks as an extended frame.
+    std::string jpg = Temp("q20.jpg");
+    ASSERT_TRUE(Shell("/usr/bin/cjpeg -quality 20 -outfile '" + jpg + "' '" + source_ + "'"));
+    IMG_HANDLE h = 0;
+    EXPECT_EQ(IMG_decompress_bitmap(&h, jpg.c_str()), IMG_ERR_CONTENT);
+}
+
+TEST_F(JpegInterop, FilesTheEngineWritesDecodeInDjpegLikeInTheEngine)
+{
+    IMG_HANDLE colour = Load(source_);
+    ASSERT_NE(colour, 0u);
+    std::vector<RGBQUAD> grey(256);
+    for (int i = 0; i < 256; ++i)
+        grey[i] = RGBQUAD{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    IMG_HANDLE greyPicture = FromDib(MakeDib(45, 19, 8, [](int x, int y) { return uint32_t(x * 5 + y); }, grey));
+    IMG_HANDLE palette = FromDib(MakeDib(33, 17, 8, [](int x, int y) { return uint32_t(x * 7 + y); }));
+    struct Case {
+        const char* name;
+        IMG_HANDLE handle;
+        int quality;   // 0: the example tables
+    };
+    for (const Case& c : {Case{"colour", colour, 0}, Case{"grey", greyPicture, 0}, Case{"palette", palette, 0},
+                          Case{"colour_q3", colour, 3}, Case{"colour_q100", colour, 100}}) {
+        if (c.quality)
+            IMGLOW_set_comp_quality(uint16_t(c.quality));
+        std::string jpg = Temp(std::string(c.name) + ".jpg");
+        ASSERT_EQ(IMG_save_bitmap(c.handle, jpg.c_str(), IMG_TYPE_JPEG), 0) << c.name;
+        std::string bmp = Temp(std::string(c.name) + ".bmp"), warnings = Temp("warnings.txt");
+        ASSERT_TRUE(std::system(("/usr/bin/djpeg -nosmooth -bmp -outfile '" + bmp + "' '" + jpg + "' 2>'" +
+                                 warnings + "'").c_str()) == 0)
+            << c.name;
+        EXPECT_TRUE(ReadFile(warnings).empty()) << c.name << ": " << std::string(ReadFile(warnings).begin(), ReadFile(warnings).end());
+        IMG_HANDLE theirs = Load(bmp), ours = Load(jpg);
+        ASSERT_NE(theirs, 0u) << c.name;
+        ASSERT_NE(ours, 0u) << c.name;
+        Difference d = Compare(ours, theirs);
+        EXPECT_GE(d.psnr, 50.0) << c.name;
+        EXPECT_LE(d.maxDiff, 2) << c.name;
+        EXPECT_GE(d.withinOne, 0.95) << c.name;
+        std::printf("  engine %-12s PSNR %.1f dB, largest difference %d, within 1: %.2f%%\n", c.name, d.psnr,
+                    d.maxDiff, 100 * d.withinOne);
+        IMG_delete_bitmap(theirs);
+        IMG_delete_bitmap(ours);
+    }
+    IMGLOW_set_comp_quality(100);
+    IMG_delete_bitmap(colour);
+    IMG_delete_bitmap(greyPicture);
+    IMG_delete_bitmap(palette);
+}
+
+TEST_F(JpegInterop, ImageMagickOpensWhatTheEngineWrites)
+{
+    if (!Have("/usr/bin/convert"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    IMG_HANDLE colour = Load(source_);
+    std::string jpg = Temp("magick.jpg"), bmp = Temp("magick.bmp");
+    ASSERT_EQ(IMG_save_bitmap(colour, jpg.c_str(), IMG_TYPE_JPEG), 0);
+    ASSERT_TRUE(Shell("/usr/bin/convert '" + jpg + "' -type truecolor BMP3:'" + bmp + "'"));
+    IMG_HANDLE theirs = Load(bmp), ours = Load(jpg);
+    ASSERT_NE(theirs, 0u);
+    // ImageMagick interpolates the chroma, so only the overall likeness is compared.
+    EXPECT_GE(Compare(ours, theirs).psnr, 30.0);
+    IMG_delete_bitmap(theirs);
+    IMG_delete_bitmap(ours);
+    IMG_delete_bitmap(colour);
+}
+
+}   // namespace
