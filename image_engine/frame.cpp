@@ -31,6 +31,8 @@ Reader ReaderFor(int type)
     case IMG_TYPE_PCX: return ReadPcx;
     case IMG_TYPE_DCX: return ReadDcx;
     case IMG_TYPE_TARGA: return ReadTarga;
+    case IMG_TYPE_TIFF: return ReadTiff;
+    case IMG_TYPE_EPS: return ReadEps;
     default: return Unsupported;   // formats whose codecs come later
     }
 }
@@ -43,6 +45,11 @@ Writer WriterFor(uint32_t type)
     case IMG_TYPE_PCX: return WritePcx;
     case IMG_TYPE_DCX: return WriteDcx;
     case IMG_TYPE_TARGA: return WriteTarga;
+    case IMG_TYPE_TIFF: return WriteTiff;
+    case IMG_TYPE_TIFF_HUFFMAN: return WriteTiffHuffman;
+    case IMG_TYPE_TIFF_G3: return WriteTiffGroup3;
+    case IMG_TYPE_TIFF_LZW: return WriteTiffLzw;
+    case IMG_TYPE_TIFF_G4: return WriteTiffGroup4;
     default: return nullptr;
     }
 }
