@@ -158,8 +158,10 @@ void BuildTable(TiffFile& f, const Tags& t, int bits, RGBQUAD* table)
     std::vector<uint32_t> map(3 * n);
     if (!f.Values(t.colorMap, 0, 3 * n, map.data()))
         return;
+    // 16-bit components to 8 bits to the nearest, as other readers show them.
+    auto level = [](uint32_t v) { return uint8_t((std::min<uint32_t>(v, 65535) + 128) / 257); };
     for (uint32_t i = 0; i < n; ++i)
-        table[i] = RGBQUAD{uint8_t(map[2 * n + i] >> 8), uint8_t(map[n + i] >> 8), uint8_t(map[i] >> 8), 0};
+        table[i] = RGBQUAD{level(map[2 * n + i]), level(map[n + i]), level(map[i]), 0};
 }
 
 int DeliverTiffHeader(ReadJob& job, const Tags& t, int bits, const RGBQUAD* table)
@@ -247,7 +249,9 @@ int StripBytes(TiffFile& f, const Tags& t, const Layout& l, uint32_t k, uint64_t
     } catch (const std::bad_alloc&) {
         return IMG_ERR_MEMORY;
     }
-    if (len && !in.Seek(at))
+    if (len == 0)
+        return IMG_OK;
+    if (!in.Seek(at))
         return IMG_ERR_CONTENT;
     data.resize(in.Read(data.data(), data.size()));
     return IMG_OK;

@@ -372,15 +372,15 @@ TEST(TiffRead, ColourMapAndGreyTables)
     t.Add(262, 3, {3});
     t.Add(273, 4, {0});
     std::vector<uint32_t> map(48, 0);
-    map[1] = 0xFF00;        // red of entry 1
-    map[16 + 2] = 0x8000;   // green of entry 2
+    map[1] = 0xFFFF;        // red of entry 1
+    map[16 + 2] = 0x34F0;   // green of entry 2: 52.7 levels, shown as 53
     t.Add(320, 3, map);
     t.data = {0x12};
     int result = 0;
     IMG_HANDLE h = LoadMem(t.Build(), &result);
     ASSERT_EQ(result, 0);
     EXPECT_EQ(ColourAt(h, 0, 0), 0xFF0000u);
-    EXPECT_EQ(ColourAt(h, 1, 0), 0x008000u);
+    EXPECT_EQ(ColourAt(h, 1, 0), 0x003500u);
     IMG_delete_bitmap(h);
     t.fields[3].values = {1};   // grey: the lightest level is white
     t.data = {0x0F};
