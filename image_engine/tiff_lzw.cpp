@@ -50,7 +50,9 @@ private:
 
 int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want)
 {
-    static thread_local DecodeTable t;
+    // The engine runs on one thread; one table serves every strip.
+    static DecodeTable table;
+    DecodeTable& t = table;
     for (uint32_t i = 0; i < 256; ++i) {
         t.prefix[i] = 0;
         t.length[i] = 1;
@@ -117,8 +119,8 @@ void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out)
 {
     constexpr int kHashBits = 13;
     constexpr uint32_t kSlots = 1u << kHashBits;
-    static thread_local uint32_t keys[kSlots];
-    static thread_local uint16_t codes[kSlots];
+    static uint32_t keys[kSlots];
+    static uint16_t codes[kSlots];
     CodeWriter w(out);
     out.reserve(out.size() + n / 2 + 16);
     int width = 9;
