@@ -122,14 +122,24 @@ struct Changes {
     size_t Count() const { return at.size() - 4; }
 };
 
+// Sets bits from .. to - 1 of a row, whole bytes at a time where it can.
+void FillBlack(uint8_t* row, uint32_t from, uint32_t to)
+{
+    for (; from < to && (from & 7); ++from)
+        row[from >> 3] |= uint8_t(0x80 >> (from & 7));
+    if (to - from >= 8) {
+        std::memset(row + (from >> 3), 0xFF, (to - from) >> 3);
+        from += (to - from) & ~7u;
+    }
+    for (; from < to; ++from)
+        row[from >> 3] |= uint8_t(0x80 >> (from & 7));
+}
+
 void Render(const Changes& c, uint32_t width, uint8_t* row, size_t rowBytes)
 {
     std::memset(row, 0, rowBytes);
-    for (size_t i = 0; i + 1 <= c.Count(); i += 2) {
-        const uint32_t from = c.at[i], to = std::min(c.at[i + 1], width);
-        for (uint32_t x = from; x < to; ++x)
-            row[x >> 3] |= uint8_t(0x80 >> (x & 7));
-    }
+    for (size_t i = 0; i < c.Count(); i += 2)
+        FillBlack(row, c.at[i], std::min(c.at[i + 1], width));
 }
 
 // b1: the first changing element of the reference row beyond a0 whose colour is
