@@ -30,9 +30,9 @@ int32_t Rational(TiffFile& f, const Entry& e)
 {
     uint8_t b[8];
     if (e.type != 5 || f.Bytes(e, b, 8) != 8)
-        return int32_t(f.Scalar(e, 0));
+        return int32_t(std::min<uint32_t>(f.Scalar(e, 0), INT32_MAX));
     const uint32_t num = f.U32(b), den = f.U32(b + 4);
-    return int32_t(den ? num / den : num);
+    return int32_t(std::min<uint32_t>(den ? num / den : num, INT32_MAX));
 }
 
 // DateTime and Artist replace the engine's identification strings.
@@ -72,8 +72,8 @@ void Parse(TiffFile& f, const std::vector<Entry>& entries, Tags& t)
     if (t.compression == kHuffman || t.compression == kGroup3 || t.compression == kGroup4)
         t.photometric ^= 1;
     if (t.resUnit == 3) {
-        t.xres = int32_t(t.xres * 2.567);
-        t.yres = int32_t(t.yres * 2.567);
+        t.xres = int32_t(std::min(t.xres * 2.567, double(INT32_MAX)));
+        t.yres = int32_t(std::min(t.yres * 2.567, double(INT32_MAX)));
     }
 }
 
