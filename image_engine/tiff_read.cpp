@@ -216,11 +216,12 @@ void Finish(const Tags& t, const Layout& l, const uint8_t* src, uint8_t* row, ui
         }
         return;
     }
+    const uint8_t flip = t.photometric == 0 ? 0xFF : 0;
     for (uint32_t x = 0; x < t.width; ++x) {
         const uint8_t* p = src + size_t(x) * s;
-        row[3 * x] = p[2];
-        row[3 * x + 1] = p[1];
-        row[3 * x + 2] = p[0];
+        row[3 * x] = p[2] ^ flip;
+        row[3 * x + 1] = p[1] ^ flip;
+        row[3 * x + 2] = p[0] ^ flip;
     }
 }
 
