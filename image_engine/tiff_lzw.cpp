@@ -14,11 +14,11 @@ constexpr uint32_t kClear = 256, kEoi = 257, kFirstFree = 258, kTableSize = 4096
 // The writer starts a new table before the decoder's would run one code past 4093.
 constexpr uint32_t kWriterLimit = 4094;
 
+// Every string of the table has been written out before: an entry keeps where
+// (in this strip's output) and how long, so a code is a copy of earlier output.
 struct DecodeTable {
-    uint16_t prefix[kTableSize];
+    uint32_t start[kTableSize];
     uint16_t length[kTableSize];
-    uint8_t suffix[kTableSize];
-    uint8_t first[kTableSize];
 };
 
 class CodeWriter {
@@ -53,23 +53,28 @@ int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want)
     // The engine runs on one thread; one table serves every strip.
     static DecodeTable table;
     DecodeTable& t = table;
-    for (uint32_t i = 0; i < 256; ++i) {
-        t.prefix[i] = 0;
-        t.length[i] = 1;
-        t.suffix[i] = t.first[i] = uint8_t(i);
-    }
     uint64_t bits = 0;
     int have = 0, width = 9;
-    size_t ip = 0, pos = 0;
+    size_t ip = 0, pos = 0, oldAt = 0;
     uint32_t next = kFirstFree;
     int32_t old = -1;
     while (pos < want) {
-        while (have < width && ip < n) {
-            bits = bits << 8 | in[ip++];
-            have += 8;
+        if (have < width) {
+            if (n - ip >= 8) {   // take whole bytes while the 64-bit holder has room
+                const int take = (64 - have) >> 3;
+                for (int k = 0; k < take; ++k)
+                    bits = bits << 8 | in[ip + size_t(k)];
+                ip += size_t(take);
+                have += take * 8;
+            } else {
+                while (have < width && ip < n) {
+                    bits = bits << 8 | in[ip++];
+                    have += 8;
+                }
+                if (have < width)
+                    break;
+            }
         }
-        if (have < width)
-            break;
         const uint32_t code = uint32_t(bits >> (have - width)) & ((1u << width) - 1);
         have -= width;
         if (code == kEoi)
@@ -80,37 +85,33 @@ int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want)
             old = -1;
             continue;
         }
-        if (old < 0) {
-            if (code >= 256)
-                return IMG_ERR_CONTENT;
-            out[pos++] = uint8_t(code);
-            old = int32_t(code);
-            continue;
-        }
-        if (code > next || (code == next && next >= kTableSize))
+        if (code > next || (code == next && (old < 0 || next >= kTableSize)))
             return IMG_ERR_CONTENT;
-        if (next < kTableSize) {
-            t.prefix[next] = uint16_t(old);
-            t.suffix[next] = code < next ? t.first[code] : t.first[old];
-            t.first[next] = t.first[old];
-            t.length[next] = uint16_t(t.length[old] + 1);
+        if (old >= 0 && next < kTableSize) {
+            // The new entry is the old string and one more byte, where the old one was written.
+            t.start[next] = uint32_t(oldAt);
+            t.length[next] = uint16_t((old < 256 ? 1 : t.length[old]) + 1);
             ++next;
             if (next + 1 >= (1u << width) && width < 12)
                 ++width;
         }
-        // The string is written back to front along its prefixes.
-        const size_t len = t.length[code];
-        uint32_t c = code;
-        if (pos + len <= want) {
-            for (size_t k = len; k-- > 0; c = t.prefix[c])
-                out[pos + k] = t.suffix[c];
-        } else {
-            for (size_t k = len; k-- > 0; c = t.prefix[c])
-                if (pos + k < want)
-                    out[pos + k] = t.suffix[c];
-        }
-        pos = std::min(pos + len, want);
+        oldAt = pos;
         old = int32_t(code);
+        if (code < 256) {
+            out[pos++] = uint8_t(code);
+            continue;
+        }
+        const size_t from = t.start[code], len = std::min<size_t>(t.length[code], want - pos);
+        if (len <= 8 && from + 8 <= pos && pos + 8 <= want) {
+            // Short strings move as one 8-byte word; what lies past them is written later.
+            std::memcpy(out + pos, out + from, 8);
+        } else if (from + len <= pos) {
+            std::memcpy(out + pos, out + from, len);
+        } else {   // the string just made: its last byte is its own first
+            for (size_t k = 0; k < len; ++k)
+                out[pos + k] = out[from + k];
+        }
+        pos += len;
     }
     return pos == want ? IMG_OK : IMG_ERR_CONTENT;
 }
