@@ -117,6 +117,13 @@ int WriteDcx(WriteJob& job);
 int WriteTarga(WriteJob& job);
 int WriteGif(WriteJob& job);
 int WriteJpeg(WriteJob& job);
+int ReadTiff(ReadJob& job);
+int ReadEps(ReadJob& job);
+int WriteTiff(WriteJob& job);          // uncompressed, adds a page to a TIFF file
+int WriteTiffHuffman(WriteJob& job);   // CCITT modified Huffman, 1 bit
+int WriteTiffGroup3(WriteJob& job);    // CCITT T.4, 1 bit
+int WriteTiffGroup4(WriteJob& job);    // CCITT T.6, 1 bit
+int WriteTiffLzw(WriteJob& job);       // LZW, always a new single-page file
 
 // Detection by content from the stream's current picture start; -6 when nothing matches.
 int DetectType(Stream& in, uint64_t start);

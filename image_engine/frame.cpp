@@ -33,6 +33,8 @@ Reader ReaderFor(int type)
     case IMG_TYPE_TARGA: return ReadTarga;
     case IMG_TYPE_GIF: return ReadGif;
     case IMG_TYPE_JPEG: return ReadJpeg;
+    case IMG_TYPE_TIFF: return ReadTiff;
+    case IMG_TYPE_EPS: return ReadEps;
     default: return Unsupported;   // formats whose codecs come later
     }
 }
@@ -47,6 +49,11 @@ Writer WriterFor(uint32_t type)
     case IMG_TYPE_TARGA: return WriteTarga;
     case IMG_TYPE_GIF: return WriteGif;
     case IMG_TYPE_JPEG: return WriteJpeg;
+    case IMG_TYPE_TIFF: return WriteTiff;
+    case IMG_TYPE_TIFF_HUFFMAN: return WriteTiffHuffman;
+    case IMG_TYPE_TIFF_G3: return WriteTiffGroup3;
+    case IMG_TYPE_TIFF_LZW: return WriteTiffLzw;
+    case IMG_TYPE_TIFF_G4: return WriteTiffGroup4;
     default: return nullptr;
     }
 }

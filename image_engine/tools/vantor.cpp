@@ -23,7 +23,8 @@ const char kHelp[] =
     "  gray|bayer|halftone|diffusion|bayer-color|diffusion-color|popularity|mediancut\n"
     "     IN OUT [--type N]              reduce IN's colours and save the result as OUT\n"
     "\n"
-    "File types: 0 TIFF, 1 BMP, 2 PCX, 3 Targa, 4 GIF, 5 WPG, 6 WMF, 7-10 TIFF variants,\n"
+    "File types: 0 TIFF, 1 BMP, 2 PCX, 3 Targa, 4 GIF, 5 WPG, 6 WMF, 7-10 TIFF variants\n"
+    "(7 fax modified Huffman, 8 fax Group 3, 9 LZW, 10 fax Group 4),\n"
     "11 DCX, 12 run-length BMP, 13 JPEG, 14 EPS, 15 PICT.\n"
     "Exit status: 0 success, 1 the engine failed, 2 bad usage.\n";
 

@@ -1,0 +1,12 @@
+# TIFF LZW read and write on a 12-megapixel picture against libtiff: include
+# from bench/CMakeLists.txt. Built only where libtiff's headers are installed.
+if(NOT TARGET benchmark::benchmark)
+  find_package(benchmark REQUIRED)
+endif()
+find_package(TIFF QUIET)
+if(TIFF_FOUND)
+  add_executable(tiff_bench ${CMAKE_CURRENT_LIST_DIR}/tiff_bench.cpp)
+  target_link_libraries(tiff_bench PRIVATE vantor32 TIFF::TIFF benchmark::benchmark)
+else()
+  message(STATUS "libtiff headers not found: tiff_bench is not built")
+endif()
