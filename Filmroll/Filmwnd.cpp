@@ -53,14 +53,9 @@ CFilmSnapDlg::CFilmSnapDlg(CFilmrollUser* user, CFilmRoll* roll, CSnapUser* snap
     OnCommand(ID_EDIT_COPY, [this] { OnCopy(); });
     OnCommand(ID_EDIT_CUT, [this] {
         OnCopy();
-        OnCommandId(ID_EDIT_DELETESELECTED);
+        OnDeleteSelected();
     });
-    OnCommand(ID_EDIT_DELETESELECTED, [this] {
-        if (m_snapUser)
-            m_snapUser->VSnapUserPressedDelete();
-        UpdateDialog();
-        Repaint();
-    });
+    OnCommand(ID_EDIT_DELETESELECTED, [this] { OnDeleteSelected(); });
     OnCommand(ID_EDIT_DELETEALL, [this] { OnDeleteAll(); });
     OnCommand(IDC_TRASH, [this] { OnDeleteAll(); });
     for (UINT id : kPictureCommands)
@@ -292,6 +287,14 @@ void CFilmSnapDlg::OnSendToMail()
     if (!p || !m_user)
         return;
     m_user->VFilmrollSendToAOLMail(p->GetImageName());
+}
+
+void CFilmSnapDlg::OnDeleteSelected()
+{
+    if (m_snapUser)
+        m_snapUser->VSnapUserPressedDelete();
+    UpdateDialog();
+    Repaint();
 }
 
 void CFilmSnapDlg::OnDeleteAll()

@@ -103,6 +103,7 @@ private:
     void OnCopy();
     void OnSaveImage();
     void OnSendToMail();
+    void OnDeleteSelected();
     void OnDeleteAll();
 
     CImageButton m_trash;
