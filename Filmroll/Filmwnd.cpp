@@ -109,10 +109,7 @@ BOOL CFilmSnapDlg::OnInitDialog()
     if (!m_mailAvailable)
         m_menu.DeleteMenu(ID_FILE_AOLMAIL, MF_BYCOMMAND);
     AlignWindow();
-    CRect band = ControlRect(m_band);
-    if (!m_trash.Create(this, "", WS_CHILD, CRect(band.left + 210, band.bottom + 20,
-                                                  band.left + 210 + kTrashSize, band.bottom + 20 + kTrashSize),
-                        IDC_TRASH))
+    if (!m_trash.Create(this, "", WS_CHILD, TrashRect(), IDC_TRASH))
         return FALSE;
     CRect window;
     GetWindowRect(&window);
@@ -213,7 +210,7 @@ void CFilmSnapDlg::OnPaint()
         return;
     RenumberFrames();
     CRect band = ControlRect(m_band);
-    m_trash.MoveWindow(band.left + 210, band.bottom + 20, kTrashSize, kTrashSize);
+    m_trash.MoveWindow(TrashRect());
     m_trash.ShowWindow(GetFilmrollCount() > 0 ? SW_SHOW : SW_HIDE);
     m_counter->SetOrigin(band.left - 60, band.bottom + 25);
     UpdateMenu();

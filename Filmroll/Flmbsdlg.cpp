@@ -281,6 +281,17 @@ BOOL CFilmBaseDlg::GetSelectedPictureIndex(int* index) const
     return TRUE;
 }
 
+CRect CFilmBaseDlg::TrashRect() const
+{
+    CRect band = ControlRect(m_band);
+    CRect trash(band.left + 210, band.bottom + 20, band.left + 210 + kTrashSize, band.bottom + 20 + kTrashSize);
+    // At that place the can would sit on the scroll bar; it goes beside it instead.
+    CRect bar = ControlRect(m_scrollBar), overlap;
+    if (overlap.IntersectRect(trash, bar))
+        trash.OffsetRect(bar.right + 6 - trash.left, 0);
+    return trash;
+}
+
 FilmPaintPlan CFilmBaseDlg::PaintPlan() const
 {
     FilmPaintPlan plan;
@@ -307,7 +318,7 @@ FilmPaintPlan CFilmBaseDlg::PaintPlan() const
     }
     int count = GetFilmrollCount();
     plan.showTrash = count > 0;
-    plan.trash = CRect(band.left + 210, band.bottom + 20, band.left + 210 + kTrashSize, band.bottom + 20 + kTrashSize);
+    plan.trash = TrashRect();
     plan.showCounter = count > 0;
     plan.counterAt = CPoint(band.left - 60, band.bottom + 25);
     plan.counterGlyphs = CCountDownTime::Glyphs(count);

@@ -90,6 +90,8 @@ public:
     // The rectangle of one of this window's controls, in client coordinates.
     CRect ControlRect(const CWnd& control) const;
     FilmPaintPlan PaintPlan() const;
+    // Where the trash can stands, beside the scroll bar when it would overlap it.
+    CRect TrashRect() const;
 
 protected:
     // Makes the controls at their places in the window's layout; the window exists.

@@ -166,7 +166,9 @@ TEST_F(FilmWindowTest, StripGeometry)
     EXPECT_TRUE(plan.marks[0].selected);
     EXPECT_FALSE(plan.marks[1].selected);
     EXPECT_EQ(plan.marks[0].rect.left, f0.left - 2);
-    EXPECT_EQ(plan.trash.left, band.left + 210);
+    EXPECT_EQ(plan.trash.top, band.bottom + 20);
+    CRect overlap;
+    EXPECT_FALSE(overlap.IntersectRect(plan.trash, bar));
 }
 
 TEST_F(FilmWindowTest, ClickingSelectsOnlyFramesThatHoldPictures)
