@@ -28,6 +28,8 @@ CFilmDLL::CFilmDLL(const CString& directory)
 
 CFilmDLL::~CFilmDLL()
 {
+    // A window left open would report to a library object that is gone.
+    CloseDialog();
     m_retired.clear();
 }
 

@@ -177,3 +177,13 @@ TEST_F(FilmRollTest, DeleteSelectedRemovesTheFileButNotTheList)
     EXPECT_EQ(Names().size(), 1u);
     EXPECT_EQ(ReadFile(roll + "/film.ini"), saved);
 }
+
+TEST_F(FilmRollTest, UninitializeWithTheWindowOpenClosesIt)
+{
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    HWND hwnd = user.handles.back();
+    FILM_Uninitialize();
+    EXPECT_EQ(user.handles.back(), nullptr);
+    EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+    FILM_Initialize(roll.c_str());
+}
