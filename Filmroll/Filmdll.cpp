@@ -164,7 +164,7 @@ int CFilmDLL::VSnapUserPressedSave()
             CPicture* p = static_cast<CPicture*>(m_roll->GetNext(pos));
             m_store.AddParameter(kSection, "location" + std::to_string(i), p->GetImageName());
         }
-    BOOL saved = m_store.Save();
+    BOOL saved = EnsureDirectory() && m_store.Save();
     m_store.Close();
     return saved;
 }

@@ -203,13 +203,23 @@ public:
         if (!m_dialog)
             return;
         m_strip->Sync();
-        m_menu->Rebuild();
+        if (m_menu)
+            m_menu->Rebuild();
     }
-    // The window object is going away: from now on this widget only disappears.
+    // The window is closed: no more input reaches it.
     void Detach()
     {
         m_dialog = nullptr;
+        m_strip->setEnabled(false);
         hide();
+    }
+    // The window object is being deleted: the menu mirror lets go of its menu
+    // now, the widget goes when Qt next gets the chance.
+    void Release()
+    {
+        delete m_menu;
+        m_menu = nullptr;
+        Detach();
         deleteLater();
     }
 
@@ -240,8 +250,13 @@ public:
     {
         m_widget->show();
     }
-    // Closing may start inside one of the widget's own handlers; Qt deletes it later.
+    QWidget* Widget() const { return m_widget; }
     ~QtFilmView() override
+    {
+        if (m_widget)
+            m_widget->Release();
+    }
+    void Close() override
     {
         if (m_widget)
             m_widget->Detach();

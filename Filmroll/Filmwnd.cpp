@@ -121,7 +121,8 @@ BOOL CFilmSnapDlg::OnInitDialog()
 
 BOOL CFilmSnapDlg::CloseDown()
 {
-    m_view.reset();
+    if (m_view)
+        m_view->Close();
     BOOL ok = DestroyWindow();
     m_open = FALSE;
     return ok;

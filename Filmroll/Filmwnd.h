@@ -38,8 +38,12 @@ class CFilmSnapDlg;
 // What shows the window on screen; none in tests.
 class CFilmView {
 public:
+    // Runs when the window object is deleted, never inside the view's own handlers.
     virtual ~CFilmView() = default;
     virtual void Update() = 0;
+    // The window is destroyed, maybe from inside one of the view's handlers:
+    // stop showing it and stop sending input.
+    virtual void Close() = 0;
 };
 // Set by the Qt view unit; returns null when there is no screen to show on.
 using FilmViewFactory = std::unique_ptr<CFilmView> (*)(CFilmSnapDlg& dialog);
@@ -87,6 +91,7 @@ public:
     void OnPaint();
 
     CMenu& Menu() { return m_menu; }
+    CFilmView* View() const { return m_view.get(); }
     CImageButton& Trash() { return m_trash; }
     // Greys the picture commands when the roll is empty.
     void UpdateMenu();

@@ -62,6 +62,32 @@ TEST(FilmView, DrawsBandHolesFramesAndMarksAtEveryScale)
     FILM_Uninitialize();
 }
 
+TEST(FilmView, ClosingFromTheWidgetsOwnHandlersIsSafe)
+{
+    ScopedTestUi ui;
+    ScratchDir dir;
+    std::string roll = dir / "film";
+    RecordingUser user;
+    FILM_Initialize(roll.c_str());
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    CFilmSnapDlg* w = TheFilmDLL()->Window();
+    ASSERT_NE(w->View(), nullptr);
+    QWidget* shown = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowTitle() == "Film Roll")
+            shown = top;
+    ASSERT_NE(shown, nullptr);
+    shown->close();   // the close box: saves, then the library closes the window
+    EXPECT_EQ(TheFilmDLL()->Window(), nullptr);
+    EXPECT_TRUE(FileExists(roll + "/film.ini"));
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);   // frees the closed window object
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    FILM_CloseDialog();
+    FILM_Uninitialize();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
