@@ -287,7 +287,7 @@ void PaintFilmStrip(QPainter& p, CFilmSnapDlg& dialog)
     FilmPaintPlan plan = dialog.PaintPlan();
     CRect client;
     dialog.GetClientRect(&client);
-    QColor menu = FromColorRef(GetSysColor(COLOR_MENU));
+    QColor menu = FromColorRef(GetSysColorVer());
     p.fillRect(ToQRect(client), menu);
 
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -58,6 +58,11 @@ CFilmSnapDlg::CFilmSnapDlg(CFilmrollUser* user, CFilmRoll* roll, CSnapUser* snap
     OnCommand(ID_EDIT_DELETESELECTED, [this] { OnDeleteSelected(); });
     OnCommand(ID_EDIT_DELETEALL, [this] { OnDeleteAll(); });
     OnCommand(IDC_TRASH, [this] { OnDeleteAll(); });
+    OnMessage(WM_PALETTECHANGED, [this](WPARAM w, LPARAM) -> LRESULT {
+        PaletteChanged(CWnd::FromHandle(reinterpret_cast<HWND>(w)));
+        return 0;
+    });
+    OnMessage(kQueryNewPalette, [this](WPARAM, LPARAM) -> LRESULT { return QueryNewPalette(); });
     for (UINT id : kPictureCommands)
         OnUpdateCommand(id, [this](CCmdUI* ui) { ui->Enable(GetFilmrollCount() > 0); });
 }

@@ -324,3 +324,36 @@ FilmPaintPlan CFilmBaseDlg::PaintPlan() const
     plan.counterGlyphs = CCountDownTime::Glyphs(count);
     return plan;
 }
+
+namespace {
+// Shared by every window: a palette message that arrives while one is handled is dropped.
+bool g_inPaletteMessage = false;
+} // namespace
+
+void CFilmBaseDlg::PaletteChanged(CWnd* changer)
+{
+    if (g_inPaletteMessage)
+        return;
+    g_inPaletteMessage = true;
+    for (int k = 0; k < 3; ++k)
+        Frame(k).OnPaletteChanged(changer);
+    g_inPaletteMessage = false;
+}
+
+int CFilmBaseDlg::QueryNewPalette()
+{
+    if (g_inPaletteMessage)
+        return 0;
+    g_inPaletteMessage = true;
+    // The selected roll index picks the frame, right to left.
+    int changed = 0;
+    if (m_selected >= 0 && m_selected <= 2)
+        changed = Frame(2 - m_selected).OnQueryNewPalette();
+    g_inPaletteMessage = false;
+    return changed;
+}
+
+COLORREF GetSysColorVer()
+{
+    return GetSysColor(COLOR_MENU);
+}

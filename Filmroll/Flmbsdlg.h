@@ -90,6 +90,10 @@ public:
     // The rectangle of one of this window's controls, in client coordinates.
     CRect ControlRect(const CWnd& control) const;
     FilmPaintPlan PaintPlan() const;
+    // Palette messages. Linux shows no palette devices, so no colours ever
+    // change; the frames are still asked as the messages say.
+    void PaletteChanged(CWnd* changer);
+    int QueryNewPalette();
     // Where the trash can stands, beside the scroll bar when it would overlap it.
     CRect TrashRect() const;
 
@@ -119,6 +123,9 @@ protected:
     std::array<CWnd, 3> m_numbers;
     TYPE_CONTROL_ID m_marked = FRAME_NONE;
 };
+
+// The colour under the canister and the counter: the menu colour.
+COLORREF GetSysColorVer();
 
 // The size the canister picture is drawn at, and so the canister button's size.
 constexpr int kCanisterWidth = 72;

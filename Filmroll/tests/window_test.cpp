@@ -264,3 +264,12 @@ TEST_F(FilmWindowTest, MissingPictureLeavesItsFrameEmpty)
     EXPECT_TRUE(w.Frame(1).HasPicture());
     EXPECT_FALSE(w.Frame(2).HasPicture());
 }
+
+TEST_F(FilmWindowTest, PaletteMessagesChangeNothing)
+{
+    CFilmSnapDlg& w = Open(2);
+    EXPECT_EQ(w.SendMessage(kQueryNewPalette), 0);
+    EXPECT_EQ(w.SendMessage(WM_PALETTECHANGED, 0), 0);
+    EXPECT_EQ(w.GetMarkedFrame(), FRAME_LEFT);
+    EXPECT_TRUE(w.Frame(0).HasPicture());
+}
