@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -327,4 +328,13 @@ void PaintFilmStrip(QPainter& p, CFilmSnapDlg& dialog)
                                  CCountDownTime::kGlyphWidth, CCountDownTime::kGlyphHeight),
                        plan.counterGlyphs[size_t(i)]);
     PaintCanister(p, QPointF(plan.canister.x, plan.canister.y));
+}
+
+int CDeleteAllDlg::ShowModalWidget()
+{
+    QMessageBox box(QMessageBox::Question, CDeleteAllDlg::kCaption,
+                    QString(CDeleteAllDlg::kText) + "\n\n" + CDeleteAllDlg::kQuestion,
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok ? IDOK : IDCANCEL;
 }

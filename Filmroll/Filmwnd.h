@@ -53,6 +53,8 @@ void SetFilmViewFactory(FilmViewFactory factory);
 class CDeleteAllDlg : public CDialog {
 public:
     explicit CDeleteAllDlg(CWnd* owner) : CDialog(IDD_DELETEALL, owner) {}
+    // The question on screen (beside the window's Qt view).
+    int ShowModalWidget() override;
     static constexpr const char* kCaption = "Delete All?";
     static constexpr const char* kText =
         "This will delete all the pictures in the Film Roll.  A single picture can be deleted "
