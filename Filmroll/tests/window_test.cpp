@@ -273,3 +273,33 @@ TEST_F(FilmWindowTest, PaletteMessagesChangeNothing)
     EXPECT_EQ(w.GetMarkedFrame(), FRAME_LEFT);
     EXPECT_TRUE(w.Frame(0).HasPicture());
 }
+
+namespace {
+std::vector<std::pair<CWnd*, std::string>> g_saveAsCalls;
+} // namespace
+
+// Stands in for the Save As dialog of the library for this test program.
+int FilmSaveAsDialog(CWnd* owner, const char* bmpPath)
+{
+    g_saveAsCalls.emplace_back(owner, bmpPath);
+    return 1;
+}
+
+TEST_F(FilmWindowTest, SaveImageAndMailHandOverTheSelectedPicture)
+{
+    g_saveAsCalls.clear();
+    CFilmSnapDlg& w = Open(2);
+    w.OnFrameClicked(1);
+    w.OnCommandId(ID_FILE_SAVEIMAGE);
+    ASSERT_EQ(g_saveAsCalls.size(), 1u);
+    EXPECT_EQ(g_saveAsCalls[0].first, &w);
+    EXPECT_EQ(g_saveAsCalls[0].second, roll + "/img2.bmp");
+    w.OnCommandId(ID_FILE_AOLMAIL);
+    EXPECT_EQ(user.mailed, std::vector<std::string>{roll + "/img2.bmp"});
+
+    CFilmSnapDlg& empty = (FILM_CloseDialog(), std::filesystem::remove(roll + "/film.ini"), Open(0));
+    empty.OnCommandId(ID_FILE_SAVEIMAGE);
+    empty.OnCommandId(ID_FILE_AOLMAIL);
+    EXPECT_EQ(g_saveAsCalls.size(), 1u);
+    EXPECT_EQ(user.mailed.size(), 1u);
+}
