@@ -29,7 +29,8 @@ set_property(TARGET film_writers_test APPEND PROPERTY BUILD_RPATH $<TARGET_FILE_
 add_dependencies(film_writers_test aolxfer32)
 target_compile_definitions(film_writers_test PRIVATE
   DJPEG_PROGRAM="djpeg"
-  MISSING_MAIL_LIBRARY="libaolxfer32_missing.so")
+  MISSING_MAIL_LIBRARY="libaolxfer32_missing.so"
+  MAIL_LIBRARY="$<TARGET_FILE:aolxfer32>")
 
 # The JPEG writer's BMP reader reads whatever file the roll holds.
 velmora_add_fuzzer(fuzz_film_bmp_input

@@ -4,6 +4,7 @@
 #include "container.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <new>
 #include <string>
@@ -36,7 +37,7 @@ std::string Lower(const char* text)
 
 bool ParseSmallNumber(const std::string& text, int& value)
 {
-    if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), ::isdigit))
+    if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
         return false;
     value = std::stoi(text);
     return true;

@@ -1,5 +1,6 @@
 // Loads the mail hand-off library as the programs' request for "AOLXFER32.DLL"
-// does: beside the running program first, then on the library path.
+// does: beside the running program, beside the library that asks, then on
+// the library path.
 #pragma once
 
 typedef int (*MovePictureToAolMailFunction)(const char* path);
