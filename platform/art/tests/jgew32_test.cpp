@@ -69,8 +69,9 @@ TEST(ArtRoundTrip, LosslessGivesBackEveryPixelAndColour)
         size_t colours = bits == 24 ? 0 : (size_t(1) << bits);
         ASSERT_EQ(dib.size(), 40 + colours * 4 + p.pixels.size()) << bits;
         EXPECT_EQ(dib[14], bits);
-        if (colours)
+        if (colours) {
             EXPECT_EQ(std::memcmp(dib.data() + 40, p.palette.data(), colours * 4), 0) << bits;
+        }
         EXPECT_EQ(std::memcmp(dib.data() + 40 + colours * 4, p.pixels.data(), p.pixels.size()), 0) << bits;
     }
 }
