@@ -1,7 +1,9 @@
-// The export writers and the Save As dialog, as the film roll window calls them.
+// The film roll's writers, Save As and mail hand-off, as the roll and its
+// window call them.
 #pragma once
 
-class CWnd;
+#include "framework/Wnd.h"
+#include "types/CString.h"
 
 // Saves the BMP file `bmpPath` as `outPath` in the format of `format`: 0 BMP, 1 TIFF, 2 JPEG, 3 ART.
 // TRUE on success.
@@ -13,3 +15,11 @@ int FilmSaveAsDialog(CWnd* owner, const char* bmpPath);
 int FilmMailPicture(const char* path);
 // TRUE when the mail hand-off library can be loaded.
 int FilmMailAvailable();
+
+// The Send to Mail save: runs the mail variant of the Picture Save As for the
+// picture at `bmpPath`; TRUE with `savedPath` set when a file was written.
+int FilmSaveForMailDialog(CWnd* owner, const char* bmpPath, CString& savedPath);
+// The extension (lower case, with its dot) that the next Save As offers;
+// ".bmp" until a name was chosen.
+CString FilmSaveAsExtension();
+void FilmResetSaveAsExtension();

@@ -1,0 +1,62 @@
+#include "aolmail.h"
+#include "writers.h"
+#include "writers_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+using namespace filmtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class MailFromTheRoll : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        fs::create_directories(dir / "bin");
+        std::ofstream(dir / "bin" / "xdg-email") << "#!/bin/sh\necho \"$@\" > \"" + (dir / "args.tmp").string() +
+                                                         "\"\nmv \"" + (dir / "args.tmp").string() + "\" \"" +
+                                                         (dir / "args.txt").string() + "\"\n";
+        fs::permissions(dir / "bin" / "xdg-email", fs::perms::owner_all);
+        setenv("PATH", ((dir / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
+        WriteBytes(dir / "img1.jpg", {0xFF, 0xD8});
+    }
+    void TearDown() override
+    {
+        setenv("PATH", oldPath.c_str(), 1);
+        CAOLMail::GSetLibraryName(nullptr);
+    }
+
+    TempFolder dir;
+    std::string oldPath;
+};
+
+TEST_F(MailFromTheRoll, HandsThePictureToTheMailProgram)
+{
+    // By its full path: a sanitizer's dlopen does not search the caller's run path.
+    CAOLMail::GSetLibraryName(MAIL_LIBRARY);
+    ASSERT_TRUE(FilmMailAvailable());
+    EXPECT_TRUE(FilmMailPicture((dir / "img1.jpg").c_str()));
+    for (int i = 0; i < 300 && !fs::exists(dir / "args.txt"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(dir / "args.txt");
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "--attach " + (dir / "img1.jpg").string());
+}
+
+TEST_F(MailFromTheRoll, MissingLibraryMeansNoMail)
+{
+    CAOLMail::GSetLibraryName(MISSING_MAIL_LIBRARY);
+    EXPECT_FALSE(FilmMailAvailable());
+    EXPECT_FALSE(FilmMailPicture((dir / "img1.jpg").c_str()));
+    EXPECT_FALSE(fs::exists(dir / "args.txt"));
+}
+
+} // namespace
