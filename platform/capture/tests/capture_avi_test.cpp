@@ -1,4 +1,5 @@
 // Sequences recorded through the movie-file service, read back by FFmpeg.
+#include "temp_dir.h"
 #include "capture_test_util.h"
 
 #include "capture/test_pattern.h"
@@ -67,7 +68,7 @@ struct AviFixture : ::testing::Test {
         window->SetAudioSourceFactory([] { return std::make_unique<InstantSound>(3.0); });
         window->SetPacer(std::make_unique<VirtualPacer>());
         ASSERT_TRUE(window->DriverConnect(0));
-        path = ::testing::TempDir() + "/capture_avi_test.avi";
+        path = ProcessTempDir() + "/capture_avi_test.avi";
         std::filesystem::remove(path);
         ASSERT_TRUE(window->FileSetCaptureFile(path.c_str()));
     }
@@ -102,7 +103,7 @@ TEST_F(AviFixture, ThreeSecondsAtTenFramesPerSecondWithSound)
     EXPECT_NEAR(m.videoPackets, 30, 1);
     EXPECT_NEAR(m.audioSeconds, 3.0, 0.1);
     // Save-as copies the movie.
-    const std::string copy = ::testing::TempDir() + "/capture_avi_copy.avi";
+    const std::string copy = ProcessTempDir() + "/capture_avi_copy.avi";
     ASSERT_TRUE(window->FileSaveAs(copy.c_str()));
     EXPECT_EQ(ReadMovie(copy).videoPackets, m.videoPackets);
 }

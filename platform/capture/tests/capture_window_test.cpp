@@ -1,3 +1,4 @@
+#include "temp_dir.h"
 #include "capture_test_util.h"
 
 #include "capture/test_pattern.h"
@@ -73,7 +74,7 @@ struct WindowFixture : ::testing::Test {
         window->SetAudioSourceFactory([] { return std::make_unique<InstantSound>(3.0); });
         window->SetPacer(std::make_unique<VirtualPacer>(&cost));
         ASSERT_TRUE(window->DriverConnect(1));
-        path = ::testing::TempDir() + "/capture.avi";
+        path = ProcessTempDir() + "/capture.avi";
         window->FileSetCaptureFile(path.c_str());
     }
     void TearDown() override
@@ -152,7 +153,7 @@ TEST_F(WindowFixture, SilentCameraEndsTheGrabWithAnError)
     EXPECT_FALSE(window->GrabFrame());
     EXPECT_EQ(events.errors.back().first, IDS_CAP_DEVICE_GONE);
     // SaveDIB needs a frame and reports through its result, not a second error box.
-    EXPECT_FALSE(window->FileSaveDIB((::testing::TempDir() + "/none.bmp").c_str()));
+    EXPECT_FALSE(window->FileSaveDIB((ProcessTempDir() + "/none.bmp").c_str()));
 }
 
 TEST_F(WindowFixture, PreviewGrabsAtItsRateOnTheFrameworkClock)

@@ -1,3 +1,4 @@
+#include "temp_dir.h"
 #include "capture/camera_dialogs.h"
 #include "capture/capture_view.h"
 #include "capture/capture_window.h"
@@ -61,7 +62,7 @@ struct PatternFixture : ::testing::Test {
 
 TEST_F(PatternFixture, EveryFormatSavesAsBmpThatTheEngineReadsBack)
 {
-    const std::string dir = ::testing::TempDir();
+    const std::string dir = ProcessTempDir();
     for (SIZE size : TestPatternDriver::Sizes()) {
         for (WORD bits : {24, 16, 8, 4}) {
             SCOPED_TRACE(std::to_string(size.cx) + "x" + std::to_string(size.cy) + "x" + std::to_string(bits));

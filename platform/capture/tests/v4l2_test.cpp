@@ -1,3 +1,4 @@
+#include "temp_dir.h"
 #include "capture/capture_window.h"
 #include "capture/camera_dialogs.h"
 #include "capture/v4l2_driver.h"
@@ -231,7 +232,7 @@ TEST_F(V4l2Fixture, UnpluggedCameraReportsThroughTheErrorCallback)
     ASSERT_TRUE(window->DriverConnect(0));
     camera().state = FakeCamera::Unplugged;
     EXPECT_FALSE(window->GrabFrame());
-    EXPECT_FALSE(window->FileSaveDIB((::testing::TempDir() + "/gone.bmp").c_str()));
+    EXPECT_FALSE(window->FileSaveDIB((ProcessTempDir() + "/gone.bmp").c_str()));
     ASSERT_FALSE(errors.empty());
     EXPECT_EQ(errors[0], IDS_CAP_DEVICE_GONE);
     window->DriverDisconnect();
