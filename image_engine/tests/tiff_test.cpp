@@ -414,7 +414,7 @@ TEST(TiffRead, BrokenFilesFailCleanly)
     auto loop = Grey(1, 1, {5}).Build();
     const size_t next = 8 + 2 + 12 * 7;
     loop[next] = 8;
-    LoadMem(loop, &result, 0);
+    IMG_delete_bitmap(LoadMem(loop, &result, 0));
     EXPECT_EQ(result, 0);
     LoadMem(loop, &result, 3);
     EXPECT_EQ(result, IMG_ERR_TIFF_PAGE);
