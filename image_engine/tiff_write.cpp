@@ -218,6 +218,20 @@ int WriteBlock(Stream& out, uint64_t at, const std::vector<uint8_t>& block)
     return out.Seek(at) && out.Write(block.data(), block.size()) ? IMG_OK : IMG_ERR_WRITE;
 }
 
+// Places the header (appending a page when `append` allows), then writes the
+// picture's IFD; the pixel data follows at the stream's position.
+int WriteIfd(WriteJob& job, const Picture& p, bool append)
+{
+    uint64_t at = 0;
+    Order order;
+    if (int r = Place(job, append, at, order); r < 0)
+        return r;
+    std::vector<uint8_t> block;
+    if (int r = BuildIfd(job, p, at, order, block); r < 0)
+        return r;
+    return WriteBlock(job.out, at, block);
+}
+
 int WriteFax(WriteJob& job, uint32_t compression)
 {
     if (job.header->bmiHeader.biBitCount != 1)
@@ -231,14 +245,7 @@ int WriteFax(WriteJob& job, uint32_t compression)
     if (compression != kHuffman)   // written as the IFD's FillOrder 2 declares
         ReverseBits(data.data(), data.size());
     p.sizes = {uint32_t(data.size())};
-    uint64_t at = 0;
-    Order order;
-    if (int r = Place(job, true, at, order); r < 0)
-        return r;
-    std::vector<uint8_t> block;
-    if (int r = BuildIfd(job, p, at, order, block); r < 0)
-        return r;
-    if (int r = WriteBlock(job.out, at, block); r < 0)
+    if (int r = WriteIfd(job, p, true); r < 0)
         return r;
     return job.out.Write(data.data(), data.size()) ? IMG_OK : IMG_ERR_WRITE;
 }
@@ -249,14 +256,7 @@ int WriteTiff(WriteJob& job)
 {
     Picture p = Describe(job, kNone);
     p.sizes = {p.rowBytes * p.height};
-    uint64_t at = 0;
-    Order order;
-    if (int r = Place(job, true, at, order); r < 0)
-        return r;
-    std::vector<uint8_t> block;
-    if (int r = BuildIfd(job, p, at, order, block); r < 0)
-        return r;
-    if (int r = WriteBlock(job.out, at, block); r < 0)
+    if (int r = WriteIfd(job, p, true); r < 0)
         return r;
     std::vector<uint8_t> buf(p.stride);
     ByteSink sink(job.out);
@@ -289,14 +289,7 @@ int WriteTiffLzw(WriteJob& job)
         EncodeLzw(rows.data(), size_t(count) * p.rowBytes, data);
         p.sizes.push_back(uint32_t(data.size() - before));
     }
-    uint64_t at = 0;
-    Order order;
-    if (int r = Place(job, false, at, order); r < 0)
-        return r;
-    std::vector<uint8_t> block;
-    if (int r = BuildIfd(job, p, at, order, block); r < 0)
-        return r;
-    if (int r = WriteBlock(job.out, at, block); r < 0)
+    if (int r = WriteIfd(job, p, false); r < 0)
         return r;
     return job.out.Write(data.data(), data.size()) ? IMG_OK : IMG_ERR_WRITE;
 }
