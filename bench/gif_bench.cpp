@@ -18,21 +18,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_util.h"
 #include "vantor32.h"
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;
-
-std::string Dir()
-{
-    static std::string dir = [] {
-        char templ[] = "/tmp/gif_bench_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
+using bench::kHeight;
+using bench::kWidth;
 
 // A packed 8-bit DIB: smooth areas with some noise, as a reduced photograph has.
 const std::vector<uint8_t>& Picture()
@@ -59,7 +51,7 @@ const std::vector<uint8_t>& Picture()
 
 std::string SourceFile()
 {
-    std::string path = Dir() + "/source.gif";
+    std::string path = bench::ScratchDir() + "/source.gif";
     if (access(path.c_str(), F_OK) != 0) {
         IMG_HANDLE h = 0;
         IMG_create_handle(&h, reinterpret_cast<const BITMAPINFO*>(Picture().data()));
@@ -86,7 +78,7 @@ void EngineWrite(benchmark::State& state)
 {
     IMG_HANDLE h = 0;
     IMG_create_handle(&h, reinterpret_cast<const BITMAPINFO*>(Picture().data()));
-    std::string path = Dir() + "/written.gif";
+    std::string path = bench::ScratchDir() + "/written.gif";
     for (auto _ : state)
         if (IMG_save_bitmap(h, path.c_str(), IMG_TYPE_GIF) < 0) {
             state.SkipWithError("save failed");
@@ -121,7 +113,7 @@ void GiflibWrite(benchmark::State& state)
         colours[i] = GifColorType{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue};
     const uint8_t* rows = dib.data() + 40 + 1024;
     const uint32_t stride = DibRowBytes(kWidth, 8);
-    std::string path = Dir() + "/written_giflib.gif";
+    std::string path = bench::ScratchDir() + "/written_giflib.gif";
     for (auto _ : state) {
         int error = 0;
         GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
@@ -143,7 +135,7 @@ void GiflibWrite(benchmark::State& state)
 
 std::string CacheFile()
 {
-    std::string path = Dir() + "/source.mpc";
+    std::string path = bench::ScratchDir() + "/source.mpc";
     if (access(path.c_str(), F_OK) != 0) {
         std::string cmd = "/usr/bin/convert '" + SourceFile() + "' '" + path + "'";
         if (std::system(cmd.c_str()) != 0)
@@ -167,7 +159,7 @@ void Magick(benchmark::State& state, std::string args)
         state.SkipWithError("ImageMagick is not installed");
         return;
     }
-    std::string cmd = "cd '" + Dir() + "' && MAGICK_THREAD_LIMIT=1 /usr/bin/convert " + args + " >/dev/null 2>&1";
+    std::string cmd = "cd '" + bench::ScratchDir() + "' && MAGICK_THREAD_LIMIT=1 /usr/bin/convert " + args + " >/dev/null 2>&1";
     for (auto _ : state) {
         const double before = ChildSeconds();
         int rc = std::system(cmd.c_str());
@@ -251,6 +243,6 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::string cleanup = "rm -rf '" + Dir() + "'";
+    std::string cleanup = "rm -rf '" + bench::ScratchDir() + "'";
     return std::system(cleanup.c_str()) == 0 ? 0 : 1;
 }

@@ -17,21 +17,13 @@
 
 #include <jpeglib.h>
 
+#include "bench_util.h"
 #include "vantor32.h"
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;
-
-std::string Dir()
-{
-    static std::string dir = [] {
-        char templ[] = "/tmp/jpeg_bench_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
+using bench::kHeight;
+using bench::kWidth;
 
 // Bottom-up BGR rows of a photograph-like picture: smooth shading with noise.
 const std::vector<uint8_t>& Pixels()
@@ -101,7 +93,7 @@ bool LibEncode(const std::string& path, int quality, int lumaH, int lumaV)
 const std::string& CameraFile()
 {
     static std::string path = [] {
-        std::string p = Dir() + "/camera.jpg";
+        std::string p = bench::ScratchDir() + "/camera.jpg";
         return LibEncode(p, 75, 2, 2) ? p : std::string();
     }();
     return path;
@@ -111,7 +103,7 @@ const std::string& CameraFile()
 const std::string& EngineFile()
 {
     static std::string path = [] {
-        std::string p = Dir() + "/engine.jpg";
+        std::string p = bench::ScratchDir() + "/engine.jpg";
         IMG_HANDLE h = Handle();
         int r = IMG_save_bitmap(h, p.c_str(), IMG_TYPE_JPEG);
         IMG_delete_bitmap(h);
@@ -168,7 +160,7 @@ void LibDecode(benchmark::State& state, const std::string& (*file)(), bool fancy
 void EngineEncode(benchmark::State& state)
 {
     IMG_HANDLE h = Handle();
-    const std::string path = Dir() + "/written_engine.jpg";
+    const std::string path = bench::ScratchDir() + "/written_engine.jpg";
     for (auto _ : state)
         if (IMG_save_bitmap(h, path.c_str(), IMG_TYPE_JPEG) < 0) {
             state.SkipWithError("save failed");
@@ -179,7 +171,7 @@ void EngineEncode(benchmark::State& state)
 
 void LibEncodeBench(benchmark::State& state)
 {
-    const std::string path = Dir() + "/written_lib.jpg";
+    const std::string path = bench::ScratchDir() + "/written_lib.jpg";
     for (auto _ : state)
         if (!LibEncode(path, 50, 2, 1)) {
             state.SkipWithError("encode failed");
@@ -238,6 +230,6 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const std::string cleanup = "rm -rf '" + Dir() + "'";
+    const std::string cleanup = "rm -rf '" + bench::ScratchDir() + "'";
     return std::system(cleanup.c_str()) == 0 ? 0 : 1;
 }

@@ -15,21 +15,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_util.h"
 #include "vantor32.h"
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;
-
-std::string Dir()
-{
-    static std::string dir = [] {
-        char templ[] = "/tmp/tiff_bench_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
+using bench::kHeight;
+using bench::kWidth;
 
 // Smooth areas with some noise, as a photograph has.
 std::vector<uint8_t> Pixels()
@@ -73,7 +65,7 @@ IMG_HANDLE Handle()
     return handle;
 }
 
-std::string EnginePath() { return Dir() + "/engine_lzw.tif"; }
+std::string EnginePath() { return bench::ScratchDir() + "/engine_lzw.tif"; }
 
 void EngineWrite(benchmark::State& state)
 {
@@ -88,7 +80,7 @@ void EngineWrite(benchmark::State& state)
 void LibtiffWrite(benchmark::State& state)
 {
     Rgb();
-    const std::string path = Dir() + "/libtiff_lzw.tif";
+    const std::string path = bench::ScratchDir() + "/libtiff_lzw.tif";
     for (auto _ : state) {
         TIFF* t = TIFFOpen(path.c_str(), "w");
         TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
@@ -173,6 +165,6 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const std::string cleanup = "rm -rf '" + Dir() + "'";
+    const std::string cleanup = "rm -rf '" + bench::ScratchDir() + "'";
     return std::system(cleanup.c_str()) == 0 ? 0 : 1;
 }

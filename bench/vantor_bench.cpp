@@ -13,21 +13,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench_util.h"
 #include "vantor32.h"
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;
-
-std::string Dir()
-{
-    static std::string dir = [] {
-        char templ[] = "/tmp/vantor_bench_XXXXXX";
-        const char* made = mkdtemp(templ);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
+using bench::kHeight;
+using bench::kWidth;
 
 std::vector<uint8_t> MakePicture(int bits)
 {
@@ -65,7 +57,7 @@ const Format kFormats[] = {{"bmp", IMG_TYPE_BMP, "bmp"}, {"pcx", IMG_TYPE_PCX, "
 
 std::string SourceFile(const Format& f)
 {
-    std::string path = Dir() + "/source." + f.ext;
+    std::string path = bench::ScratchDir() + "/source." + f.ext;
     if (access(path.c_str(), F_OK) != 0) {
         IMG_HANDLE h = Handle(24);
         IMG_save_bitmap(h, path.c_str(), uint16_t(f.type));
@@ -76,7 +68,7 @@ std::string SourceFile(const Format& f)
 
 std::string CacheFile()
 {
-    std::string path = Dir() + "/source.mpc";
+    std::string path = bench::ScratchDir() + "/source.mpc";
     if (access(path.c_str(), F_OK) != 0) {
         std::string cmd = "/usr/bin/convert '" + SourceFile(kFormats[0]) + "' '" + path + "'";
         if (std::system(cmd.c_str()) != 0)
@@ -101,7 +93,7 @@ void EngineRead(benchmark::State& state, Format f)
 void EngineWrite(benchmark::State& state, Format f)
 {
     IMG_HANDLE h = Handle(24);
-    std::string path = Dir() + "/written." + f.ext;
+    std::string path = bench::ScratchDir() + "/written." + f.ext;
     for (auto _ : state)
         if (IMG_save_bitmap(h, path.c_str(), uint16_t(f.type)) < 0) {
             state.SkipWithError("save failed");
@@ -135,7 +127,7 @@ void Magick(benchmark::State& state, std::string args)
     }
     for (const Format& f : kFormats)
         SourceFile(f);
-    std::string cmd = "cd '" + Dir() + "' && /usr/bin/convert " + args + " >/dev/null 2>&1";
+    std::string cmd = "cd '" + bench::ScratchDir() + "' && /usr/bin/convert " + args + " >/dev/null 2>&1";
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         int rc = std::system(cmd.c_str());
@@ -237,6 +229,6 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::string cleanup = "rm -rf '" + Dir() + "'";
+    std::string cleanup = "rm -rf '" + bench::ScratchDir() + "'";
     return std::system(cleanup.c_str()) == 0 ? 0 : 1;
 }
