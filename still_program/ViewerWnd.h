@@ -1,0 +1,52 @@
+// The "Viewer": a top-level window showing the last picture at its own size,
+// scrolled when larger and centred when smaller than 160 x 120, with its own
+// menu to save, mail, copy, cut or close.
+#pragma once
+
+#include "framework/QtWnd.h"
+#include "types/CString.h"
+#include "types/geometry.h"
+
+#include <memory>
+
+class CViewerWnd : public CQtWnd {
+public:
+    CViewerWnd();
+    ~CViewerWnd() override;
+
+    // Creates the window hidden; `workingDirectory` holds "temp999.bmp".
+    BOOL Create(CWnd* parentView, const CString& workingDirectory);
+
+    // Shows the picture file at `path`; "Did not load the file in the viewer"
+    // and FALSE when it cannot be read.
+    BOOL LoadPicture(const CString& path);
+    void Set16Gray(BOOL sixteenGray) { m_b16Gray = sixteenGray; }
+
+    BOOL ClosedByUser() const { return m_bClosedByUser; }
+    void SetClosedByUser(BOOL closed) { m_bClosedByUser = closed; }
+    BOOL PictureShown() const;
+    const CString& CurrentFile() const;
+
+    // Menu commands (also reached by the program's Ctrl+X / Ctrl+C / Ctrl+V).
+    void OnSaveImage();
+    void OnSendToAolMail();
+    void OnCloseViewer();
+    void OnCut();
+    void OnCopy();
+
+    // Save the picture at `source` through the save dialog; see CPictureFiles.
+    BOOL SaveAs(const CString& source, CString& out, BOOL ask);
+
+    // Scroll state, for the widget and the tests.
+    CPoint ScrollPosition() const;
+    CPoint CentringOffset() const;
+    CSize ScrollRange() const;   // 0 in a direction without a scroll bar
+
+private:
+    struct Picture;
+    std::unique_ptr<Picture> m_picture;
+    BOOL m_bClosedByUser = FALSE;
+    BOOL m_b16Gray = FALSE;
+    CString m_workingDirectory;
+    CString m_lastExtension;
+};

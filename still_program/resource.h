@@ -1,0 +1,73 @@
+// The still program's string, command and control ids.
+#pragma once
+
+#include "types/wintypes.h"
+
+// Strings.
+constexpr UINT IDS_NO_CAMERA = 7605;
+constexpr UINT IDS_READY = 57345;
+constexpr UINT IDS_VERSION_WORD = 61221;
+constexpr UINT IDS_VERSION_NUMBER = 61205;
+constexpr UINT IDS_TAKE_PICTURE = 61234;
+constexpr UINT IDS_START_SELF_TIMER = 61235;
+constexpr UINT IDS_STOP_SELF_TIMER = 61236;
+constexpr UINT IDS_OPEN_SHUTTER = 61237;
+constexpr UINT IDS_CLOSE_SHUTTER = 61238;
+constexpr UINT IDS_START_CAPTURE = 61239;
+constexpr UINT IDS_STOP_CAPTURE = 61240;
+constexpr UINT IDS_EXPOSURE_TOO_LONG = 61241;
+constexpr UINT IDS_DISK_FULL = 61244;
+constexpr UINT IDS_16GRAY_JPEG = 61246;
+constexpr UINT IDS_FILMROLL_FULL = 61247;
+constexpr UINT IDS_SENT_FILMROLL = 61248;
+constexpr UINT IDS_SENT_CLIPBOARD = 61249;
+constexpr UINT IDS_SENT_DISK = 61250;
+constexpr UINT IDS_SENT_MAIL = 61251;
+constexpr UINT IDS_SPACE_ACCEL = 61252;
+constexpr UINT IDS_TAKE_PICTURES = 61715;
+
+// Picture commands: the File menu's first item and the button.
+constexpr UINT ID_TAKE_PICTURE = 32811;
+constexpr UINT ID_START_SELF_TIMER = 32848;
+constexpr UINT ID_OPEN_SHUTTER = 32849;
+constexpr UINT ID_START_CAPTURE = 32850;
+constexpr UINT ID_STOP_SELF_TIMER = 32851;
+constexpr UINT ID_CLOSE_SHUTTER = 32852;
+constexpr UINT ID_STOP_CAPTURE = 32853;
+
+// Send To and the tool bar.
+constexpr UINT ID_SEND_CLIPBOARD = 32812;
+constexpr UINT ID_SEND_FILE = 32813;
+constexpr UINT ID_CAMERA_ADJUSTMENTS = 32841;
+constexpr UINT ID_IMAGE_SIZE = 32854;
+constexpr UINT ID_SEND_MAIL = 32855;
+constexpr UINT ID_SEND_FILMROLL = 32858;
+
+// View menu.
+constexpr UINT ID_VIEW_TOOLBAR = 59392;
+constexpr UINT ID_VIEW_STATUS_BAR = 59393;
+constexpr UINT ID_GOTO_FILMROLL = 32873;
+constexpr UINT ID_GOTO_VIEWER = 32874;
+constexpr UINT ID_SHOW_VIEWER = 32875;
+constexpr UINT ID_SHOW_FILMROLL = 32876;
+
+// Viewer menu.
+constexpr UINT ID_VIEWER_CLOSE = 32865;
+constexpr UINT ID_VIEWER_SAVE = 32866;
+constexpr UINT ID_VIEWER_MAIL = 32867;
+constexpr UINT ID_VIEWER_CUT = 32868;
+constexpr UINT ID_VIEWER_COPY = 32870;
+
+// Help.
+constexpr UINT ID_HELP_CONTENTS = 32806;
+constexpr UINT ID_APP_ABOUT = 57664;
+
+// Controls.
+constexpr UINT IDC_TAKE_PICTURE = 1418;
+constexpr UINT IDC_CAPTURE_WINDOW = 1420;
+
+// The private message of the idle live refresh.
+constexpr UINT WM_PREVIEW_REFRESH = 0x681;
+
+// Fills the program's string table with the texts above.
+void RegisterSnapvoStrings();
