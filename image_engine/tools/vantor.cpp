@@ -22,6 +22,18 @@ const char kHelp[] =
     "                                    it as OUT, of type N or by OUT's extension\n"
     "  gray|bayer|halftone|diffusion|bayer-color|diffusion-color|popularity|mediancut\n"
     "     IN OUT [--type N]              reduce IN's colours and save the result as OUT\n"
+    "  rotate IN OUT [--angle 90|180|270]\n"
+    "                                    turn IN a quarter clockwise (90, the default),\n"
+    "                                    half (180) or a quarter anticlockwise (270)\n"
+    "  flip IN OUT [--vertical]          mirror IN left-right, or top-bottom\n"
+    "  resize IN OUT --size WxH          resample IN to W x H pixels (nearest neighbour)\n"
+    "  invert IN OUT                     complement every pixel of IN\n"
+    "  lut IN OUT [--contrast N] [--brightness N]\n"
+    "                                    change IN's contrast and brightness (-128 to 128)\n"
+    "  sharpen IN OUT [--strength N]     sharpen IN (grey or true-colour pictures);\n"
+    "                                    the further N is from 0 (to 64) the sharper,\n"
+    "                                    16 or more adds a smoothing pass\n"
+    "The operations save OUT with [--type N], by default of OUT's extension.\n"
     "\n"
     "File types: 0 TIFF, 1 BMP, 2 PCX, 3 Targa, 4 GIF, 5 WPG, 6 WMF, 7-10 TIFF variants\n"
     "(7 fax modified Huffman, 8 fax Group 3, 9 LZW, 10 fax Group 4),\n"
@@ -51,6 +63,10 @@ struct Options {
     std::vector<std::string> files;
     long type = IMG_TYPE_BY_EXTENSION;
     long page = 0;
+    long angle = 90;
+    long contrast = 0, brightness = 0, strength = 0;
+    long width = 0, height = 0;
+    bool vertical = false;
 };
 
 bool Number(const char* text, long low, long high, long& out)
@@ -63,15 +79,44 @@ bool Number(const char* text, long low, long high, long& out)
     return true;
 }
 
-int Parse(int argc, char** argv, bool pages, Options& o)
+// "WxH" with both sides within the engine's limits.
+bool Size(const char* text, Options& o)
+{
+    const char* x = std::strchr(text, 'x');
+    if (!x)
+        return false;
+    std::string w(text, x);
+    return Number(w.c_str(), 1, 65535, o.width) && Number(x + 1, 1, 32767, o.height);
+}
+
+// Reads the value of a numeric option into o; false for a bad value.
+bool Value(const std::string& option, const char* text, Options& o)
+{
+    if (option == "--type")
+        return Number(text, 0, 15, o.type);
+    if (option == "--page")
+        return Number(text, 0, 32767, o.page);
+    if (option == "--angle")
+        return Number(text, 0, 65535, o.angle);
+    if (option == "--size")
+        return Size(text, o);
+    long* target = option == "--contrast" ? &o.contrast : option == "--brightness" ? &o.brightness : &o.strength;
+    return Number(text, -32768, 32767, *target);
+}
+
+// `allowed` lists the options the command takes, each followed by a space;
+// "--vertical" is the one that takes no value.
+int Parse(int argc, char** argv, const std::string& allowed, Options& o)
 {
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--type" || (pages && a == "--page")) {
+        const bool known = (" " + allowed).find(" " + a + " ") != std::string::npos;
+        if (known && a == "--vertical") {
+            o.vertical = true;
+        } else if (known) {
             if (i + 1 >= argc)
                 return Usage(("missing value after " + a).c_str());
-            bool ok = a == "--type" ? Number(argv[++i], 0, 15, o.type) : Number(argv[++i], 0, 32767, o.page);
-            if (!ok)
+            if (!Value(a, argv[++i], o))
                 return Usage(("bad value for " + a + ": " + argv[i]).c_str());
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage(("unknown option " + a).c_str());
@@ -126,6 +171,50 @@ const Reduction kReductions[] = {
     {"popularity", IMG_popularity_color}, {"mediancut", IMG_mediancut_color},
 };
 
+struct Operation {
+    const char* name;
+    const char* options;   // beside --type
+    int32_t (*run)(IMG_HANDLE, const Options&);
+    bool needsSize;
+};
+
+const Operation kOperations[] = {
+    {"rotate", "--angle ", [](IMG_HANDLE h, const Options& o) { return IMG_rotate_bitmap(h, uint16_t(o.angle)); },
+     false},
+    {"flip", "--vertical ",
+     [](IMG_HANDLE h, const Options& o) { return o.vertical ? IMG_flip_bitmapy(h) : IMG_flip_bitmapx(h); }, false},
+    {"resize", "--size ",
+     [](IMG_HANDLE h, const Options& o) { return IMG_resize_bitmap(h, uint16_t(o.width), int16_t(o.height)); },
+     true},
+    {"invert", "", [](IMG_HANDLE h, const Options&) { return IMG_invert_bitmap(h); }, false},
+    {"lut", "--contrast --brightness ",
+     [](IMG_HANDLE h, const Options& o) { return IMG_set_lut(h, int32_t(o.contrast), int32_t(o.brightness)); },
+     false},
+    {"sharpen", "--strength ",
+     [](IMG_HANDLE h, const Options& o) { return IMG_sharpen_bitmap(h, int16_t(o.strength)); }, false},
+};
+
+// Loads the input, applies the operation and saves the output.
+int Apply(const Operation& operation, int argc, char** argv)
+{
+    Options o;
+    if (int r = Parse(argc, argv, std::string("--type ") + operation.options, o); r != kOk)
+        return r;
+    const std::string command = operation.name;
+    if (o.files.size() != 2)
+        return Usage((command + " takes an input and an output file").c_str());
+    if (operation.needsSize && o.width == 0)
+        return Usage((command + " needs --size WxH").c_str());
+    IMG_HANDLE handle = 0;
+    if (int r = Load(o.files[0], 0, handle); r != kOk)
+        return r;
+    if (int result = operation.run(handle, o); result < 0) {
+        IMG_delete_bitmap(handle);
+        return Fail(("cannot " + command).c_str(), o.files[0], result);
+    }
+    return Save(handle, o.files[1], o.type);
+}
+
 }   // namespace
 
 int main(int argc, char** argv)
@@ -139,14 +228,14 @@ int main(int argc, char** argv)
     }
     Options o;
     if (command == "info") {
-        if (int r = Parse(argc, argv, false, o); r != kOk)
+        if (int r = Parse(argc, argv, "--type ", o); r != kOk)
             return r;
         if (o.files.size() != 1)
             return Usage("info takes one file");
         return Info(o.files[0]);
     }
     if (command == "convert") {
-        if (int r = Parse(argc, argv, true, o); r != kOk)
+        if (int r = Parse(argc, argv, "--type --page ", o); r != kOk)
             return r;
         if (o.files.size() != 2)
             return Usage("convert takes an input and an output file");
@@ -158,7 +247,7 @@ int main(int argc, char** argv)
     for (const Reduction& reduction : kReductions) {
         if (command != reduction.name)
             continue;
-        if (int r = Parse(argc, argv, false, o); r != kOk)
+        if (int r = Parse(argc, argv, "--type ", o); r != kOk)
             return r;
         if (o.files.size() != 2)
             return Usage((command + " takes an input and an output file").c_str());
@@ -171,5 +260,8 @@ int main(int argc, char** argv)
         }
         return Save(handle, o.files[1], o.type);
     }
+    for (const Operation& operation : kOperations)
+        if (command == operation.name)
+            return Apply(operation, argc, argv);
     return Usage(("unknown command " + command).c_str());
 }
