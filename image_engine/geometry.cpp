@@ -138,9 +138,11 @@ uint32_t BandRows(uint32_t stride, int bits)
 // order (a quarter turn clockwise) or each row reversed (anticlockwise).
 enum class Lay { Transposed, RowsReversed, ColumnsReversed };
 
-// Old columns are taken a tile at a time so that both the rows read and the
-// rows written stay in the cache while a band is laid down.
+// The picture is walked in tiles of old rows by old columns small enough that
+// the rows read and the rows written both stay in the first-level cache. Narrow
+// bands are taken several at a time to make tiles of at least kTileRows rows.
 constexpr uint32_t kTileColumns = 64;
+constexpr uint32_t kTileRows = 64;
 
 struct Transposer {
     HeldPicture& picture;
@@ -158,50 +160,88 @@ struct Transposer {
         return lay == Lay::ColumnsReversed ? picture.Rec().height - 1 - row : row;
     }
 
+    // The old rows of the group of bands being laid down, and their positions in the new rows.
+    std::vector<const uint8_t*> sources;
+    std::vector<uint32_t> positions;
+
+    // Each old column of the tile becomes a run of one new row, written in order.
     template <class Move>
-    void Band(uint32_t first, uint32_t count, Move move)
+    void Tiles(uint32_t count, Move move)
     {
         const uint32_t width = picture.Rec().width;
         for (uint32_t c0 = 0; c0 < width; c0 += kTileColumns) {
             const uint32_t c1 = std::min(width, c0 + kTileColumns);
-            for (uint32_t r = first; r < first + count; ++r) {
-                const uint8_t* src = picture.Row(r);
-                const uint32_t at = NewPosition(r);
-                for (uint32_t c = c0; c < c1; ++c)
-                    move(src, c, NewRow(c), at);
+            for (uint32_t c = c0; c < c1; ++c) {
+                uint8_t* dst = NewRow(c);
+                for (uint32_t i = 0; i < count; ++i)
+                    move(sources[i], c, dst, positions[i]);
             }
         }
     }
 
-    void Run(int bits)
+    // Whole-byte pixels walk the new row by a fixed step: no per-pixel positions.
+    template <uint32_t Bytes>
+    void ByteTiles(uint32_t first, uint32_t count)
+    {
+        const uint32_t width = picture.Rec().width;
+        const ptrdiff_t step = lay == Lay::ColumnsReversed ? -ptrdiff_t(Bytes) : ptrdiff_t(Bytes);
+        const size_t start = size_t(NewPosition(first)) * Bytes;
+        const uint8_t* const* rows = sources.data();
+        for (uint32_t c0 = 0; c0 < width; c0 += kTileColumns) {
+            const uint32_t c1 = std::min(width, c0 + kTileColumns);
+            for (uint32_t c = c0; c < c1; ++c) {
+                uint8_t* dst = NewRow(c) + start;
+                const size_t at = size_t(c) * Bytes;
+                for (uint32_t i = 0; i < count; ++i, dst += step) {
+                    std::memcpy(dst, rows[i] + at, Bytes);
+                }
+            }
+        }
+    }
+
+    // Runs the tiles of each group of bands.
+    template <class Group>
+    void Run(Group tiles)
     {
         Record& record = picture.Rec();
-        const uint32_t band = BandRows(record.stride, bits);
-        for (uint32_t first = 0; first < record.height; first += band) {
-            const uint32_t count = std::min(band, record.height - first);
-            switch (bits) {
-            case 1:
-                Band(first, count, [](const uint8_t* s, uint32_t c, uint8_t* d, uint32_t at) {
+        const uint32_t band = BandRows(record.stride, picture.Bits());
+        const uint32_t group = band >= kTileRows ? band : (kTileRows + band - 1) / band * band;
+        sources.resize(group);
+        positions.resize(group);
+        for (uint32_t first = 0; first < record.height; first += group) {
+            const uint32_t count = std::min(group, record.height - first);
+            for (uint32_t i = 0; i < count; ++i) {
+                sources[i] = picture.Row(first + i);
+                positions[i] = NewPosition(first + i);
+            }
+            tiles(first, count);
+        }
+    }
+
+    void Run()
+    {
+        switch (picture.Bits()) {
+        case 1:
+            Run([this](uint32_t first, uint32_t count) {
+                Tiles(count, [](const uint8_t* s, uint32_t c, uint8_t* d, uint32_t at) {
                     if (BitAt(s, c))
                         SetBit(d, at);
                 });
-                break;
-            case 4:
-                Band(first, count, [](const uint8_t* s, uint32_t c, uint8_t* d, uint32_t at) {
+            });
+            break;
+        case 4:
+            Run([this](uint32_t first, uint32_t count) {
+                Tiles(count, [](const uint8_t* s, uint32_t c, uint8_t* d, uint32_t at) {
                     PutNibble(d, at, NibbleAt(s, c));
                 });
-                break;
-            case 8:
-                Band(first, count, [](const uint8_t* s, uint32_t c, uint8_t* d, uint32_t at) { d[at] = s[c]; });
-                break;
-            default:
-                Band(first, count, [](const uint8_t* s, uint32_t c, uint8_t* d, uint32_t at) {
-                    d[3 * at] = s[3 * c];
-                    d[3 * at + 1] = s[3 * c + 1];
-                    d[3 * at + 2] = s[3 * c + 2];
-                });
-                break;
-            }
+            });
+            break;
+        case 8:
+            Run([this](uint32_t first, uint32_t count) { ByteTiles<1>(first, count); });
+            break;
+        default:
+            Run([this](uint32_t first, uint32_t count) { ByteTiles<3>(first, count); });
+            break;
         }
     }
 };
@@ -224,7 +264,7 @@ int Transpose(HeldPicture& picture, Lay lay)
     if (int r = NewStore(record, record.height, record.width, dib); r < 0)
         return r;
     const auto newStride = uint32_t(DibRowBytes(LONG(record.height), WORD(picture.Bits())));
-    Transposer{picture, StoreRows(dib), newStride, lay}.Run(picture.Bits());
+    Transposer{picture, StoreRows(dib), newStride, lay, {}, {}}.Run();
     if (int r = AdoptStore(record, std::move(dib)); r < 0)
         return r;
     TransposeCrop(record);

@@ -96,20 +96,26 @@ void ExpectTurnedClockwise(IMG_HANDLE h, int oldWidth, int oldHeight, int bits)
                 ADD_FAILURE() << bits << " bits: old pixel " << x << "," << y;
 }
 
-// Sizes that cross the band boundaries of the rotation: narrow bands of 4 rows
-// for the wide 24-bit picture, bands of a multiple of 8 rows for wide 1-bit ones.
+// Sizes that cross the band and tile boundaries of the rotation: narrow bands of
+// 4 rows for wide 24-bit pictures, bands of a multiple of 8 rows for wide 1-bit
+// ones, several groups of bands for the taller pictures.
 TEST(Rotate, QuarterTurnAcrossBands)
 {
     struct Size {
         int width, height, bits;
     };
-    const Size sizes[] = {{3000, 11, 24}, {37, 23, 24}, {70, 300, 1}, {8200, 60, 1}, {301, 45, 4}, {500, 90, 8}};
+    const Size sizes[] = {{3000, 11, 24}, {1000, 150, 24}, {37, 23, 24}, {70, 300, 1},
+                         {8200, 60, 1}, {301, 145, 4}, {500, 90, 8}};
     for (const Size& s : sizes) {
         IMG_HANDLE h = FromDib(MakeDib(s.width, s.height, s.bits, [&](int x, int y) { return Pattern(x, y, s.bits); }));
         ASSERT_NE(h, 0u);
+        IMG_HANDLE original = FromDib(MakeDib(s.width, s.height, s.bits, [&](int x, int y) { return Pattern(x, y, s.bits); }));
         ASSERT_EQ(IMG_rotate_bitmap(h, 90), 0);
         ExpectTurnedClockwise(h, s.width, s.height, s.bits);
+        ASSERT_EQ(IMG_rotate_bitmap(h, 270), 0);
+        EXPECT_EQ(CompareColours(h, original), "") << s.width << " x " << s.height;
         IMG_delete_bitmap(h);
+        IMG_delete_bitmap(original);
     }
 }
 
