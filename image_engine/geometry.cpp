@@ -134,9 +134,9 @@ uint32_t BandRows(uint32_t stride, int bits)
     return rows;
 }
 
-// How a transposed picture is laid down: as it stands, with its rows in reverse
-// order (a quarter turn clockwise) or each row reversed (anticlockwise).
-enum class Lay { Transposed, RowsReversed, ColumnsReversed };
+// How a transposed picture is laid down: with its rows in reverse order (a
+// quarter turn clockwise) or each row reversed (anticlockwise).
+enum class Lay { RowsReversed, ColumnsReversed };
 
 // The picture is walked in tiles of old rows by old columns small enough that
 // the rows read and the rows written both stay in the first-level cache. Narrow
@@ -270,7 +270,7 @@ int Transpose(HeldPicture& picture, Lay lay)
     TransposeCrop(record);
     if (lay == Lay::RowsReversed)
         MirrorCropY(record);
-    else if (lay == Lay::ColumnsReversed)
+    else
         MirrorCropX(record);
     return IMG_OK;
 }
@@ -293,14 +293,17 @@ int32_t IMG_flip_bitmapy(IMG_HANDLE h)
     return OnPicture(h, [](HeldPicture& p) { return FlipY(p, false); });
 }
 
+// Angles count clockwise, whole turns dropped. An angle that is no multiple of a
+// quarter turn is refused rather than answered with a transposed picture.
 int32_t IMG_rotate_bitmap(IMG_HANDLE h, uint16_t angle)
 {
     return OnPicture(h, [angle](HeldPicture& p) {
-        switch (angle) {
-        case 180: return FlipY(p, true);
+        switch (angle % 360) {
+        case 0: return int(IMG_OK);
         case 90: return Transpose(p, Lay::RowsReversed);
+        case 180: return FlipY(p, true);
         case 270: return Transpose(p, Lay::ColumnsReversed);
-        default: return Transpose(p, Lay::Transposed);
+        default: return int(IMG_ERR_UNSUPPORTED);
         }
     });
 }

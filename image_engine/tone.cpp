@@ -170,31 +170,48 @@ private:
     std::array<uint8_t, 256> nearest_{};
 };
 
-// One pass over the picture in bands of rows that fit 32 KB with a row of
-// context on either side. The context above is the band's neighbour as it was
-// before the previous band was written back; the picture's edges repeat.
-void FilterPass(HeldPicture& picture, const Kernel& kernel)
-{
-    Samples samples(picture);
-    const uint32_t length = samples.Length(), height = samples.Height();
-    const uint32_t band = std::clamp<uint32_t>(32768 / picture.Rec().stride, 3, height + 2) - 2;
-    std::vector<uint8_t> in(size_t(band + 2) * length), out(size_t(band) * length), above(length);
-    samples.Load(0, above.data());
-    for (uint32_t first = 0; first < height; first += band) {
-        const uint32_t count = std::min(band, height - first);
-        std::memcpy(in.data(), above.data(), length);
-        for (uint32_t i = 0; i <= count; ++i)
-            samples.Load(std::min(first + i, height - 1), in.data() + size_t(i + 1) * length);
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint8_t* row = in.data() + size_t(i + 1) * length;
-            FilterRow(row - length, row, row + length, out.data() + size_t(i) * length, length, samples.Step(),
-                      kernel);
-        }
-        std::memcpy(above.data(), in.data() + size_t(count) * length, length);
-        for (uint32_t i = 0; i < count; ++i)
-            samples.Store(out.data() + size_t(i) * length, first + i);
+// Passes over the picture in bands of rows that fit 32 KB with a row of context
+// on either side. The context above is the band's neighbour as it was before the
+// previous band was written back; the picture's edges repeat. The buffers are
+// taken before the first pass so that a shortage leaves the picture untouched.
+class BandFilter {
+public:
+    explicit BandFilter(HeldPicture& picture)
+        : samples_(picture),
+          length_(samples_.Length()),
+          height_(samples_.Height()),
+          band_(std::clamp<uint32_t>(32768 / picture.Rec().stride, 3, height_ + 2) - 2),
+          in_(size_t(band_ + 2) * length_),
+          out_(size_t(band_) * length_),
+          above_(length_)
+    {
     }
-}
+
+    void Pass(const Kernel& kernel)
+    {
+        samples_.Load(0, above_.data());
+        for (uint32_t first = 0; first < height_; first += band_) {
+            const uint32_t count = std::min(band_, height_ - first);
+            std::memcpy(in_.data(), above_.data(), length_);
+            for (uint32_t i = 0; i <= count; ++i)
+                samples_.Load(std::min(first + i, height_ - 1), Line(in_, i + 1));
+            for (uint32_t i = 0; i < count; ++i) {
+                const uint8_t* row = Line(in_, i + 1);
+                FilterRow(row - length_, row, row + length_, Line(out_, i), length_, samples_.Step(), kernel);
+            }
+            std::memcpy(above_.data(), Line(in_, count), length_);
+            for (uint32_t i = 0; i < count; ++i)
+                samples_.Store(Line(out_, i), first + i);
+        }
+    }
+
+private:
+    uint8_t* Line(std::vector<uint8_t>& buffer, uint32_t i) { return buffer.data() + size_t(i) * length_; }
+
+    Samples samples_;
+    uint32_t length_, height_, band_;
+    std::vector<uint8_t> in_, out_, above_;
+};
 
 bool GreyTable(const Record& record)
 {
@@ -222,9 +239,10 @@ int Sharpen(HeldPicture& picture, int16_t strength)
     const int weight = eight ? (136 - magnitude) >> 3 : (144 - magnitude) >> 4;
     // Below these the kernel would divide by zero or turn the picture over.
     const int centre = std::max(weight, eight ? 9 : 5);
-    FilterPass(picture, Kernel{centre, -1, eight});
+    BandFilter filter(picture);
+    filter.Pass(Kernel{centre, -1, eight});
     if (cleared > 0)
-        FilterPass(picture, Kernel{centre, +1, false});
+        filter.Pass(Kernel{centre, +1, false});
     return IMG_OK;
 }
 

@@ -57,7 +57,6 @@ TEST_F(GeometryInterop, MatchesImageMagickPixelForPixel)
         {"-rotate 180", [](IMG_HANDLE h) { return IMG_rotate_bitmap(h, 180); }, {1, 4, 8, 24}},
         {"-flop", IMG_flip_bitmapx, {1, 4, 8, 24}},
         {"-flip", IMG_flip_bitmapy, {1, 4, 8, 24}},
-        {"-transpose -flip -flop", [](IMG_HANDLE h) { return IMG_rotate_bitmap(h, 0); }, {8, 24}},
         {"-negate", IMG_invert_bitmap, {24}},
         {"-sample 200%", [](IMG_HANDLE h) { return IMG_resize_bitmap(h, 74, 46); }, {8, 24}},
     };

@@ -61,23 +61,6 @@ TEST(Resize, RowsArePickedBottomUp)
     IMG_delete_bitmap(h);
 }
 
-TEST(Resize, OddStepsAtEveryDepth)
-{
-    // 7 -> 3: step 597 picks 0, 2, 4; 3 -> 7: step 109 picks 0, 0, 0, 1, 1, 2, 2.
-    const int shrink[] = {0, 2, 4}, grow[] = {0, 0, 0, 1, 1, 2, 2};
-    for (int bits : kDepths) {
-        IMG_HANDLE a = Numbered(7, 2, bits), b = Numbered(3, 2, bits);
-        ASSERT_EQ(IMG_resize_bitmap(a, 3, 2), 0);
-        ASSERT_EQ(IMG_resize_bitmap(b, 7, 2), 0);
-        for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(RawAt(a, x, 1), Value(shrink[x] + 10, bits)) << bits << " bits";
-        for (int x = 0; x < 7; ++x)
-            EXPECT_EQ(RawAt(b, x, 1), Value(grow[x] + 10, bits)) << bits << " bits";
-        IMG_delete_bitmap(a);
-        IMG_delete_bitmap(b);
-    }
-}
-
 TEST(Resize, ResetsCropAndDisplayAndKeepsPaddingClear)
 {
     IMG_HANDLE h = FromDib(MakeDib(5, 5, 1, [](int, int) { return 1u; }));
