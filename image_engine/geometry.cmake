@@ -27,3 +27,8 @@ add_test(NAME vantor_tool_lut
 add_test(NAME vantor_tool_resize_needs_size
   COMMAND vantor resize ${VANTOR_SAMPLE} ${CMAKE_CURRENT_BINARY_DIR}/vantor_tool_resize.bmp)
 set_tests_properties(vantor_tool_resize_needs_size PROPERTIES WILL_FAIL ON)
+
+velmora_add_fuzzer(fuzz_vantor_geometry
+  SOURCES fuzz/geometry_fuzzer.cpp
+  LIBS vantor_core
+  CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_vantor_geometry)
