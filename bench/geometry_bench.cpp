@@ -144,7 +144,8 @@ public:
         ConsoleReporter::Finalize();
         std::printf("\nengine CPU time / ImageMagick CPU time, file to file:\n");
         for (const char* task : {"rotate90", "resize"}) {
-            double engine = Find(std::string("engine/") + task + "/"), magick = Find(std::string("magick/") + task);
+            double engine = Find(std::string("engine/") + task + "_file"),
+                   magick = Find(std::string("magick/") + task + "_file");
             if (engine <= 0 || magick <= 0)
                 std::printf("  %-10s no comparison\n", task);
             else
@@ -175,11 +176,11 @@ void Register()
         {"resize", Resize, "-sample " + std::to_string(kResizeWidth) + "x" + std::to_string(kResizeHeight) + "!"},
     };
     for (const Task& t : tasks) {
-        benchmark::RegisterBenchmark((std::string("engine/") + t.name + "/").c_str(), EngineFileToFile, t.operation)
+        benchmark::RegisterBenchmark((std::string("engine/") + t.name + "_file").c_str(), EngineFileToFile, t.operation)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((std::string("engine/") + t.name + "_only").c_str(), EngineOnly, t.operation)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark((std::string("magick/") + t.name).c_str(), Magick, t.magick)
+        benchmark::RegisterBenchmark((std::string("magick/") + t.name + "_file").c_str(), Magick, t.magick)
             ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
     }
 }
