@@ -61,6 +61,7 @@ public:
         auto* bar = new QMenuBar(this);
         layout->setMenuBar(bar);
         m_area = new PictureArea(viewer);
+        m_area->setObjectName("picture");
         m_horizontal = new QScrollBar(Qt::Horizontal, this);
         m_vertical = new QScrollBar(Qt::Vertical, this);
         layout->addWidget(m_area, 0, 0);

@@ -73,3 +73,10 @@ velmora_add_fuzzer(fuzz_viewer_dib
   LIBS velmora_types
   CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_viewer_dib)
 target_include_directories(fuzz_viewer_dib PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform)
+
+# The viewer on screen, in a program of its own that runs a QApplication.
+add_executable(snapvo_viewer_view_test tests/viewer_view_test.cpp
+  ${CMAKE_SOURCE_DIR}/Filmroll/tests/writers_test_util.cpp ${CMAKE_CURRENT_SOURCE_DIR}/Strings.cpp)
+target_include_directories(snapvo_viewer_view_test PRIVATE ${CMAKE_SOURCE_DIR}/Filmroll/tests)
+target_link_libraries(snapvo_viewer_view_test PRIVATE snapvo_files GTest::gtest)
+gtest_discover_tests(snapvo_viewer_view_test DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
