@@ -44,39 +44,6 @@ protected:
     CString path;
 };
 
-TEST_F(PictureSaving, DialogOffersTheLastExtensionFirst)
-{
-    ASSERT_TRUE(SaveAs("Shot.JPG"));
-    ASSERT_EQ(ui->fileDialogs.size(), 1u);
-    EXPECT_TRUE(ui->fileDialogs[0].save);
-    EXPECT_EQ(ui->fileDialogs[0].fileName, "Untitled.bmp");
-    EXPECT_EQ(ui->fileDialogs[0].defaultExt, ".bmp");
-    EXPECT_EQ(ui->fileDialogs[0].filter, kBmpFirst);
-    EXPECT_EQ(files.LastExtension(), ".jpg");
-
-    ASSERT_TRUE(SaveAs("Two.tif"));
-    EXPECT_EQ(ui->fileDialogs[1].fileName, "Untitled.jpg");
-    EXPECT_EQ(ui->fileDialogs[1].defaultExt, ".jpg");
-    EXPECT_EQ(ui->fileDialogs[1].filter, kJpegFirst);
-    EXPECT_EQ(files.LastExtension(), ".tif");
-
-    // The mail destination always asks for JPEG.
-    ASSERT_TRUE(SaveAs("Mail.jpg", 24, false, FALSE));
-    EXPECT_EQ(ui->fileDialogs[2].fileName, "Untitled.jpg");
-    EXPECT_EQ(ui->fileDialogs[2].filter, kJpegFirst);
-}
-
-TEST(SaveDialogSetup, EachTypeHasItsFilter)
-{
-    EXPECT_EQ(SaveDialogSetup("", TRUE).fileName, "Untitled.bmp");
-    EXPECT_EQ(SaveDialogSetup(".tif", TRUE).filter,
-              "TIFF files|*.tif|Jpeg files|*.jpg|Bitmap files|*.bmp|Art files|*.art||");
-    EXPECT_EQ(SaveDialogSetup(".art", TRUE).filter,
-              "Art files|*.art|Jpeg files|*.jpg|Bitmap files|*.bmp|TIFF files|*.tif||");
-    EXPECT_EQ(SaveDialogSetup(".art", TRUE).fileName, "Untitled.art");
-    EXPECT_EQ(SaveDialogSetup(".tif", FALSE).defaultExt, ".jpg");
-}
-
 TEST_F(PictureSaving, CancelLeavesNothingBehind)
 {
     ui->AnswerNextFileDialog(std::nullopt);
