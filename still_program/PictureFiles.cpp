@@ -109,7 +109,7 @@ BOOL CPictureFiles::SaveAuto(const GrabToFileFn& grab, CAutoSaveTarget& target, 
     CString folder = latest.folder.IsEmpty() ? CurrentFolder() : latest.folder;
     if (folder.IsEmpty())
         return FALSE;
-    // The grab lies beside the target, so a BMP is put in place by a rename.
+    // The grab lies beside the target: where the picture can be written.
     CString temporary = MakeGrabTempFile(folder);
     if (temporary.IsEmpty()) {
         AfxMessageBox(IDS_DISK_FULL);
@@ -133,7 +133,7 @@ BOOL CPictureFiles::SaveAuto(const GrabToFileFn& grab, CAutoSaveTarget& target, 
             // A TIFF that failed is reported, and the run goes on.
             ok = extension == ".tif";
         }
-    } else if (!TargetReplaceable(file) || !PlaceFinishedFile(temporary, file)) {
+    } else if (!TargetReplaceable(file) || !CopyFileInPlace(temporary, file)) {
         AfxMessageBox(IDS_DISK_FULL);
         ok = FALSE;
     }

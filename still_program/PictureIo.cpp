@@ -9,24 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-mode_t CurrentUmask()
-{
-    // umask() would change the mask for every thread for a moment.
-    FILE* status = std::fopen("/proc/self/status", "r");
-    unsigned mask = 022;
-    char line[256];
-    while (status && std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "Umask: %o", &mask) == 1)
-            break;
-    if (status)
-        std::fclose(status);
-    return mode_t(mask);
-}
-
-} // namespace
-
 CString PathExtensionLower(const CString& path)
 {
     return SplitPicturePath(path).extension;
@@ -84,14 +66,6 @@ bool TargetReplaceable(const char* path)
     if (stat(path, &info) != 0)
         return true;
     return S_ISREG(info.st_mode) && (info.st_mode & 0222) != 0;
-}
-
-bool PlaceFinishedFile(const char* temporary, const char* target)
-{
-    bool ok = chmod(temporary, 0666 & ~CurrentUmask()) == 0 && std::rename(temporary, target) == 0;
-    if (!ok)
-        unlink(temporary);
-    return ok;
 }
 
 bool CopyFileInPlace(const char* from, const char* to)

@@ -30,11 +30,8 @@ CString MakeGrabTempFile(const CString& folder);
 // protected it, so no save replaces it.
 bool TargetReplaceable(const char* path);
 
-// Gives the finished temporary file the usual file rights and renames it
-// to `target`; on failure it is removed and any earlier target stays.
-bool PlaceFinishedFile(const char* temporary, const char* target);
-
-// Copies `from` to `to` through a temporary file beside `to`.
+// Copies `from` to `to` through a temporary file beside `to`, which gets
+// the usual file rights and replaces `to` only when complete.
 bool CopyFileInPlace(const char* from, const char* to);
 
 // NextSeriesName with `numbers` numbers a prefix (the program uses 10000).

@@ -29,11 +29,12 @@ bool SaveTiff(const char* source, const char* target)
     if (fd < 0)
         return false;
     close(fd);
-    if (picture.Save(CString(temporary), IMG_FORMAT_TIFF) != IMG_ERR_NONE) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    return PlaceFinishedFile(temporary.c_str(), target);
+    // The engine writes by name; its private draft becomes the picture
+    // through the same complete-or-nothing copy as every other format.
+    bool ok = picture.Save(CString(temporary), IMG_FORMAT_TIFF) == IMG_ERR_NONE &&
+              CopyFileInPlace(temporary.c_str(), target);
+    unlink(temporary.c_str());
+    return ok;
 }
 
 bool SaveArt(const char* source, const char* target)
