@@ -106,9 +106,15 @@ BOOL CPictureFiles::SaveAuto(const GrabToFileFn& grab, CAutoSaveTarget& target, 
 {
     path.Empty();
     SplitPath latest = SplitPicturePath(target.latestImageName);
-    CString folder = latest.folder.IsEmpty() ? CurrentFolder() : latest.folder;
-    if (folder.IsEmpty())
-        return FALSE;
+    // A relative folder is taken from the current directory, so the name
+    // remembered is a full path either way.
+    CString folder = latest.folder;
+    if (folder.IsEmpty() || folder[0] != '/') {
+        CString current = CurrentFolder();
+        if (current.IsEmpty())
+            return FALSE;
+        folder = current + folder;
+    }
     // The grab lies beside the target: where the picture can be written.
     CString temporary = MakeGrabTempFile(folder);
     if (temporary.IsEmpty()) {

@@ -194,6 +194,11 @@ TEST_F(AutoSaving, LatestImageGoesIntoTheCurrentFolderAndIsRememberedInFull)
     // The next picture replaces it under the full name.
     ASSERT_TRUE(files.SaveAuto(GrabWriting(MakeBmp(6, 6, 24), false), target, sixteenGray, path));
     EXPECT_EQ(ReadBytes(dir / "latest.bmp"), MakeBmp(6, 6, 24));
+
+    fs::create_directories(dir / "web");
+    target.latestImageName = "web/cam.bmp";
+    ASSERT_TRUE(Capture());
+    EXPECT_EQ(target.latestImageName, CString((fs::canonical(dir.path()) / "web/cam.bmp").string()));
 }
 
 TEST_F(AutoSaving, NameWithoutExtensionBecomesBmp)
