@@ -3,6 +3,7 @@
 // view and the viewer share (BMP copy, JPEG, TIFF, ART by extension).
 #pragma once
 
+#include "gdi/globalmem.h"
 #include "types/CString.h"
 #include "types/wintypes.h"
 
@@ -31,6 +32,9 @@ struct CSaveDialogSetup {
 // `ask` TRUE: set up from `lastExtension` (empty counts as ".bmp");
 // FALSE: the JPEG set-up of the mail destination.
 CSaveDialogSetup SaveDialogSetup(const CString& lastExtension, BOOL ask);
+// Runs the save-as dialog (hide read-only, overwrite prompt, existing folder)
+// set up so; TRUE with `path` set when the user chose a name.
+BOOL AskSavePath(const CSaveDialogSetup& setup, CString& path);
 
 enum class PictureWrite { Written, SixteenGrayJpeg, Failed };
 // Writes the BMP file `source` as `target` in the format its extension names

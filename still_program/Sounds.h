@@ -4,6 +4,7 @@
 #pragma once
 
 #include "types/CString.h"
+#include "types/wintypes.h"
 
 // The file to play for `name`, or empty when none exists.
 CString FindSoundFile(const char* name, const CString& workingDirectory);

@@ -3,11 +3,16 @@
 // menu to save, mail, copy, cut or close.
 #pragma once
 
+#include "framework/Menu.h"
 #include "framework/QtWnd.h"
 #include "types/CString.h"
 #include "types/geometry.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
+
+class CViewerView;
 
 class CViewerWnd : public CQtWnd {
 public:
@@ -42,7 +47,28 @@ public:
     CPoint CentringOffset() const;
     CSize ScrollRange() const;   // 0 in a direction without a scroll bar
 
+    // What the widget draws: the picture's pixels (top row first, null when
+    // none is shown), their size and where the top left corner goes.
+    const std::vector<uint32_t>* Pixels() const;
+    CSize PictureSize() const;
+    CPoint DrawOrigin() const;
+    // The visible part of the picture area (set by WM_SIZE).
+    CSize PageSize() const;
+    // SB_LINE..., SB_PAGE..., SB_THUMBPOSITION / SB_THUMBTRACK with `thumb`.
+    void Scroll(BOOL vertical, UINT code, int thumb);
+    CMenu& Menu() { return m_menu; }
+
+    // Tests only: the mail hand-off library under another name (null: the usual one).
+    static void GSetMailLibrary(const char* fileName);
+
 private:
+    void ForgetPicture();
+    void SetPageSize(int width, int height);
+    void Changed();
+    void BuildMenu();
+
+    CMenu m_menu;
+    std::unique_ptr<CViewerView> m_view;
     struct Picture;
     std::unique_ptr<Picture> m_picture;
     BOOL m_bClosedByUser = FALSE;

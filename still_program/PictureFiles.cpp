@@ -1,0 +1,160 @@
+// The two save paths of the view: a single picture through the save dialog,
+// and the latest-image file (with its series) of auto capture.
+#include "PictureFiles.h"
+#include "PictureIo.h"
+
+#include "framework/UiService.h"
+#include "resource.h"
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+
+struct FilterChoice {
+    const char* extension;
+    const char* filter;
+};
+// The chosen type comes first, so the dialog pre-selects it.
+constexpr FilterChoice kFilters[] = {
+    {".bmp", "Bitmap files|*.bmp|Jpeg files|*.jpg|TIFF files|*.tif|Art files|*.art||"},
+    {".jpg", "Jpeg files|*.jpg|Bitmap files|*.bmp|TIFF files|*.tif|Art files|*.art||"},
+    {".tif", "TIFF files|*.tif|Jpeg files|*.jpg|Bitmap files|*.bmp|Art files|*.art||"},
+    {".art", "Art files|*.art|Jpeg files|*.jpg|Bitmap files|*.bmp|TIFF files|*.tif||"},
+};
+
+void RemoveFile(const CString& path)
+{
+    if (!path.IsEmpty())
+        unlink(path);
+}
+
+} // namespace
+
+CSaveDialogSetup SaveDialogSetup(const CString& lastExtension, BOOL ask)
+{
+    CString extension = ask ? lastExtension : CString(".jpg");
+    extension.MakeLower();
+    const FilterChoice* choice = &kFilters[0];
+    for (const FilterChoice& f : kFilters)
+        if (extension == f.extension)
+            choice = &f;
+    CSaveDialogSetup setup;
+    setup.filter = choice->filter;
+    // Any other extension the user typed keeps its name but offers BMP first.
+    setup.defaultExt = extension.IsEmpty() ? CString(".bmp") : extension;
+    setup.fileName = "Untitled" + setup.defaultExt;
+    return setup;
+}
+
+BOOL AskSavePath(const CSaveDialogSetup& setup, CString& path)
+{
+    FileDialogRequest request;
+    request.save = true;   // hide read-only, prompt before overwriting, existing folder
+    request.filter = setup.filter;
+    request.defaultExt = setup.defaultExt;
+    request.fileName = setup.fileName;
+    if (!Ui().GetFileName(request) || request.fileName.IsEmpty())
+        return FALSE;
+    path = request.fileName;
+    return TRUE;
+}
+
+BOOL CPictureFiles::SaveSingle(const CString& workingDirectory, const GrabToFileFn& grab, BOOL ask,
+                               BOOL& sixteenGray, CString& path)
+{
+    path.Empty();
+    CString temporary = MakeGrabTempFile(workingDirectory);
+    if (temporary.IsEmpty()) {
+        AfxMessageBox(IDS_DISK_FULL);
+        return FALSE;
+    }
+    if (!grab || !grab(temporary, sixteenGray)) {
+        RemoveFile(temporary);
+        return FALSE;
+    }
+    if (ask && (m_lastExtension.IsEmpty() || m_lastExtension == ".bmp"))
+        m_lastExtension = ".bmp";
+    CString chosen;
+    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), chosen)) {
+        RemoveFile(temporary);
+        return FALSE;
+    }
+    m_lastExtension = PathExtensionLower(chosen);
+
+    PictureWrite written = WritePictureAs(temporary, chosen, sixteenGray);
+    RemoveFile(temporary);
+    switch (written) {
+    case PictureWrite::SixteenGrayJpeg:
+        // Counted as delivered, but there is no file to name or to mail.
+        AfxMessageBox(IDS_16GRAY_JPEG);
+        sixteenGray = FALSE;
+        return TRUE;
+    case PictureWrite::Failed:
+        AfxMessageBox(IDS_DISK_FULL);
+        return FALSE;
+    case PictureWrite::Written:
+        break;
+    }
+    path = chosen;
+    return TRUE;
+}
+
+BOOL CPictureFiles::SaveAuto(const GrabToFileFn& grab, CAutoSaveTarget& target, BOOL& sixteenGray,
+                             CString& path)
+{
+    path.Empty();
+    SplitPath latest = SplitPicturePath(target.latestImageName);
+    // A relative folder is taken from the current directory, so the name
+    // remembered is a full path either way.
+    CString folder = latest.folder;
+    if (folder.IsEmpty() || folder[0] != '/') {
+        CString current = CurrentFolder();
+        if (current.IsEmpty())
+            return FALSE;
+        folder = current + folder;
+    }
+    // The grab lies beside the target: where the picture can be written.
+    CString temporary = MakeGrabTempFile(folder);
+    if (temporary.IsEmpty()) {
+        AfxMessageBox(IDS_DISK_FULL);
+        return FALSE;
+    }
+    if (!grab || !grab(temporary, sixteenGray)) {
+        RemoveFile(temporary);
+        return FALSE;
+    }
+    CString extension = latest.extension.IsEmpty() ? CString(".bmp") : latest.extension;
+    CString file = folder + latest.name + extension;
+    target.latestImageName = file;
+
+    BOOL ok = TRUE;
+    if (extension == ".jpg" && sixteenGray) {
+        AfxMessageBox(IDS_16GRAY_JPEG);
+        ok = FALSE;
+    } else if (extension == ".jpg" || extension == ".tif" || extension == ".art") {
+        if (WritePictureAs(temporary, file, sixteenGray) != PictureWrite::Written) {
+            AfxMessageBox(IDS_DISK_FULL);
+            // A TIFF that failed is reported, and the run goes on.
+            ok = extension == ".tif";
+        }
+    } else if (!TargetReplaceable(file) || !CopyFileInPlace(temporary, file)) {
+        AfxMessageBox(IDS_DISK_FULL);
+        ok = FALSE;
+    }
+    sixteenGray = FALSE;
+    RemoveFile(temporary);
+    if (!ok)
+        return FALSE;
+
+    if (target.fileSeries) {
+        CString name = NextSeriesName(folder, target.incrementName, extension);
+        if (name.IsEmpty() || !CopyFileInPlace(file, name)) {
+            AfxMessageBox(IDS_DISK_FULL);
+            return FALSE;
+        }
+    }
+    path = file;
+    return TRUE;
+}

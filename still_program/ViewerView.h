@@ -1,0 +1,19 @@
+// The viewer on screen: a Qt widget with the viewer's menu, the picture drawn
+// from its pixels and the two scroll bars, all feeding the window's logic.
+#pragma once
+
+#include <memory>
+
+class CViewerWnd;
+class QWidget;
+
+class CViewerView {
+public:
+    virtual ~CViewerView() = default;
+    virtual QWidget* Widget() const = 0;
+    // The picture or the scroll state changed.
+    virtual void Update() = 0;
+};
+
+// Null when no Qt widget application runs (tests, no screen).
+std::unique_ptr<CViewerView> MakeViewerView(CViewerWnd& viewer);
