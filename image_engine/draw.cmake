@@ -6,7 +6,7 @@ velmora_add_test(vantor_draw_test
 velmora_add_test(vantor_postscript_test
   SOURCES tests/test_util.cpp tests/postscript_test.cpp
   LIBS vantor_core)
-# Pictures drawn into Qt devices through the engine.
+# A picture drawn into a Qt image through the engine.
 velmora_add_test(vantor_qt_draw_test
   SOURCES tests/test_util.cpp tests/qt_draw_test.cpp
   LIBS vantor_core velmora_qtdc)

@@ -1,14 +1,9 @@
-// Pictures drawn by the engine into Qt devices: an image and a PDF page.
+// A picture drawn by the engine into a Qt image.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QImage>
-#include <QPageSize>
-#include <QPrinter>
 
-#include <string>
-#include <unistd.h>
 
 #include "QtDC.h"
 #include "test_util.h"
@@ -49,30 +44,6 @@ TEST(QtDraw, DisplayIntoAnImage)
             const uint32_t c = Colour((x - 2) / 8, y / 8);
             ASSERT_EQ(image.pixel(x, y), qRgb(int(c >> 16), int((c >> 8) & 255), int(c & 255))) << x << "," << y;
         }
-    IMG_delete_bitmap(h);
-}
-
-TEST(QtDraw, PrintIntoAPdf)
-{
-    App();
-    IMG_HANDLE h = FromDib(MakeDib(3, 2, 24, Colour));
-    const QString path = QString::fromStdString("/tmp/vantor_qt_draw_" + std::to_string(getpid()) + ".pdf");
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        CQtPrinterDC::SetUpPdf(printer, path, 300);
-        printer.setPageSize(QPageSize(QPageSize::Letter));
-        CQtPrinterDC dc(printer);
-        ASSERT_EQ(IMG_print_bitmap(h, dc, 75, 75, 2400, 1600), 0);
-        EXPECT_TRUE(dc.NewPage());
-        ASSERT_EQ(IMG_print_bitmap_fast(h, dc, 75, 75, 2400, 1600), 0);
-        EXPECT_TRUE(dc.EndDoc());
-    }
-    QFile pdf(path);
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    const QByteArray bytes = pdf.readAll();
-    EXPECT_TRUE(bytes.startsWith("%PDF-"));
-    EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page "), 2) << bytes.count("/Type /Page");
-    QFile::remove(path);
     IMG_delete_bitmap(h);
 }
 

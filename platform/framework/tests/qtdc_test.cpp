@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
@@ -39,29 +38,6 @@ struct TwoByTwo {
 QRgb Rgb(uint32_t colour)
 {
     return qRgb(int(colour >> 16), int((colour >> 8) & 255), int(colour & 255));
-}
-
-TEST(QtImageDC, DrawsIntoTheImageWithItsMapping)
-{
-    App();
-    QImage image(8, 6, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    {
-        CQtImageDC dc(image);
-        ASSERT_NE(dc.GetSafeHdc(), nullptr);
-        EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 8);
-        EXPECT_EQ(GetDeviceCaps(dc, VERTRES), 6);
-        EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 24);
-        EXPECT_EQ(GetDeviceCaps(dc, TECHNOLOGY), DT_RASDISPLAY);
-        SetViewportOrgEx(dc, 1, 1, nullptr);
-        EXPECT_EQ(TwoByTwo().Draw(dc, 1, 0, 4, 4), 4);
-    }
-    EXPECT_EQ(image.pixel(2, 1), Rgb(0xFF0000));
-    EXPECT_EQ(image.pixel(5, 1), Rgb(0x00FF00));
-    EXPECT_EQ(image.pixel(2, 4), Rgb(0x0000FF));
-    EXPECT_EQ(image.pixel(5, 4), Rgb(0xFFFFFF));
-    EXPECT_EQ(image.pixel(1, 1), Rgb(0x000000));
-    EXPECT_EQ(image.pixel(6, 1), Rgb(0x000000));
 }
 
 class PaintedWidget : public QWidget {
