@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "colour_reduce.h"
@@ -339,15 +340,13 @@ int DrawBands(Record& record, const Drawing& drawing)
     const int outBits = cube ? 8 : dither ? 4 : 0;
     const uint32_t outStride = outBits ? DibRowBytes(width, outBits) : 0;
     std::vector<uint8_t> converted, levels;
-    StuckiRows* stucki = nullptr;
-    std::vector<StuckiRows> stuckiHolder;
+    std::optional<StuckiRows> stucki;
     try {
         if (outBits)
             converted.resize(sizeof(BITMAPINFOHEADER) + 4 * ColourEntries(outBits) + size_t(outStride) * bandRows);
         if (mono) {
             levels.resize(size_t(width));
-            stuckiHolder.emplace_back(width);
-            stucki = &stuckiHolder.back();
+            stucki.emplace(width);
         }
     } catch (const std::bad_alloc&) {
         return IMG_ERR_MEMORY;

@@ -76,7 +76,10 @@ CQtPrinterDC::CQtPrinterDC(QPrinter& printer) : m_printer(printer)
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(&printer))
         return;
-    const QRect page = printer.pageLayout().fullRectPixels(printer.resolution());
+    // Painting starts at the printable area's corner unless the whole page is asked for.
+    const QPageLayout layout = printer.pageLayout();
+    const QRect page = printer.fullPage() ? layout.fullRectPixels(printer.resolution())
+                                          : layout.paintRectPixels(printer.resolution());
     GdiDeviceCaps caps = GdiPrinterCaps(page.width(), page.height(),
                                         printer.colorMode() == QPrinter::Color ? 24 : 1, printer.resolution());
     Attach(*m_painter, caps);
