@@ -117,6 +117,11 @@ TEST(Display, SixteenColourDeviceGetsTheOrderedDither)
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
             ASSERT_EQ(Px(dc.get(), x, y), kBayer[8 * (y % 8) + x % 8] <= 35 ? 0xFF0000u : 0xC80000u) << x << "," << y;
+    // An 8-bit picture goes through its table: pure blue, intensity 27 - 40 < 0.
+    Picture blue(FromDib(MakeDib(8, 8, 8, [](int, int) { return 0u; }, {{255, 0, 0, 0}})));
+    ASSERT_EQ(IMG_display_bitmap(blue.handle, dc.get(), 0, 0, 8, 8), 0);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(Px(dc.get(), i % 8, i / 8), 0x0000C8u) << i;
 }
 
 TEST(Display, MonochromeDeviceMatchesTheEngineDiffusionAcrossBands)
