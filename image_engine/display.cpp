@@ -1,10 +1,11 @@
-// Palettes, device-dependent bitmaps, display and print entry points, and the
-// clipboard-to-file call.
+// Palettes, device-dependent bitmaps, display and print entry points (drawn by
+// draw.cpp), and the clipboard-to-file call.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "draw.h"
 #include "engine.h"
 #include "gdi/clipboard.h"
 
@@ -47,32 +48,6 @@ int SelectNewPalette(Record& record, HDC dc, HPALETTE* previous, BOOL background
     if (previous)
         *previous = before;
     return IMG_OK;
-}
-
-// The plain display path: the crop rectangle stretched into the destination.
-int Draw(IMG_HANDLE handle, HDC dc, int16_t x, int16_t y, int16_t width, int16_t height)
-{
-    Record* record = Lookup(handle);
-    if (!record || !record->store)
-        return IMG_ERR_HANDLE;
-    record->displayX = uint16_t(x);
-    record->displayY = uint16_t(y);
-    record->displayWidth = uint16_t(width);
-    record->displayHeight = uint16_t(height);
-    record->drawing = 0;
-    uint32_t left = std::min<uint32_t>(record->cropLeft, record->width - 1);
-    uint32_t top = std::min<uint32_t>(record->cropTop, record->height - 1);
-    uint32_t w = std::min<uint32_t>(record->cropWidth, record->width - left);
-    uint32_t h = std::min<uint32_t>(record->cropHeight, record->height - top);
-    if (w == 0 || h == 0)
-        return IMG_OK;
-    record->headerPointer = GlobalBytes(record->store).data();
-    int drawn = StretchDIBits(dc, x, y, width, height, int(left), int(record->height - top - h), int(w),
-                              int(h), record->Rows(),
-                              reinterpret_cast<const BITMAPINFO*>(record->headerPointer), DIB_RGB_COLORS,
-                              record->rop);
-    record->headerPointer = nullptr;
-    return drawn > 0 ? IMG_OK : IMG_ERR_HANDLE;
 }
 
 struct File {
@@ -201,18 +176,18 @@ int32_t IMG_realize_palette(IMG_HANDLE handle, HDC dc, HPALETTE* previous, BOOL 
 
 int32_t IMG_display_bitmap(IMG_HANDLE handle, HDC dc, int16_t x, int16_t y, int16_t width, int16_t height)
 {
-    return Draw(handle, dc, x, y, width, height);
+    return DrawPicture(handle, dc, x, y, width, height, DrawPath::Display);
 }
 
 int32_t IMG_print_bitmap(IMG_HANDLE handle, HDC dc, int16_t x, int16_t y, int16_t width, int16_t height)
 {
-    return Draw(handle, dc, x, y, width, height);
+    return DrawPicture(handle, dc, x, y, width, height, DrawPath::Print);
 }
 
 int32_t IMG_print_bitmap_fast(IMG_HANDLE handle, HDC dc, int16_t x, int16_t y, int16_t width,
                               int16_t height)
 {
-    return Draw(handle, dc, x, y, width, height);
+    return DrawPicture(handle, dc, x, y, width, height, DrawPath::PrintFast);
 }
 
 int32_t IMG_dib_to_ddb(HBITMAP* out, IMG_HANDLE handle, int16_t width, int16_t height)
@@ -233,7 +208,7 @@ int32_t IMG_dib_to_ddb(HBITMAP* out, IMG_HANDLE handle, int16_t width, int16_t h
     HPALETTE previous = nullptr;
     int result = SelectNewPalette(*record, memory, &previous, FALSE);
     if (result == IMG_OK)
-        result = Draw(handle, memory, 0, 0, width, height);
+        result = DrawPicture(handle, memory, 0, 0, width, height, DrawPath::Display);
     SelectPalette(memory, previous, FALSE);
     SelectObject(memory, nullptr);
     DeleteDC(memory);

@@ -124,6 +124,7 @@ int WriteTiffHuffman(WriteJob& job);   // CCITT modified Huffman, 1 bit
 int WriteTiffGroup3(WriteJob& job);    // CCITT T.4, 1 bit
 int WriteTiffGroup4(WriteJob& job);    // CCITT T.6, 1 bit
 int WriteTiffLzw(WriteJob& job);       // LZW, always a new single-page file
+int WritePostScript(WriteJob& job);    // type 14
 
 // Detection by content from the stream's current picture start; -6 when nothing matches.
 int DetectType(Stream& in, uint64_t start);

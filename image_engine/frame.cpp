@@ -54,6 +54,7 @@ Writer WriterFor(uint32_t type)
     case IMG_TYPE_TIFF_G3: return WriteTiffGroup3;
     case IMG_TYPE_TIFF_LZW: return WriteTiffLzw;
     case IMG_TYPE_TIFF_G4: return WriteTiffGroup4;
+    case IMG_TYPE_EPS: return WritePostScript;
     default: return nullptr;
     }
 }

@@ -1,7 +1,10 @@
 #include "gdi/gdi.h"
 
+#include "gdi/dcstate.h"
+
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -33,13 +36,14 @@ struct HDC__ {
     HBITMAP bitmap = nullptr;
     HPALETTE palette = nullptr;
     HPALETTE realized = nullptr;
+    GdiDcState state;
 };
 
 namespace {
 
 HDC__& Screen()
 {
-    static HDC__ screen{true, 24, 1024, 768, nullptr, nullptr, nullptr};
+    static HDC__ screen{true, 24, 1024, 768, nullptr, nullptr, nullptr, {}};
     return screen;
 }
 
@@ -246,6 +250,11 @@ HDC CreateCompatibleDC(HDC dc)
 {
     auto* memory = new HDC__;
     memory->bitsPixel = dc ? dc->bitsPixel : Screen().bitsPixel;
+    if (dc && dc->state.hasCaps) {
+        memory->state.hasCaps = true;
+        memory->state.caps = dc->state.caps;
+        memory->state.technologyName = dc->state.technologyName;
+    }
     LiveDcs().insert(memory);
     return memory;
 }
@@ -256,6 +265,8 @@ BOOL DeleteDC(HDC dc)
         return FALSE;
     if (dc->bitmap)
         --dc->bitmap->selectedIn;
+    if (dc->state.owned && dc->state.owned->selectedIn == 0)
+        delete dc->state.owned;
     LiveDcs().erase(dc);
     delete dc;
     return TRUE;
@@ -290,55 +301,107 @@ int GetDeviceCaps(HDC dc, int index)
 {
     if (!dc)
         return 0;
-    bool palette = dc->bitsPixel <= 8;
+    const GdiDcState& state = dc->state;
+    const int bits = dc->bitsPixel;
+    const bool palette = bits == 8;
+    const int dpiX = state.hasCaps ? state.caps.logPixelsX : 96;
+    const int dpiY = state.hasCaps ? state.caps.logPixelsY : 96;
+    const int width = dc->bitmap ? dc->bitmap->width : state.hasCaps ? state.caps.width : dc->width;
+    const int height = dc->bitmap ? dc->bitmap->height : state.hasCaps ? state.caps.height : dc->height;
     switch (index) {
-    case HORZRES: return dc->bitmap ? dc->bitmap->width : dc->width;
-    case VERTRES: return dc->bitmap ? dc->bitmap->height : dc->height;
-    case BITSPIXEL: return dc->bitsPixel;
+    case HORZRES: return width;
+    case VERTRES: return height;
+    case HORZSIZE: return dpiX > 0 ? int(int64_t(width) * 254 / (10 * int64_t(dpiX))) : 0;
+    case VERTSIZE: return dpiY > 0 ? int(int64_t(height) * 254 / (10 * int64_t(dpiY))) : 0;
+    case BITSPIXEL: return bits;
     case PLANES: return 1;
-    case NUMCOLORS: return palette ? 20 : -1;
-    case SIZEPALETTE: return palette ? 1 << dc->bitsPixel : 0;
-    case RASTERCAPS: return RC_STRETCHDIB | RC_DI_BITMAP | (palette ? RC_PALETTE : 0);
+    // Devices of more than 256 colours answer -1.
+    case NUMCOLORS: return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 20 : -1;
+    case SIZEPALETTE: return palette ? 1 << bits : 0;
+    case RASTERCAPS:
+        return RC_BITBLT | RC_STRETCHBLT | RC_STRETCHDIB | RC_DI_BITMAP | (palette ? RC_PALETTE : 0);
+    case TECHNOLOGY: return state.hasCaps ? state.caps.technology : DT_RASDISPLAY;
+    case LOGPIXELSX: return dpiX;
+    case LOGPIXELSY: return dpiY;
     default: return 0;
     }
 }
+
+namespace {
+
+// One axis of a stretch: for each destination pixel the source index it shows.
+std::vector<int> StretchMap(int destination, int sourceStart, int sourceLength, bool mirrored)
+{
+    std::vector<int> map(static_cast<size_t>(destination));
+    for (int i = 0; i < destination; ++i) {
+        int64_t u = mirrored ? destination - 1 - i : i;
+        map[size_t(i)] = int(sourceStart + u * sourceLength / destination);
+    }
+    return map;
+}
+
+uint32_t ApplyRop(uint32_t rgb, DWORD rop)
+{
+    return rop == NOTSRCCOPY ? (~rgb & 0xFFFFFF) : rgb;
+}
+
+}   // namespace
 
 int StretchDIBits(HDC dc, int xDst, int yDst, int wDst, int hDst, int xSrc, int ySrc, int wSrc,
                   int hSrc, const void* bits, const BITMAPINFO* info, UINT, DWORD rop)
 {
     HDC__* target = Target(dc);
-    if (!target || !target->bitmap || !bits || !info || wDst <= 0 || hDst <= 0 || wSrc <= 0 ||
+    if (!target || (!target->bitmap && !target->state.surface) || !bits || !info || wSrc <= 0 ||
         hSrc <= 0)
         return 0;
     const BITMAPINFOHEADER& h = info->bmiHeader;
     if (h.biWidth <= 0 || h.biHeight <= 0)
         return 0;
+    // The destination in device pixels; a negative extent mirrors the picture.
+    const POINT a = GdiToDevice(target->state, POINT{xDst, yDst});
+    const POINT b = GdiToDevice(target->state, POINT{xDst + wDst, yDst + hDst});
+    const int w = std::abs(int(b.x - a.x)), hd = std::abs(int(b.y - a.y));
+    if (w == 0 || hd == 0)
+        return 0;
+    const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
     const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + h.biSize);
     const int entries = TableEntries(h);
     const size_t stride = DibRowBytes(h.biWidth, h.biBitCount);
     const auto* base = static_cast<const uint8_t*>(bits);
-    HBITMAP b = target->bitmap;
-    for (int dy = 0; dy < hDst; ++dy) {
-        int ty = yDst + dy;
-        if (ty < 0 || ty >= b->height)
+    const std::vector<int> columns = StretchMap(w, xSrc, wSrc, b.x < a.x);
+    const std::vector<int> rows = StretchMap(hd, 0, hSrc, b.y < a.y);
+    auto sourceRow = [&](int i) -> const uint8_t* {
+        // Rows from the top of the source rectangle; the DIB counts from the bottom.
+        int64_t dibRow = int64_t(ySrc) + (hSrc - 1 - rows[size_t(i)]);
+        return dibRow < 0 || dibRow >= h.biHeight ? nullptr : base + size_t(dibRow) * stride;
+    };
+    if (GdiSurface* surface = target->state.surface) {
+        std::vector<uint32_t> pixels(size_t(w) * hd, 0);
+        for (int j = 0; j < hd; ++j) {
+            const uint8_t* row = sourceRow(j);
+            for (int i = 0; row && i < w; ++i) {
+                int sx = columns[size_t(i)];
+                if (sx >= 0 && sx < h.biWidth)
+                    pixels[size_t(j) * w + i] = ApplyRop(DibPixel(row, sx, h, table, entries), rop);
+            }
+        }
+        surface->StretchPixels(x0, y0, w, hd, pixels.data(), w, hd);
+        return hd;
+    }
+    HBITMAP raster = target->bitmap;
+    for (int j = 0; j < hd; ++j) {
+        const int ty = y0 + j;
+        const uint8_t* row = sourceRow(j);
+        if (ty < 0 || ty >= raster->height || !row)
             continue;
-        int64_t rowFromTop = int64_t(dy) * hSrc / hDst;
-        int64_t dibRow = int64_t(ySrc) + (hSrc - 1 - rowFromTop);
-        if (dibRow < 0 || dibRow >= h.biHeight)
-            continue;
-        const uint8_t* row = base + size_t(dibRow) * stride;
-        for (int dx = 0; dx < wDst; ++dx) {
-            int tx = xDst + dx;
-            int64_t sx = xSrc + int64_t(dx) * wSrc / wDst;
-            if (tx < 0 || tx >= b->width || sx < 0 || sx >= h.biWidth)
-                continue;
-            uint32_t rgb = DibPixel(row, int(sx), h, table, entries);
-            if (rop == NOTSRCCOPY)
-                rgb = ~rgb & 0xFFFFFF;
-            b->pixels[size_t(ty) * b->width + tx] = rgb;
+        uint32_t* out = raster->pixels.data() + size_t(ty) * raster->width;
+        for (int i = 0; i < w; ++i) {
+            const int tx = x0 + i, sx = columns[size_t(i)];
+            if (tx >= 0 && tx < raster->width && sx >= 0 && sx < h.biWidth)
+                out[tx] = ApplyRop(DibPixel(row, sx, h, table, entries), rop);
         }
     }
-    return hDst;
+    return hd;
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop)
@@ -414,6 +477,18 @@ const uint32_t* GdiBitmapPixels(HBITMAP bitmap, int* width, int* height)
     if (height)
         *height = bitmap->height;
     return bitmap->pixels.data();
+}
+
+GdiDcState& GdiStateOf(HDC dc)
+{
+    return dc->state;
+}
+
+HDC GdiNewDC(int bitsPixel)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    dc->bitsPixel = bitsPixel;
+    return dc;
 }
 
 HBITMAP GdiSelectedBitmap(HDC dc)

@@ -81,3 +81,85 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
 const uint32_t* GdiBitmapPixels(HBITMAP bitmap, int* width, int* height);
 // The bitmap selected into a memory DC (null for none).
 HBITMAP GdiSelectedBitmap(HDC dc);
+
+// ---- Device capabilities, mapping modes, escapes and device stand-ins ----
+// (devcaps.cpp). A DC carries its mapping and what its device reports; memory
+// DCs of any depth, a printer stand-in (a raster with printer technology) and
+// DCs over another drawing surface (a window, an image, a printed page).
+
+constexpr int HORZSIZE = 4;
+constexpr int VERTSIZE = 6;
+constexpr int TECHNOLOGY = 2;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr int DT_RASDISPLAY = 1;
+constexpr int DT_RASPRINTER = 2;
+constexpr int RC_BITBLT = 0x0001;
+constexpr int RC_STRETCHBLT = 0x0800;
+
+constexpr int MM_TEXT = 1;
+constexpr int MM_LOMETRIC = 2;
+constexpr int MM_HIMETRIC = 3;
+constexpr int MM_LOENGLISH = 4;
+constexpr int MM_HIENGLISH = 5;
+constexpr int MM_TWIPS = 6;
+constexpr int MM_ISOTROPIC = 7;
+constexpr int MM_ANISOTROPIC = 8;
+
+constexpr int QUERYESCSUPPORT = 8;
+constexpr int GETSCALINGFACTOR = 14;
+constexpr int GETTECHNOLOGY = 20;
+
+int SetMapMode(HDC dc, int mode);   // the previous mode, 0 on failure
+int GetMapMode(HDC dc);
+BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* previous);
+BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* previous);
+BOOL GetWindowOrgEx(HDC dc, POINT* origin);
+BOOL GetViewportOrgEx(HDC dc, POINT* origin);
+// Extents only count in MM_ISOTROPIC and MM_ANISOTROPIC; elsewhere they are ignored.
+BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* previous);
+BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* previous);
+BOOL GetWindowExtEx(HDC dc, SIZE* extent);
+BOOL GetViewportExtEx(HDC dc, SIZE* extent);
+BOOL LPtoDP(HDC dc, POINT* points, int count);
+BOOL DPtoLP(HDC dc, POINT* points, int count);
+
+// QUERYESCSUPPORT (input: the escape number as an int), GETSCALINGFACTOR
+// (output: POINT of exponents), GETTECHNOLOGY (output: the technology text).
+// Positive when done, 0 when the escape is not supported, negative on error.
+int ExtEscape(HDC dc, int escape, int inBytes, LPCSTR in, int outBytes, LPSTR out);
+// The same without an output size: the output is trusted to be large enough
+// (a POINT, or 64 bytes of text).
+int Escape(HDC dc, int escape, int inBytes, LPCSTR in, LPVOID out);
+
+// What a device reports. scalingSupported makes GETSCALINGFACTOR answer with
+// scalingExponent; an empty technologyName leaves GETTECHNOLOGY unsupported.
+struct GdiDeviceCaps {
+    int width = 0, height = 0;   // HORZRES, VERTRES in device pixels
+    int bitsPixel = 24;
+    int technology = DT_RASDISPLAY;
+    int logPixelsX = 96, logPixelsY = 96;
+    bool scalingSupported = false;
+    POINT scalingExponent{0, 0};
+    const char* technologyName = "";
+};
+GdiDeviceCaps GdiDisplayCaps(int width, int height, int bitsPixel);
+// A page of the given size at `dpi` with printer technology.
+GdiDeviceCaps GdiPrinterCaps(int width, int height, int bitsPixel, int dpi = 300);
+
+// A drawing surface behind a DC other than a memory raster. Pixels are top row
+// first, 0x00RRGGBB, already through the raster operation.
+class GdiSurface {
+public:
+    virtual ~GdiSurface() = default;
+    virtual void StretchPixels(int x, int y, int width, int height, const uint32_t* pixels,
+                               int sourceWidth, int sourceHeight) = 0;
+};
+
+// A DC with these capabilities. Without a surface it draws into a raster of
+// caps.width x caps.height that it owns (DeleteDC frees it; GdiSelectedBitmap
+// reads it); with one, drawing goes to the surface, which the caller keeps
+// alive until DeleteDC. Null for a size or depth that cannot be held.
+HDC GdiCreateDeviceDC(const GdiDeviceCaps& caps, GdiSurface* surface = nullptr);
+// A memory DC of 1, 4, 8, 24 or 32 bits with its own raster.
+HDC GdiCreateMemoryDC(int bitsPixel, int width, int height);
