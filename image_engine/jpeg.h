@@ -38,11 +38,12 @@ void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coeffi
 void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 
 // Inverse transform of dequantised coefficients (natural order, each within
-// +-kMaxCoefficient) into 8 x 8 samples 0..255. rowMask has bit v set when
-// coefficient row v holds a non-zero value.
+// +-kMaxCoefficient) into 8 x 8 samples 0..255.
 constexpr int kMaxCoefficient = 4095;
-void InverseDct(const int16_t* coefficients, unsigned rowMask, uint8_t* out, ptrdiff_t stride);
-void InverseDctPortable(const int16_t* coefficients, unsigned rowMask, uint8_t* out, ptrdiff_t stride);
+void InverseDct(const int16_t* coefficients, uint8_t* out, ptrdiff_t stride);
+void InverseDctPortable(const int16_t* coefficients, uint8_t* out, ptrdiff_t stride);
+// The value of every sample of a block whose only coefficient is this DC.
+uint8_t FlatSample(int16_t dc);
 
 // Full-range colour conversion in fixed point, both ways.
 void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);

@@ -13,9 +13,12 @@ namespace vantor::jpeg {
 
 namespace {
 
-// Decoding factors in Q14: 1.402, 0.344136, 0.714136, 1.772.
-constexpr int kCrRed = 22970, kCbGreen = 5638, kCrGreen = 11700, kCbBlue = 29032;
-constexpr int kRound14 = 1 << 13;
+// Decoding factors in Q16, the precision decoders commonly use, so that a
+// file's colours come out here as they do elsewhere.
+constexpr int32_t Fix16(double x) { return int32_t(x * 65536 + 0.5); }
+constexpr int32_t kCrRed = Fix16(1.40200), kCbGreen = Fix16(0.34414), kCrGreen = Fix16(0.71414),
+                  kCbBlue = Fix16(1.77200);
+constexpr int32_t kRound16 = 1 << 15;
 
 uint8_t Clamp(int v)
 {
@@ -26,29 +29,30 @@ void PixelToBgr(int y, int cb, int cr, uint8_t* out)
 {
     cb -= 128;
     cr -= 128;
-    out[0] = Clamp(y + ((cb * kCbBlue + kRound14) >> 14));
-    out[1] = Clamp(y + ((-cb * kCbGreen - cr * kCrGreen + kRound14) >> 14));
-    out[2] = Clamp(y + ((cr * kCrRed + kRound14) >> 14));
+    out[0] = Clamp(y + ((cb * kCbBlue + kRound16) >> 16));
+    out[1] = Clamp(y + ((-cb * kCbGreen - cr * kCrGreen + kRound16) >> 16));
+    out[2] = Clamp(y + ((cr * kCrRed + kRound16) >> 16));
 }
 
 #if defined(__SSE2__)
 
-// (v * factor + rounding) >> 14 for eight 16-bit values, through pairs (v, 1).
-__m128i Scaled(__m128i v, __m128i factorAndRound)
+// The factors beyond 16 bits are split into a whole multiple of the value,
+// added as it is, and a remainder that fits: (v * f + r) >> 16 =
+// w * v + ((v * (f - w * 65536) + r) >> 16) exactly.
+constexpr int32_t kCrRedPart = kCrRed - 65536, kCbBluePart = kCbBlue - 2 * 65536,
+                  kCrGreenPart = 65536 - kCrGreen;
+
+__m128i Pair(int32_t first, int32_t second)
 {
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(v, one), factorAndRound);
-    const __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(v, one), factorAndRound);
-    return _mm_packs_epi32(_mm_srai_epi32(lo, 14), _mm_srai_epi32(hi, 14));
+    return _mm_set1_epi32(int32_t(uint32_t(uint16_t(first)) | uint32_t(uint16_t(second)) << 16));
 }
 
-__m128i GreenDelta(__m128i cb, __m128i cr)
+// (a, b) . factors >> 16 for eight lanes.
+__m128i Dot16(__m128i a, __m128i b, __m128i factors, __m128i round)
 {
-    const __m128i factors = _mm_set1_epi32(int32_t(uint32_t(uint16_t(-kCrGreen)) << 16 | uint16_t(-kCbGreen)));
-    const __m128i round = _mm_set1_epi32(kRound14);
-    const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(cb, cr), factors), round);
-    const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(cb, cr), factors), round);
-    return _mm_packs_epi32(_mm_srai_epi32(lo, 14), _mm_srai_epi32(hi, 14));
+    const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), factors), round);
+    const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), factors), round);
+    return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
 }
 
 struct Half {
@@ -57,10 +61,12 @@ struct Half {
 
 Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
 {
-    const __m128i red = _mm_set1_epi32(kRound14 << 16 | kCrRed);
-    const __m128i blue = _mm_set1_epi32(kRound14 << 16 | kCbBlue);
-    return Half{_mm_add_epi16(y, Scaled(cb, blue)), _mm_add_epi16(y, GreenDelta(cb, cr)),
-                _mm_add_epi16(y, Scaled(cr, red))};
+    const __m128i round = _mm_set1_epi32(kRound16), zero = _mm_setzero_si128();
+    const __m128i red = Dot16(cr, zero, Pair(kCrRedPart, 0), round);
+    const __m128i blue = Dot16(cb, zero, Pair(kCbBluePart, 0), round);
+    const __m128i green = Dot16(cb, cr, Pair(-kCbGreen, kCrGreenPart), round);
+    return Half{_mm_add_epi16(_mm_add_epi16(y, _mm_add_epi16(cb, cb)), blue),
+                _mm_add_epi16(_mm_sub_epi16(y, cr), green), _mm_add_epi16(_mm_add_epi16(y, cr), red)};
 }
 
 // Two BGR0 pixels in 64 bits to six bytes; writes eight.
