@@ -28,10 +28,10 @@ extern const HuffSpec kLumaDc, kLumaAc, kChromaDc, kChromaAc;
 // natural order, with the Q15 matrix the writer builds for each save.
 struct ForwardMatrix {
     int16_t m[8][8];   // [u][x]
-    // The same values paired for multiply-add: columns 2p and 2p + 1 of rows
-    // 4h..4h + 3; and row v's entries 2p and 2p + 1.
-    alignas(16) int16_t rowPairs[4][2][8];
-    uint32_t columnPairs[8][4];
+    // Row u's entries 0, 1 and 2, 3 as pairs repeated over a vector, for the
+    // transform that folds the input's symmetric halves together first.
+    alignas(16) int16_t halves[8][2][8];
+    bool symmetric = true;   // m[u][7 - x] = (-1)^u m[u][x], which allows the folding
     ForwardMatrix();
 };
 void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);

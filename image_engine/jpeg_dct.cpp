@@ -93,14 +93,12 @@ ForwardMatrix::ForwardMatrix()
     for (int u = 0; u < 8; ++u)
         for (int x = 0; x < 8; ++x)
             m[u][x] = int16_t(32768.0 * Basis(u, x));
-    for (int p = 0; p < 4; ++p) {
+    for (int u = 0; u < 8; ++u) {
+        for (int x = 0; x < 4; ++x)
+            symmetric = symmetric && m[u][7 - x] == (u & 1 ? -m[u][x] : m[u][x]);
         for (int h = 0; h < 2; ++h)
-            for (int i = 0; i < 4; ++i) {
-                rowPairs[p][h][2 * i] = m[h * 4 + i][2 * p];
-                rowPairs[p][h][2 * i + 1] = m[h * 4 + i][2 * p + 1];
-            }
-        for (int v = 0; v < 8; ++v)
-            columnPairs[v][p] = uint32_t(uint16_t(m[v][2 * p])) | uint32_t(uint16_t(m[v][2 * p + 1])) << 16;
+            for (int i = 0; i < 8; ++i)
+                halves[u][h][i] = m[u][2 * h + (i & 1)];
     }
 }
 
@@ -231,47 +229,62 @@ void InverseDct(const int16_t* in, uint8_t* out, ptrdiff_t stride)
     }
 }
 
-// The writer's transform the same way: pairs of samples against pairs of
-// matrix columns for the rows, pairs of row results for the columns.
+namespace {
+
+// The input's symmetric halves folded together: sums of lines x and 7 - x for
+// the even rows of the matrix, differences for the odd ones, as the pairs of
+// lines (0, 1) and (2, 3) interleaved for _mm_madd_epi16.
+struct Folded {
+    Wide pairs[2][2];   // [odd][pair]
+};
+
+Folded Fold(const __m128i* line)
+{
+    Folded f;
+    for (int p = 0; p < 2; ++p) {
+        const __m128i a = line[2 * p], b = line[2 * p + 1], a7 = line[7 - 2 * p], b7 = line[6 - 2 * p];
+        const __m128i sa = _mm_add_epi16(a, a7), sb = _mm_add_epi16(b, b7);
+        const __m128i da = _mm_sub_epi16(a, a7), db = _mm_sub_epi16(b, b7);
+        f.pairs[0][p] = {_mm_unpacklo_epi16(sa, sb), _mm_unpackhi_epi16(sa, sb)};
+        f.pairs[1][p] = {_mm_unpacklo_epi16(da, db), _mm_unpackhi_epi16(da, db)};
+    }
+    return f;
+}
+
+// Row u of the matrix against every lane, rounded, before the shift.
+Wide MatrixRow(const Folded& f, const ForwardMatrix& fm, int u)
+{
+    const __m128i round = _mm_set1_epi32(0x4000);
+    const Wide* pairs = f.pairs[u & 1];
+    const __m128i f01 = _mm_load_si128(reinterpret_cast<const __m128i*>(fm.halves[u][0]));
+    const __m128i f23 = _mm_load_si128(reinterpret_cast<const __m128i*>(fm.halves[u][1]));
+    return {_mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(pairs[0].lo, f01), _mm_madd_epi16(pairs[1].lo, f23)), round),
+            _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(pairs[0].hi, f01), _mm_madd_epi16(pairs[1].hi, f23)), round)};
+}
+
+}   // namespace
+
+// The writer's transform on columns of lanes: the rows' pass works on the
+// transposed block, its results transposed back give the columns' pass.
 void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
 {
-    __m128i first[4][2], second[8][4];
-    for (int p = 0; p < 4; ++p)
-        for (int h = 0; h < 2; ++h)
-            first[p][h] = _mm_load_si128(reinterpret_cast<const __m128i*>(fm.rowPairs[p][h]));
-    for (int v = 0; v < 8; ++v)
-        for (int p = 0; p < 4; ++p)
-            second[v][p] = _mm_set1_epi32(int32_t(fm.columnPairs[v][p]));
-    const __m128i round = _mm_set1_epi32(0x4000);
-    __m128i rows[8];
-    for (int y = 0; y < 8; ++y) {
-        const __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + y * 8));
-        __m128i lo = round, hi = round;
-        const __m128i p0 = _mm_shuffle_epi32(row, 0x00), p1 = _mm_shuffle_epi32(row, 0x55);
-        const __m128i p2 = _mm_shuffle_epi32(row, 0xAA), p3 = _mm_shuffle_epi32(row, 0xFF);
-        lo = _mm_add_epi32(lo, _mm_madd_epi16(p0, first[0][0]));
-        hi = _mm_add_epi32(hi, _mm_madd_epi16(p0, first[0][1]));
-        lo = _mm_add_epi32(lo, _mm_madd_epi16(p1, first[1][0]));
-        hi = _mm_add_epi32(hi, _mm_madd_epi16(p1, first[1][1]));
-        lo = _mm_add_epi32(lo, _mm_madd_epi16(p2, first[2][0]));
-        hi = _mm_add_epi32(hi, _mm_madd_epi16(p2, first[2][1]));
-        lo = _mm_add_epi32(lo, _mm_madd_epi16(p3, first[3][0]));
-        hi = _mm_add_epi32(hi, _mm_madd_epi16(p3, first[3][1]));
-        rows[y] = _mm_packs_epi32(_mm_srai_epi32(lo, 15), _mm_srai_epi32(hi, 15));
+    if (!fm.symmetric) {
+        ForwardDctPortable(fm, s, out);
+        return;
     }
-    __m128i pairsLo[4], pairsHi[4];
-    for (int p = 0; p < 4; ++p) {
-        pairsLo[p] = _mm_unpacklo_epi16(rows[2 * p], rows[2 * p + 1]);
-        pairsHi[p] = _mm_unpackhi_epi16(rows[2 * p], rows[2 * p + 1]);
-    }
+    __m128i lines[8];
+    for (int y = 0; y < 8; ++y)
+        lines[y] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + y * 8));
+    Transpose(lines);
+    const Folded columns = Fold(lines);
+    for (int u = 0; u < 8; ++u)
+        lines[u] = Narrow<15>(MatrixRow(columns, fm, u));
+    Transpose(lines);
+    const Folded rows = Fold(lines);
     for (int v = 0; v < 8; ++v) {
-        __m128i lo = round, hi = round;
-        for (int p = 0; p < 4; ++p) {
-            lo = _mm_add_epi32(lo, _mm_madd_epi16(pairsLo[p], second[v][p]));
-            hi = _mm_add_epi32(hi, _mm_madd_epi16(pairsHi[p], second[v][p]));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8), _mm_srai_epi32(lo, 15));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8 + 4), _mm_srai_epi32(hi, 15));
+        const Wide w = MatrixRow(rows, fm, v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8), _mm_srai_epi32(w.lo, 15));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8 + 4), _mm_srai_epi32(w.hi, 15));
     }
 }
 

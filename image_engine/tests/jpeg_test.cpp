@@ -444,6 +444,7 @@ TEST(JpegTransform, VectorAndPortableForwardAgree)
         jpeg::ForwardDct(fm, samples, a);
         jpeg::ForwardDctPortable(fm, samples, b);
         ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << trial;
+        ASSERT_TRUE(fm.symmetric);
     }
 }
 
@@ -523,6 +524,48 @@ TEST_F(Jpeg, EverySamplingOfTheCorpusShowsTheSamePicture)
     int result = 0;
     LoadMem(CorpusFile("cjpeg_progressive.jpg"), &result);
     EXPECT_EQ(result, IMG_ERR_CONTENT);
+}
+
+}   // namespace
+
+namespace {
+
+uint64_t Fnv1a(const std::vector<uint8_t>& bytes, uint64_t h)
+{
+    for (uint8_t b : bytes)
+        h = (h ^ b) * 0x100000001B3ull;
+    return h;
+}
+
+// The writer's vector paths must not change a byte of what it writes: the
+// files of noisy, sharp-edged colour, palette and grey pictures under several
+// tables, hashed together, are those the plain arithmetic wrote.
+TEST_F(Jpeg, WrittenBytesStayThoseOfThePlainArithmetic)
+{
+    std::mt19937 random(17);
+    std::vector<RGBQUAD> grey(256);
+    for (int i = 0; i < 256; ++i)
+        grey[i] = RGBQUAD{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    const auto photo = MakeDib(203, 77, 24, [&](int x, int y) {
+        const uint32_t noise = random() % 48;
+        if ((x / 9 + y / 6) % 5 == 2)
+            return (x & 4) ? 0xFFFFFFu : 0x0000FFu;
+        return (uint32_t(x + noise) & 255) << 16 | (uint32_t(y * 3 + noise) & 255) << 8 | ((200 - x + noise) & 255);
+    });
+    const auto palette = MakeDib(37, 29, 8, [&](int x, int y) { return uint32_t(x * 7 + y * 3 + random() % 9) & 255; });
+    const auto greyPicture = MakeDib(41, 23, 8, [&](int x, int y) { return uint32_t(x * 6 + random() % 30 + y) & 255; },
+                                     grey);
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (int quality : {0, 1, 50, 100}) {
+        if (quality)
+            IMGLOW_set_comp_quality(uint16_t(quality));
+        for (const auto* dib : {&photo, &palette, &greyPicture}) {
+            const auto bytes = SaveJpeg(*dib);
+            ASSERT_FALSE(bytes.empty());
+            h = Fnv1a(bytes, h);
+        }
+    }
+    EXPECT_EQ(h, 0x781400C24A40A854ull) << std::hex << h;
 }
 
 }   // namespace
