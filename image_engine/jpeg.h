@@ -61,6 +61,11 @@ inline void BgrToYcc(int b, int g, int r, int16_t& y, int16_t& cb, int16_t& cr)
 // A row of n BGR pixels: luminance of every pixel, colour differences of the
 // even ones (the left of each pair).
 void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
+#if defined(__SSE2__)
+// The path for processors without byte shuffles, alone: returns how many
+// pixels it converted (a multiple of eight).
+size_t BgrRowToYccSse2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
+#endif
 
 }   // namespace vantor::jpeg
 

@@ -189,7 +189,7 @@ void Butterflies(const __m128i* v, __m128i round, __m128i* out)
     out[4] = Narrow<Shift>(t13 - o[0]);
 }
 
-void Transpose(__m128i* r)
+[[gnu::always_inline]] inline void Transpose(__m128i* r)
 {
     const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
     const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);

@@ -460,6 +460,20 @@ TEST(JpegColour, RowsOfPixelsEncodeAsSinglePixelsDo)
     for (size_t i = 0; i < bgr.size(); ++i)
         bgr[i] = uint8_t(i < 24 ? (i % 3 == 0 ? 255 : 0) : random());
     std::vector<int16_t> y(n), cb((n + 1) / 2), cr((n + 1) / 2);
+#if defined(__SSE2__)
+    // The path without byte shuffles first; what it leaves is left as it was.
+    const size_t done = jpeg::BgrRowToYccSse2(bgr.data(), n, y.data(), cb.data(), cr.data());
+    ASSERT_EQ(done, n / 8 * 8);
+    for (size_t i = 0; i < done; ++i) {
+        int16_t l, u, v;
+        jpeg::BgrToYcc(bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2], l, u, v);
+        ASSERT_EQ(y[i], l) << i;
+        if (i % 2 == 0) {
+            ASSERT_EQ(cb[i / 2], u) << i;
+            ASSERT_EQ(cr[i / 2], v) << i;
+        }
+    }
+#endif
     jpeg::BgrRowToYcc(bgr.data(), n, y.data(), cb.data(), cr.data());
     for (size_t i = 0; i < n; ++i) {
         int16_t l, u, v;
