@@ -223,7 +223,7 @@ const GatherMasks kGather;
     return i;
 }
 
-const bool kHaveSsse3 = __builtin_cpu_supports("ssse3");
+const bool kHaveSsse3 = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
 
 }   // namespace
 
