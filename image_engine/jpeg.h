@@ -47,6 +47,11 @@ uint8_t FlatSample(int16_t dc);
 
 // Full-range colour conversion in fixed point, both ways.
 void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
+#if defined(__SSE2__)
+// The path for processors without byte shuffles, alone: returns how many
+// pixels it converted.
+size_t YccToBgrSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
+#endif
 // Level-shifted luminance and colour differences (-128..127) of one pixel,
 // in Q15 fixed point with rounding.
 inline void BgrToYcc(int b, int g, int r, int16_t& y, int16_t& cb, int16_t& cr)

@@ -49,7 +49,7 @@ __m128i Pair(int32_t first, int32_t second)
 }
 
 // (a, b) . factors >> 16 for eight lanes.
-__m128i Dot16(__m128i a, __m128i b, __m128i factors, __m128i round)
+[[gnu::always_inline]] inline __m128i Dot16(__m128i a, __m128i b, __m128i factors, __m128i round)
 {
     const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), factors), round);
     const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), factors), round);
@@ -60,7 +60,7 @@ struct Half {
     __m128i b, g, r;
 };
 
-Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
+[[gnu::always_inline]] inline Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
 {
     const __m128i round = _mm_set1_epi32(kRound16), zero = _mm_setzero_si128();
     const __m128i red = Dot16(cr, zero, Pair(kCrRedPart, 0), round);
@@ -71,13 +71,13 @@ Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
 }
 
 // Two BGR0 pixels in 64 bits to six bytes; writes eight.
-void StoreTwo(uint8_t* out, uint64_t q)
+[[gnu::always_inline]] inline void StoreTwo(uint8_t* out, uint64_t q)
 {
     const uint64_t v = (q & 0xFFFFFFull) | ((q >> 8) & 0xFFFFFF000000ull);
     std::memcpy(out, &v, 8);
 }
 
-void StoreFour(uint8_t* out, __m128i px)
+[[gnu::always_inline]] inline void StoreFour(uint8_t* out, __m128i px)
 {
     StoreTwo(out, uint64_t(_mm_cvtsi128_si64(px)));
     StoreTwo(out + 6, uint64_t(_mm_cvtsi128_si64(_mm_srli_si128(px, 8))));
@@ -245,35 +245,90 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
     }
 }
 
-void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
+#if defined(__SSE2__)
+
+namespace {
+
+struct Planes8 {
+    __m128i b, g, r;   // sixteen pixels' channels, bytes
+};
+
+[[gnu::always_inline]] inline Planes8 ConvertSixteen(const uint8_t* y, const uint8_t* cb, const uint8_t* cr)
+{
+    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+    const __m128i yv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+    const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb));
+    const __m128i rv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr));
+    const Half lo = ConvertHalf(_mm_unpacklo_epi8(yv, zero), _mm_sub_epi16(_mm_unpacklo_epi8(bv, zero), bias),
+                                _mm_sub_epi16(_mm_unpacklo_epi8(rv, zero), bias));
+    const Half hi = ConvertHalf(_mm_unpackhi_epi8(yv, zero), _mm_sub_epi16(_mm_unpackhi_epi8(bv, zero), bias),
+                                _mm_sub_epi16(_mm_unpackhi_epi8(rv, zero), bias));
+    return {_mm_packus_epi16(lo.b, hi.b), _mm_packus_epi16(lo.g, hi.g), _mm_packus_epi16(lo.r, hi.r)};
+}
+
+// Byte shuffles that place sixteen pixels' channels into 48 bytes of BGR:
+// [output register][channel]; 0x80 gives a zero byte.
+struct ScatterMasks {
+    __m128i of[3][3];
+    ScatterMasks()
+    {
+        for (int reg = 0; reg < 3; ++reg)
+            for (int c = 0; c < 3; ++c) {
+                alignas(16) uint8_t m[16];
+                for (int t = 0; t < 16; ++t)
+                    m[t] = (16 * reg + t) % 3 == c ? uint8_t((16 * reg + t) / 3) : 0x80;
+                of[reg][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+            }
+    }
+};
+const ScatterMasks kScatter;
+
+[[gnu::target("ssse3")]] size_t YccRowSsse3(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr,
+                                            size_t n)
 {
     size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+    for (; i + 16 <= n; i += 16) {
+        const Planes8 p = ConvertSixteen(y + i, cb + i, cr + i);
+        for (int reg = 0; reg < 3; ++reg) {
+            const __m128i* m = kScatter.of[reg];
+            const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(p.b, m[0]), _mm_shuffle_epi8(p.g, m[1])),
+                                             _mm_shuffle_epi8(p.r, m[2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(bgr + 3 * i + 16 * reg), out);
+        }
+    }
+    return i;
+}
+
+}   // namespace
+
+size_t YccToBgrSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
+{
+    const __m128i zero = _mm_setzero_si128();
+    size_t i = 0;
     // Sixteen pixels a step; the last eight-byte store needs two bytes beyond.
     for (; i + 17 <= n; i += 16) {
-        const __m128i yv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
-        const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + i));
-        const __m128i rv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + i));
-        const Half lo = ConvertHalf(_mm_unpacklo_epi8(yv, zero), _mm_sub_epi16(_mm_unpacklo_epi8(bv, zero), bias),
-                                    _mm_sub_epi16(_mm_unpacklo_epi8(rv, zero), bias));
-        const Half hi = ConvertHalf(_mm_unpackhi_epi8(yv, zero), _mm_sub_epi16(_mm_unpackhi_epi8(bv, zero), bias),
-                                    _mm_sub_epi16(_mm_unpackhi_epi8(rv, zero), bias));
-        const __m128i b8 = _mm_packus_epi16(lo.b, hi.b);
-        const __m128i g8 = _mm_packus_epi16(lo.g, hi.g);
-        const __m128i r8 = _mm_packus_epi16(lo.r, hi.r);
-        const __m128i bgLo = _mm_unpacklo_epi8(b8, g8), bgHi = _mm_unpackhi_epi8(b8, g8);
-        const __m128i rLo = _mm_unpacklo_epi8(r8, zero), rHi = _mm_unpackhi_epi8(r8, zero);
+        const Planes8 p = ConvertSixteen(y + i, cb + i, cr + i);
+        const __m128i bgLo = _mm_unpacklo_epi8(p.b, p.g), bgHi = _mm_unpackhi_epi8(p.b, p.g);
+        const __m128i rLo = _mm_unpacklo_epi8(p.r, zero), rHi = _mm_unpackhi_epi8(p.r, zero);
         uint8_t* out = bgr + 3 * i;
         StoreFour(out, _mm_unpacklo_epi16(bgLo, rLo));
         StoreFour(out + 12, _mm_unpackhi_epi16(bgLo, rLo));
         StoreFour(out + 24, _mm_unpacklo_epi16(bgHi, rHi));
         StoreFour(out + 36, _mm_unpackhi_epi16(bgHi, rHi));
     }
+    return i;
+}
+
+#endif
+
+void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    i = kHaveSsse3 ? YccRowSsse3(y, cb, cr, bgr, n) : YccToBgrSse2(y, cb, cr, bgr, n);
 #endif
     for (; i < n; ++i)
         PixelToBgr(y[i], cb[i], cr[i], bgr + 3 * i);
 }
-
 
 }   // namespace vantor::jpeg

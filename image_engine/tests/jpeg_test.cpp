@@ -421,11 +421,20 @@ TEST(JpegColour, WholeRowsConvertAsSinglePixelsDo)
         cr[i] = uint8_t(i < 30 ? 255 : random());
     }
     std::vector<uint8_t> row(3 * y.size()), single(3);
+    auto sameAsSingles = [&](size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            jpeg::YccToBgr(&y[i], &cb[i], &cr[i], single.data(), 1);
+            ASSERT_EQ(std::memcmp(single.data(), row.data() + 3 * i, 3), 0) << i;
+        }
+    };
+#if defined(__SSE2__)
+    // The path without byte shuffles alone, then the one in use.
+    const size_t done = jpeg::YccToBgrSse2(y.data(), cb.data(), cr.data(), row.data(), y.size());
+    ASSERT_GE(done, 80u);
+    sameAsSingles(done);
+#endif
     jpeg::YccToBgr(y.data(), cb.data(), cr.data(), row.data(), y.size());
-    for (size_t i = 0; i < y.size(); ++i) {
-        jpeg::YccToBgr(&y[i], &cb[i], &cr[i], single.data(), 1);
-        ASSERT_EQ(std::memcmp(single.data(), row.data() + 3 * i, 3), 0) << i;
-    }
+    sameAsSingles(y.size());
 }
 
 }   // namespace
