@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -183,9 +184,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.iterations > 0)
-                seconds_[Task(r.benchmark_name())] = r.cpu_accumulated_time / double(r.iterations);
+        // With repetitions, the median of them; without, the one run.
+        for (const Run& r : runs) {
+            if (r.error_occurred || r.iterations <= 0)
+                continue;
+            const bool aggregate = r.run_type == Run::RT_Aggregate;
+            if (aggregate && r.aggregate_name != "median")
+                continue;
+            const std::string task = Task(r.run_name.str());
+            if (aggregate || !medians_.count(task))
+                seconds_[task] = r.GetAdjustedCPUTime();
+            if (aggregate)
+                medians_.insert(task);
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override
@@ -207,6 +218,7 @@ public:
 private:
     static std::string Task(const std::string& name) { return name.substr(0, name.find("/min_time")); }
     std::map<std::string, double> seconds_;
+    std::set<std::string> medians_;
 };
 
 void Register()

@@ -28,24 +28,30 @@ extern const HuffSpec kLumaDc, kLumaAc, kChromaDc, kChromaAc;
 // natural order, with the Q15 matrix the writer builds for each save.
 struct ForwardMatrix {
     int16_t m[8][8];   // [u][x]
-    // The same values paired for multiply-add: columns 2p and 2p + 1 of rows
-    // 4h..4h + 3; and row v's entries 2p and 2p + 1.
-    alignas(16) int16_t rowPairs[4][2][8];
-    uint32_t columnPairs[8][4];
+    // Row u's entries 0, 1 and 2, 3 as pairs repeated over a vector, for the
+    // transform that folds the input's symmetric halves together first.
+    alignas(16) int16_t halves[8][2][8];
+    bool symmetric = true;   // m[u][7 - x] = (-1)^u m[u][x], which allows the folding
     ForwardMatrix();
 };
 void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 
 // Inverse transform of dequantised coefficients (natural order, each within
-// +-kMaxCoefficient) into 8 x 8 samples 0..255. rowMask has bit v set when
-// coefficient row v holds a non-zero value.
+// +-kMaxCoefficient) into 8 x 8 samples 0..255.
 constexpr int kMaxCoefficient = 4095;
-void InverseDct(const int16_t* coefficients, unsigned rowMask, uint8_t* out, ptrdiff_t stride);
-void InverseDctPortable(const int16_t* coefficients, unsigned rowMask, uint8_t* out, ptrdiff_t stride);
+void InverseDct(const int16_t* coefficients, uint8_t* out, ptrdiff_t stride);
+void InverseDctPortable(const int16_t* coefficients, uint8_t* out, ptrdiff_t stride);
+// The value of every sample of a block whose only coefficient is this DC.
+uint8_t FlatSample(int16_t dc);
 
 // Full-range colour conversion in fixed point, both ways.
 void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
+#if defined(__SSE2__)
+// The path for processors without byte shuffles, alone: returns how many
+// pixels it converted.
+size_t YccToBgrSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
+#endif
 // Level-shifted luminance and colour differences (-128..127) of one pixel,
 // in Q15 fixed point with rounding.
 inline void BgrToYcc(int b, int g, int r, int16_t& y, int16_t& cb, int16_t& cr)
@@ -60,6 +66,11 @@ inline void BgrToYcc(int b, int g, int r, int16_t& y, int16_t& cb, int16_t& cr)
 // A row of n BGR pixels: luminance of every pixel, colour differences of the
 // even ones (the left of each pair).
 void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
+#if defined(__SSE2__)
+// The path for processors without byte shuffles, alone: returns how many
+// pixels it converted (a multiple of eight).
+size_t BgrRowToYccSse2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
+#endif
 
 }   // namespace vantor::jpeg
 

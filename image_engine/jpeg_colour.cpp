@@ -5,6 +5,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 #include "jpeg.h"
@@ -13,9 +14,12 @@ namespace vantor::jpeg {
 
 namespace {
 
-// Decoding factors in Q14: 1.402, 0.344136, 0.714136, 1.772.
-constexpr int kCrRed = 22970, kCbGreen = 5638, kCrGreen = 11700, kCbBlue = 29032;
-constexpr int kRound14 = 1 << 13;
+// Decoding factors in Q16, the precision decoders commonly use, so that a
+// file's colours come out here as they do elsewhere.
+constexpr int32_t Fix16(double x) { return int32_t(x * 65536 + 0.5); }
+constexpr int32_t kCrRed = Fix16(1.40200), kCbGreen = Fix16(0.34414), kCrGreen = Fix16(0.71414),
+                  kCbBlue = Fix16(1.77200);
+constexpr int32_t kRound16 = 1 << 15;
 
 uint8_t Clamp(int v)
 {
@@ -26,51 +30,54 @@ void PixelToBgr(int y, int cb, int cr, uint8_t* out)
 {
     cb -= 128;
     cr -= 128;
-    out[0] = Clamp(y + ((cb * kCbBlue + kRound14) >> 14));
-    out[1] = Clamp(y + ((-cb * kCbGreen - cr * kCrGreen + kRound14) >> 14));
-    out[2] = Clamp(y + ((cr * kCrRed + kRound14) >> 14));
+    out[0] = Clamp(y + ((cb * kCbBlue + kRound16) >> 16));
+    out[1] = Clamp(y + ((-cb * kCbGreen - cr * kCrGreen + kRound16) >> 16));
+    out[2] = Clamp(y + ((cr * kCrRed + kRound16) >> 16));
 }
 
 #if defined(__SSE2__)
 
-// (v * factor + rounding) >> 14 for eight 16-bit values, through pairs (v, 1).
-__m128i Scaled(__m128i v, __m128i factorAndRound)
+// The factors beyond 16 bits are split into a whole multiple of the value,
+// added as it is, and a remainder that fits: (v * f + r) >> 16 =
+// w * v + ((v * (f - w * 65536) + r) >> 16) exactly.
+constexpr int32_t kCrRedPart = kCrRed - 65536, kCbBluePart = kCbBlue - 2 * 65536,
+                  kCrGreenPart = 65536 - kCrGreen;
+
+__m128i Pair(int32_t first, int32_t second)
 {
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(v, one), factorAndRound);
-    const __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(v, one), factorAndRound);
-    return _mm_packs_epi32(_mm_srai_epi32(lo, 14), _mm_srai_epi32(hi, 14));
+    return _mm_set1_epi32(int32_t(uint32_t(uint16_t(first)) | uint32_t(uint16_t(second)) << 16));
 }
 
-__m128i GreenDelta(__m128i cb, __m128i cr)
+// (a, b) . factors >> 16 for eight lanes.
+[[gnu::always_inline]] inline __m128i Dot16(__m128i a, __m128i b, __m128i factors, __m128i round)
 {
-    const __m128i factors = _mm_set1_epi32(int32_t(uint32_t(uint16_t(-kCrGreen)) << 16 | uint16_t(-kCbGreen)));
-    const __m128i round = _mm_set1_epi32(kRound14);
-    const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(cb, cr), factors), round);
-    const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(cb, cr), factors), round);
-    return _mm_packs_epi32(_mm_srai_epi32(lo, 14), _mm_srai_epi32(hi, 14));
+    const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), factors), round);
+    const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), factors), round);
+    return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
 }
 
 struct Half {
     __m128i b, g, r;
 };
 
-Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
+[[gnu::always_inline]] inline Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
 {
-    const __m128i red = _mm_set1_epi32(kRound14 << 16 | kCrRed);
-    const __m128i blue = _mm_set1_epi32(kRound14 << 16 | kCbBlue);
-    return Half{_mm_add_epi16(y, Scaled(cb, blue)), _mm_add_epi16(y, GreenDelta(cb, cr)),
-                _mm_add_epi16(y, Scaled(cr, red))};
+    const __m128i round = _mm_set1_epi32(kRound16), zero = _mm_setzero_si128();
+    const __m128i red = Dot16(cr, zero, Pair(kCrRedPart, 0), round);
+    const __m128i blue = Dot16(cb, zero, Pair(kCbBluePart, 0), round);
+    const __m128i green = Dot16(cb, cr, Pair(-kCbGreen, kCrGreenPart), round);
+    return Half{_mm_add_epi16(_mm_add_epi16(y, _mm_add_epi16(cb, cb)), blue),
+                _mm_add_epi16(_mm_sub_epi16(y, cr), green), _mm_add_epi16(_mm_add_epi16(y, cr), red)};
 }
 
 // Two BGR0 pixels in 64 bits to six bytes; writes eight.
-void StoreTwo(uint8_t* out, uint64_t q)
+[[gnu::always_inline]] inline void StoreTwo(uint8_t* out, uint64_t q)
 {
     const uint64_t v = (q & 0xFFFFFFull) | ((q >> 8) & 0xFFFFFF000000ull);
     std::memcpy(out, &v, 8);
 }
 
-void StoreFour(uint8_t* out, __m128i px)
+[[gnu::always_inline]] inline void StoreFour(uint8_t* out, __m128i px)
 {
     StoreTwo(out, uint64_t(_mm_cvtsi128_si64(px)));
     StoreTwo(out + 6, uint64_t(_mm_cvtsi128_si64(_mm_srli_si128(px, 8))));
@@ -80,37 +87,153 @@ void StoreFour(uint8_t* out, __m128i px)
 
 }   // namespace
 
+#if defined(__SSE2__)
+
+namespace {
+
+struct Wide {
+    __m128i lo, hi;
+};
+
+// Eight pixels' blue, green and red as 16-bit lanes.
+struct Channels {
+    __m128i b, g, r;
+};
+
+// The writer's factors in Q15 as (r, g) and (b, 1) pairs, the second pair
+// carrying the rounding: (r, g) . f + (b, 1) . g >> 15.
+struct EncodeFactors {
+    __m128i one = _mm_set1_epi16(1), bias = _mm_set1_epi16(128), top = _mm_set1_epi16(127);
+    __m128i yRg = Pair(9798, 19235), yB = Pair(3736, 16384);
+    __m128i uRg = Pair(-5529, -10855), uB = Pair(16384, 16384);
+    __m128i vRg = Pair(16384, -13720), vB = Pair(-2664, 16384);
+};
+
+[[gnu::always_inline]] inline Wide Mix(const Wide& rg, const Wide& b1, __m128i f, __m128i g)
+{
+    return {_mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(rg.lo, f), _mm_madd_epi16(b1.lo, g)), 15),
+            _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(rg.hi, f), _mm_madd_epi16(b1.hi, g)), 15)};
+}
+
+struct Interleaved {
+    Wide rg, b1;
+};
+
+[[gnu::always_inline]] inline Interleaved Interleave(const Channels& c, const EncodeFactors& k)
+{
+    return {{_mm_unpacklo_epi16(c.r, c.g), _mm_unpackhi_epi16(c.r, c.g)},
+            {_mm_unpacklo_epi16(c.b, k.one), _mm_unpackhi_epi16(c.b, k.one)}};
+}
+
+[[gnu::always_inline]] inline void StoreLuma(const Channels& c, const EncodeFactors& k, int16_t* y)
+{
+    const Interleaved in = Interleave(c, k);
+    const Wide luma = Mix(in.rg, in.b1, k.yRg, k.yB);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(y), _mm_sub_epi16(_mm_packs_epi32(luma.lo, luma.hi), k.bias));
+}
+
+// Colour differences of eight pixels, each limited to 127 above.
+[[gnu::always_inline]] inline void Differences(const Interleaved& in, const EncodeFactors& k, __m128i& u, __m128i& v)
+{
+    const Wide wu = Mix(in.rg, in.b1, k.uRg, k.uB), wv = Mix(in.rg, in.b1, k.vRg, k.vB);
+    u = _mm_min_epi16(_mm_packs_epi32(wu.lo, wu.hi), k.top);
+    v = _mm_min_epi16(_mm_packs_epi32(wv.lo, wv.hi), k.top);
+}
+
+}   // namespace
+
+// Eight pixels at a time, the channels picked out one by one.
+size_t BgrRowToYccSse2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs)
+{
+    const EncodeFactors k;
+    auto evens = [](__m128i a) { return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0x08), 0x08), 0x08); };
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint8_t* p = bgr + 3 * i;
+        const Channels c{_mm_setr_epi16(p[0], p[3], p[6], p[9], p[12], p[15], p[18], p[21]),
+                         _mm_setr_epi16(p[1], p[4], p[7], p[10], p[13], p[16], p[19], p[22]),
+                         _mm_setr_epi16(p[2], p[5], p[8], p[11], p[14], p[17], p[20], p[23])};
+        StoreLuma(c, k, y + i);
+        __m128i u, v;
+        Differences(Interleave(c, k), k, u, v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(cbPairs + i / 2), evens(u));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(crPairs + i / 2), evens(v));
+    }
+    return i;
+}
+
+namespace {
+
+// Byte shuffles that pick channels out of 48 bytes (sixteen pixels) held in
+// three registers: [channel][register] for the first eight pixels, the last
+// eight, and the eight even ones; 0x80 gives a zero byte.
+struct GatherMasks {
+    __m128i first[3][3], last[3][3], even[3][3];
+    GatherMasks()
+    {
+        auto build = [](__m128i (&masks)[3][3], auto byteOf) {
+            for (int c = 0; c < 3; ++c)
+                for (int reg = 0; reg < 3; ++reg) {
+                    alignas(16) uint8_t m[16];
+                    for (int lane = 0; lane < 8; ++lane) {
+                        const int at = byteOf(lane) + c - 16 * reg;
+                        m[2 * lane] = at >= 0 && at < 16 ? uint8_t(at) : 0x80;
+                        m[2 * lane + 1] = 0x80;
+                    }
+                    masks[c][reg] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+                }
+        };
+        build(first, [](int lane) { return 3 * lane; });
+        build(last, [](int lane) { return 24 + 3 * lane; });
+        build(even, [](int lane) { return 6 * lane; });
+    }
+};
+const GatherMasks kGather;
+
+[[gnu::target("ssse3")]] inline __m128i Pick(const __m128i* regs, const __m128i* masks)
+{
+    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(regs[0], masks[0]), _mm_shuffle_epi8(regs[1], masks[1])),
+                        _mm_shuffle_epi8(regs[2], masks[2]));
+}
+
+[[gnu::target("ssse3")]] inline Channels PickAll(const __m128i* regs, const __m128i (&masks)[3][3])
+{
+    return {Pick(regs, masks[0]), Pick(regs, masks[1]), Pick(regs, masks[2])};
+}
+
+// Sixteen pixels at a time with byte shuffles; the colour differences only
+// for the even pixels, the only ones kept.
+[[gnu::target("ssse3")]] size_t RowSsse3(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs,
+                                         int16_t* crPairs)
+{
+    const EncodeFactors k;
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const uint8_t* p = bgr + 3 * i;
+        const __m128i regs[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32))};
+        StoreLuma(PickAll(regs, kGather.first), k, y + i);
+        StoreLuma(PickAll(regs, kGather.last), k, y + i + 8);
+        __m128i u, v;
+        Differences(Interleave(PickAll(regs, kGather.even), k), k, u, v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cbPairs + i / 2), u);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(crPairs + i / 2), v);
+    }
+    return i;
+}
+
+const bool kHaveSsse3 = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+
+}   // namespace
+
+#endif
+
 void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs)
 {
     size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i bias = _mm_set1_epi16(128), top = _mm_set1_epi16(127);
-    auto pair = [](int lo, int hi) { return _mm_set1_epi32(int32_t(uint32_t(uint16_t(hi)) << 16 | uint16_t(lo))); };
-    const __m128i yRg = pair(9798, 19235), yB = pair(3736, 16384);
-    const __m128i uRg = pair(-5529, -10855), uB = pair(16384, 16384);
-    const __m128i vRg = pair(16384, -13720), vB = pair(-2664, 16384);
-    // (r, g) . f + (b, 1) . g, the second pair carrying the rounding, >> 15.
-    auto mix = [&](__m128i rg, __m128i b1, __m128i f, __m128i g) {
-        return _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(rg, f), _mm_madd_epi16(b1, g)), 15);
-    };
-    auto evens = [](__m128i lo, __m128i hi) {
-        return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(lo), _mm_castsi128_ps(hi), _MM_SHUFFLE(2, 0, 2, 0)));
-    };
-    for (; i + 8 <= n; i += 8) {
-        const uint8_t* p = bgr + 3 * i;
-        const __m128i b = _mm_setr_epi16(p[0], p[3], p[6], p[9], p[12], p[15], p[18], p[21]);
-        const __m128i g = _mm_setr_epi16(p[1], p[4], p[7], p[10], p[13], p[16], p[19], p[22]);
-        const __m128i r = _mm_setr_epi16(p[2], p[5], p[8], p[11], p[14], p[17], p[20], p[23]);
-        const __m128i rgLo = _mm_unpacklo_epi16(r, g), rgHi = _mm_unpackhi_epi16(r, g);
-        const __m128i bLo = _mm_unpacklo_epi16(b, one), bHi = _mm_unpackhi_epi16(b, one);
-        const __m128i luma = _mm_packs_epi32(mix(rgLo, bLo, yRg, yB), mix(rgHi, bHi, yRg, yB));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + i), _mm_sub_epi16(luma, bias));
-        const __m128i u = evens(mix(rgLo, bLo, uRg, uB), mix(rgHi, bHi, uRg, uB));
-        const __m128i v = evens(mix(rgLo, bLo, vRg, vB), mix(rgHi, bHi, vRg, vB));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(cbPairs + i / 2), _mm_min_epi16(_mm_packs_epi32(u, u), top));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(crPairs + i / 2), _mm_min_epi16(_mm_packs_epi32(v, v), top));
-    }
+    i = kHaveSsse3 ? RowSsse3(bgr, n, y, cbPairs, crPairs) : BgrRowToYccSse2(bgr, n, y, cbPairs, crPairs);
 #endif
     for (; i < n; ++i) {
         int16_t u, v;
@@ -122,35 +245,90 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
     }
 }
 
-void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
+#if defined(__SSE2__)
+
+namespace {
+
+struct Planes8 {
+    __m128i b, g, r;   // sixteen pixels' channels, bytes
+};
+
+[[gnu::always_inline]] inline Planes8 ConvertSixteen(const uint8_t* y, const uint8_t* cb, const uint8_t* cr)
+{
+    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+    const __m128i yv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+    const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb));
+    const __m128i rv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr));
+    const Half lo = ConvertHalf(_mm_unpacklo_epi8(yv, zero), _mm_sub_epi16(_mm_unpacklo_epi8(bv, zero), bias),
+                                _mm_sub_epi16(_mm_unpacklo_epi8(rv, zero), bias));
+    const Half hi = ConvertHalf(_mm_unpackhi_epi8(yv, zero), _mm_sub_epi16(_mm_unpackhi_epi8(bv, zero), bias),
+                                _mm_sub_epi16(_mm_unpackhi_epi8(rv, zero), bias));
+    return {_mm_packus_epi16(lo.b, hi.b), _mm_packus_epi16(lo.g, hi.g), _mm_packus_epi16(lo.r, hi.r)};
+}
+
+// Byte shuffles that place sixteen pixels' channels into 48 bytes of BGR:
+// [output register][channel]; 0x80 gives a zero byte.
+struct ScatterMasks {
+    __m128i of[3][3];
+    ScatterMasks()
+    {
+        for (int reg = 0; reg < 3; ++reg)
+            for (int c = 0; c < 3; ++c) {
+                alignas(16) uint8_t m[16];
+                for (int t = 0; t < 16; ++t)
+                    m[t] = (16 * reg + t) % 3 == c ? uint8_t((16 * reg + t) / 3) : 0x80;
+                of[reg][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+            }
+    }
+};
+const ScatterMasks kScatter;
+
+[[gnu::target("ssse3")]] size_t YccRowSsse3(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr,
+                                            size_t n)
 {
     size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+    for (; i + 16 <= n; i += 16) {
+        const Planes8 p = ConvertSixteen(y + i, cb + i, cr + i);
+        for (int reg = 0; reg < 3; ++reg) {
+            const __m128i* m = kScatter.of[reg];
+            const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(p.b, m[0]), _mm_shuffle_epi8(p.g, m[1])),
+                                             _mm_shuffle_epi8(p.r, m[2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(bgr + 3 * i + 16 * reg), out);
+        }
+    }
+    return i;
+}
+
+}   // namespace
+
+size_t YccToBgrSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
+{
+    const __m128i zero = _mm_setzero_si128();
+    size_t i = 0;
     // Sixteen pixels a step; the last eight-byte store needs two bytes beyond.
     for (; i + 17 <= n; i += 16) {
-        const __m128i yv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
-        const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb + i));
-        const __m128i rv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr + i));
-        const Half lo = ConvertHalf(_mm_unpacklo_epi8(yv, zero), _mm_sub_epi16(_mm_unpacklo_epi8(bv, zero), bias),
-                                    _mm_sub_epi16(_mm_unpacklo_epi8(rv, zero), bias));
-        const Half hi = ConvertHalf(_mm_unpackhi_epi8(yv, zero), _mm_sub_epi16(_mm_unpackhi_epi8(bv, zero), bias),
-                                    _mm_sub_epi16(_mm_unpackhi_epi8(rv, zero), bias));
-        const __m128i b8 = _mm_packus_epi16(lo.b, hi.b);
-        const __m128i g8 = _mm_packus_epi16(lo.g, hi.g);
-        const __m128i r8 = _mm_packus_epi16(lo.r, hi.r);
-        const __m128i bgLo = _mm_unpacklo_epi8(b8, g8), bgHi = _mm_unpackhi_epi8(b8, g8);
-        const __m128i rLo = _mm_unpacklo_epi8(r8, zero), rHi = _mm_unpackhi_epi8(r8, zero);
+        const Planes8 p = ConvertSixteen(y + i, cb + i, cr + i);
+        const __m128i bgLo = _mm_unpacklo_epi8(p.b, p.g), bgHi = _mm_unpackhi_epi8(p.b, p.g);
+        const __m128i rLo = _mm_unpacklo_epi8(p.r, zero), rHi = _mm_unpackhi_epi8(p.r, zero);
         uint8_t* out = bgr + 3 * i;
         StoreFour(out, _mm_unpacklo_epi16(bgLo, rLo));
         StoreFour(out + 12, _mm_unpackhi_epi16(bgLo, rLo));
         StoreFour(out + 24, _mm_unpacklo_epi16(bgHi, rHi));
         StoreFour(out + 36, _mm_unpackhi_epi16(bgHi, rHi));
     }
+    return i;
+}
+
+#endif
+
+void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    i = kHaveSsse3 ? YccRowSsse3(y, cb, cr, bgr, n) : YccToBgrSse2(y, cb, cr, bgr, n);
 #endif
     for (; i < n; ++i)
         PixelToBgr(y[i], cb[i], cr[i], bgr + 3 * i);
 }
-
 
 }   // namespace vantor::jpeg

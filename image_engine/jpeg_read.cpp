@@ -20,7 +20,6 @@ using namespace jpeg;
 
 constexpr size_t kInputChunk = 65536;
 constexpr int kEndOfData = 0x100;
-constexpr int32_t kDcFactor = 11585;   // the transform's flat basis in Q15
 
 // Buffered bytes of the stream, with room to look two bytes ahead.
 class Input {
@@ -528,7 +527,6 @@ private:
             return false;
         k.prediction = std::clamp(k.prediction + bits_.Receive(s), -32767, 32767);
         block[0] = Dequantise(k.prediction, q[0]);
-        unsigned rows = 1;
         bool acSeen = false;
         for (int pos = 1; pos < 64;) {
             if (bits_.Count() < 32)
@@ -555,7 +553,6 @@ private:
             }
             const int n = kZigzag[pos];
             block[n] = Dequantise(value, q[pos]);
-            rows |= 1u << (n >> 3);
             acSeen = true;
             ++pos;
         }
@@ -563,16 +560,14 @@ private:
             FillDc(block[0], out, k.stride);
             return true;
         }
-        InverseDct(block, rows, out, k.stride);
+        InverseDct(block, out, k.stride);
         return true;
     }
 
-    // A block with no AC coefficients is flat; the value is what the
-    // transform itself gives for it.
+    // A block with no AC coefficients is flat.
     static void FillDc(int16_t dc, uint8_t* out, uint32_t stride)
     {
-        const int32_t middle = std::clamp((dc * kDcFactor + (1 << 10)) >> 11, -16383, 16383);
-        const int value = std::clamp((middle * kDcFactor + (1 << 18)) >> 19, -128, 127) + 128;
+        const uint8_t value = FlatSample(dc);
         for (int r = 0; r < 8; ++r)
             std::memset(out + size_t(r) * stride, value, 8);
     }

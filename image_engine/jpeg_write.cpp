@@ -24,10 +24,11 @@ constexpr size_t kOutChunk = 4000;
 class BitWriter {
 public:
     explicit BitWriter(Stream& out) : out_(out) {}
-    // size is at most 16.
+    // The bits are the low size bits of bits, size at most 27: a code and
+    // the value that follows it go in together.
     void Put(uint32_t bits, int size)
     {
-        acc_ = (acc_ << size) | (bits & ((1u << size) - 1));
+        acc_ = (acc_ << size) | bits;
         count_ += size;
         if (count_ < 32)
             return;
@@ -152,12 +153,6 @@ std::vector<uint8_t> Headers(uint32_t width, uint32_t height, int components)
     return v;
 }
 
-int Magnitude(int32_t v)
-{
-    const uint32_t a = uint32_t(v < 0 ? -v : v);
-    return a ? 32 - std::countl_zero(a) : 0;
-}
-
 struct Coder {
     HuffEncoder dc, ac;
     float reciprocal[64];   // natural order
@@ -173,10 +168,32 @@ float Reciprocal(unsigned step)
     return float((1.0 + 1.0 / (1 << 20)) / step);
 }
 
-// Quantised coefficients in zig-zag order, and the mask of the non-zero ones.
-uint64_t Quantise(const int32_t* coefficients, const Coder& c, int16_t* zigzag)
+// Where each bit of a row of the natural-order mask goes in zig-zag order:
+// [row][bits of the row's eight coefficients].
+struct ZigzagBits {
+    uint64_t of[8][256];
+    ZigzagBits()
+    {
+        uint8_t position[64];
+        for (int k = 0; k < 64; ++k)
+            position[kZigzag[k]] = uint8_t(k);
+        for (int row = 0; row < 8; ++row)
+            for (int bits = 0; bits < 256; ++bits) {
+                uint64_t m = 0;
+                for (int j = 0; j < 8; ++j)
+                    if (bits >> j & 1)
+                        m |= uint64_t(1) << position[row * 8 + j];
+                of[row][bits] = m;
+            }
+    }
+};
+const ZigzagBits kZigzagBits;
+
+// Quantised coefficients in natural order, and the mask of the non-zero AC
+// ones in zig-zag order.
+uint64_t Quantise(const int32_t* coefficients, const Coder& c, int16_t* q)
 {
-    alignas(16) int16_t q[64];
+    uint64_t natural = 0;
 #if defined(__SSE2__)
     const __m128 limit = _mm_set1_ps(4095.0f), lowest = _mm_set1_ps(-4095.0f);
     const __m128i acLimit = _mm_set1_epi16(1023), acLowest = _mm_set1_epi16(-1023);
@@ -191,41 +208,50 @@ uint64_t Quantise(const int32_t* coefficients, const Coder& c, int16_t* zigzag)
         _mm_store_si128(reinterpret_cast<__m128i*>(q + n), _mm_max_epi16(_mm_min_epi16(packed, acLimit), acLowest));
     }
     const int32_t dc = int32_t(float(std::clamp(coefficients[0], -4095, 4095)) * c.reciprocal[0]);
+    q[0] = int16_t(std::clamp(dc, -2047, 2047));
+    const __m128i zero = _mm_setzero_si128();
+    for (int n = 0; n < 64; n += 16) {
+        const __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(q + n)), zero);
+        const __m128i b = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(q + n + 8)), zero);
+        natural |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << n;
+    }
 #else
     for (int n = 0; n < 64; ++n)
         q[n] = int16_t(std::clamp(int32_t(float(std::clamp(coefficients[n], -4095, 4095)) * c.reciprocal[n]), -1023, 1023));
     const int32_t dc = int32_t(float(std::clamp(coefficients[0], -4095, 4095)) * c.reciprocal[0]);
-#endif
     q[0] = int16_t(std::clamp(dc, -2047, 2047));
-    for (int k = 0; k < 64; ++k)
-        zigzag[k] = q[kZigzag[k]];
-    uint64_t nonZero = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (int k = 0; k < 64; k += 16) {
-        const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zigzag + k)), zero);
-        const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zigzag + k + 8)), zero);
-        nonZero |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << k;
-    }
-#else
-    for (int k = 0; k < 64; ++k)
-        nonZero |= uint64_t(zigzag[k] != 0) << k;
+    for (int n = 0; n < 64; ++n)
+        natural |= uint64_t(q[n] != 0) << n;
 #endif
-    return nonZero & ~uint64_t(1);
+    uint64_t zigzag = 0;
+    for (int row = 0; row < 8; ++row)
+        zigzag |= kZigzagBits.of[row][natural >> (8 * row) & 255];
+    return zigzag & ~uint64_t(1);
+}
+
+// Size category and the value's bits as T.81 codes them (one's complement
+// for negative values).
+int Magnitude(int32_t v)
+{
+    const uint32_t a = uint32_t(v < 0 ? -v : v);
+    return a ? 32 - std::countl_zero(a) : 0;
+}
+
+uint32_t ValueBits(int32_t v, int size)
+{
+    return uint32_t(v < 0 ? v - 1 : v) & ((1u << size) - 1);
 }
 
 void EncodeBlock(BitWriter& w, const ForwardMatrix& fm, const int16_t* samples, Coder& c)
 {
-    int32_t coefficients[64];
+    alignas(16) int32_t coefficients[64];
     ForwardDct(fm, samples, coefficients);
     alignas(16) int16_t q[64];
     uint64_t nonZero = Quantise(coefficients, c, q);
     const int32_t diff = q[0] - c.prediction;
     c.prediction = q[0];
     int s = Magnitude(diff);
-    w.Put(c.dc.code[s], c.dc.size[s]);
-    if (s)
-        w.Put(uint32_t(diff < 0 ? diff - 1 : diff), s);
+    w.Put(uint32_t(c.dc.code[s]) << s | ValueBits(diff, s), c.dc.size[s] + s);
     int last = 0;
     while (nonZero) {
         const int k = std::countr_zero(nonZero);
@@ -233,11 +259,10 @@ void EncodeBlock(BitWriter& w, const ForwardMatrix& fm, const int16_t* samples, 
         int run = k - last - 1;
         for (; run > 15; run -= 16)
             w.Put(c.ac.code[0xF0], c.ac.size[0xF0]);
-        const int32_t v = q[k];
+        const int32_t v = q[kZigzag[k]];
         s = Magnitude(v);
         const int symbol = run << 4 | s;
-        w.Put(c.ac.code[symbol], c.ac.size[symbol]);
-        w.Put(uint32_t(v < 0 ? v - 1 : v), s);
+        w.Put(uint32_t(c.ac.code[symbol]) << s | ValueBits(v, s), c.ac.size[symbol] + s);
         last = k;
     }
     if (last != 63)

@@ -345,18 +345,27 @@ TEST(JpegTransform, VectorAndPortableInverseAgree)
     std::mt19937 random(7);
     for (int trial = 0; trial < 2000; ++trial) {
         alignas(16) int16_t block[64] = {};
-        unsigned rows = 0;
         const int used = trial % 64 + 1;
         for (int i = 0; i < used; ++i) {
             const int n = jpeg::kZigzag[random() % 64];
             const int range = trial < 1000 ? 300 : jpeg::kMaxCoefficient;
             block[n] = int16_t(int(random() % (2 * range + 1)) - range);
-            rows |= block[n] ? 1u << (n >> 3) : 0;
         }
         uint8_t a[64], b[64];
-        jpeg::InverseDct(block, rows, a, 8);
-        jpeg::InverseDctPortable(block, rows, b, 8);
+        jpeg::InverseDct(block, a, 8);
+        jpeg::InverseDctPortable(block, b, 8);
         ASSERT_EQ(std::memcmp(a, b, 64), 0) << trial;
+    }
+}
+
+TEST(JpegTransform, FlatBlocksTakeTheTransformsOwnValue)
+{
+    for (int dc = -jpeg::kMaxCoefficient; dc <= jpeg::kMaxCoefficient; ++dc) {
+        alignas(16) int16_t block[64] = {int16_t(dc)};
+        uint8_t out[64];
+        jpeg::InverseDct(block, out, 8);
+        for (uint8_t v : out)
+            ASSERT_EQ(v, jpeg::FlatSample(int16_t(dc))) << dc;
     }
 }
 
@@ -374,7 +383,7 @@ TEST(JpegTransform, InverseUndoesForwardWithinRounding)
         for (int i = 0; i < 64; ++i)
             block[i] = int16_t(coefficients[i]);
         uint8_t out[64];
-        jpeg::InverseDct(block, 0xFF, out, 8);
+        jpeg::InverseDct(block, out, 8);
         for (int i = 0; i < 64; ++i)
             ASSERT_LE(std::abs(out[i] - 128 - samples[i]), 2) << trial << " " << i;
     }
@@ -412,11 +421,20 @@ TEST(JpegColour, WholeRowsConvertAsSinglePixelsDo)
         cr[i] = uint8_t(i < 30 ? 255 : random());
     }
     std::vector<uint8_t> row(3 * y.size()), single(3);
+    auto sameAsSingles = [&](size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            jpeg::YccToBgr(&y[i], &cb[i], &cr[i], single.data(), 1);
+            ASSERT_EQ(std::memcmp(single.data(), row.data() + 3 * i, 3), 0) << i;
+        }
+    };
+#if defined(__SSE2__)
+    // The path without byte shuffles alone, then the one in use.
+    const size_t done = jpeg::YccToBgrSse2(y.data(), cb.data(), cr.data(), row.data(), y.size());
+    ASSERT_GE(done, 80u);
+    sameAsSingles(done);
+#endif
     jpeg::YccToBgr(y.data(), cb.data(), cr.data(), row.data(), y.size());
-    for (size_t i = 0; i < y.size(); ++i) {
-        jpeg::YccToBgr(&y[i], &cb[i], &cr[i], single.data(), 1);
-        ASSERT_EQ(std::memcmp(single.data(), row.data() + 3 * i, 3), 0) << i;
-    }
+    sameAsSingles(y.size());
 }
 
 }   // namespace
@@ -435,6 +453,7 @@ TEST(JpegTransform, VectorAndPortableForwardAgree)
         jpeg::ForwardDct(fm, samples, a);
         jpeg::ForwardDctPortable(fm, samples, b);
         ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << trial;
+        ASSERT_TRUE(fm.symmetric);
     }
 }
 
@@ -450,6 +469,20 @@ TEST(JpegColour, RowsOfPixelsEncodeAsSinglePixelsDo)
     for (size_t i = 0; i < bgr.size(); ++i)
         bgr[i] = uint8_t(i < 24 ? (i % 3 == 0 ? 255 : 0) : random());
     std::vector<int16_t> y(n), cb((n + 1) / 2), cr((n + 1) / 2);
+#if defined(__SSE2__)
+    // The path without byte shuffles first; what it leaves is left as it was.
+    const size_t done = jpeg::BgrRowToYccSse2(bgr.data(), n, y.data(), cb.data(), cr.data());
+    ASSERT_EQ(done, n / 8 * 8);
+    for (size_t i = 0; i < done; ++i) {
+        int16_t l, u, v;
+        jpeg::BgrToYcc(bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2], l, u, v);
+        ASSERT_EQ(y[i], l) << i;
+        if (i % 2 == 0) {
+            ASSERT_EQ(cb[i / 2], u) << i;
+            ASSERT_EQ(cr[i / 2], v) << i;
+        }
+    }
+#endif
     jpeg::BgrRowToYcc(bgr.data(), n, y.data(), cb.data(), cr.data());
     for (size_t i = 0; i < n; ++i) {
         int16_t l, u, v;
@@ -514,6 +547,48 @@ TEST_F(Jpeg, EverySamplingOfTheCorpusShowsTheSamePicture)
     int result = 0;
     LoadMem(CorpusFile("cjpeg_progressive.jpg"), &result);
     EXPECT_EQ(result, IMG_ERR_CONTENT);
+}
+
+}   // namespace
+
+namespace {
+
+uint64_t Fnv1a(const std::vector<uint8_t>& bytes, uint64_t h)
+{
+    for (uint8_t b : bytes)
+        h = (h ^ b) * 0x100000001B3ull;
+    return h;
+}
+
+// The writer's vector paths must not change a byte of what it writes: the
+// files of noisy, sharp-edged colour, palette and grey pictures under several
+// tables, hashed together, are those the plain arithmetic wrote.
+TEST_F(Jpeg, WrittenBytesStayThoseOfThePlainArithmetic)
+{
+    std::mt19937 random(17);
+    std::vector<RGBQUAD> grey(256);
+    for (int i = 0; i < 256; ++i)
+        grey[i] = RGBQUAD{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    const auto photo = MakeDib(203, 77, 24, [&](int x, int y) {
+        const uint32_t noise = random() % 48;
+        if ((x / 9 + y / 6) % 5 == 2)
+            return (x & 4) ? 0xFFFFFFu : 0x0000FFu;
+        return (uint32_t(x + noise) & 255) << 16 | (uint32_t(y * 3 + noise) & 255) << 8 | ((200 - x + noise) & 255);
+    });
+    const auto palette = MakeDib(37, 29, 8, [&](int x, int y) { return uint32_t(x * 7 + y * 3 + random() % 9) & 255; });
+    const auto greyPicture = MakeDib(41, 23, 8, [&](int x, int y) { return uint32_t(x * 6 + random() % 30 + y) & 255; },
+                                     grey);
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (int quality : {0, 1, 50, 100}) {
+        if (quality)
+            IMGLOW_set_comp_quality(uint16_t(quality));
+        for (const auto* dib : {&photo, &palette, &greyPicture}) {
+            const auto bytes = SaveJpeg(*dib);
+            ASSERT_FALSE(bytes.empty());
+            h = Fnv1a(bytes, h);
+        }
+    }
+    EXPECT_EQ(h, 0x781400C24A40A854ull) << std::hex << h;
 }
 
 }   // namespace
