@@ -321,6 +321,33 @@ int DecodeRows(ReadJob& job, Reader& r, const PixMap& pm, RowPlan plan, int outB
     return IMG_OK;
 }
 
+// Skips a pixel pattern: its 8-byte fallback, and for a colour pattern its
+// pixel map, colour table and rows, which carry no length of their own.
+bool SkipPattern(Reader& r)
+{
+    uint32_t type;
+    if (!r.U16(type) || !r.Skip(8))
+        return false;
+    if (type == 2)   // dithered colour
+        return r.Skip(6);
+    if (type != 1)
+        return type == 0;
+    PixMap pm;
+    RGBQUAD table[256];
+    RowPlan plan;
+    if (!ReadPixMap(r, pm) || !pm.isPixMap || pm.Width() <= 0 || pm.Height() <= 0 ||
+        (pm.pixelSize != 16 && pm.pixelSize != 32 && !ReadColourTable(r, table)) || !PlanRows(pm, plan))
+        return false;
+    uint8_t* code = Scratch().Get(65535);
+    uint8_t* stored = Scratch().Get(std::max({plan.stored, pm.rowBytes, 1u}));
+    bool ok = code && stored;
+    for (int32_t y = 0; ok && y < pm.Height(); ++y)
+        ok = NextRow(r, plan, code, stored, false);
+    Scratch().Release(code);
+    Scratch().Release(stored);
+    return ok;
+}
+
 int ReadBitmapOpcode(ReadJob& job, Reader& r, uint32_t op)
 {
     if ((op == kDirectBitsRect || op == kDirectBitsRgn) && !r.Skip(4))
@@ -524,12 +551,8 @@ int ReadPict(ReadJob& job)
             int result = ReadBitmapOpcode(job, r, op);
             return result < 0 ? result : 1;
         }
-        if (op >= 0x0012 && op <= 0x0014) {
-            // A pixel pattern would need its own pixel data walked; a picture
-            // drawn with one is beyond this reader.
-            return IMG_ERR_UNSUPPORTED;
-        }
-        if (!SkipOpcode(r, op, version2))
+        const bool pattern = op >= 0x0012 && op <= 0x0014;
+        if (pattern ? !SkipPattern(r) : !SkipOpcode(r, op, version2))
             return IMG_ERR_CONTENT;
         at = r.Tell();
     }

@@ -13,6 +13,18 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// SaveMem with a buffer sized for these small pictures.
+Bytes Save(IMG_HANDLE handle, int type, int* result = nullptr)
+{
+    Bytes out(1 << 20);
+    uint32_t written = 0;
+    int r = IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
+    if (result)
+        *result = r;
+    out.resize(r < 0 ? 0 : written);
+    return out;
+}
+
 uint32_t Value(int bits, int x, int y)
 {
     if (bits == 24)
@@ -30,7 +42,7 @@ void ExpectRoundTrip(int type, int width, int height, int bits)
 {
     IMG_HANDLE h = Picture(width, height, bits);
     int result = 0;
-    IMG_HANDLE back = LoadMem(SaveMem(h, type), &result);
+    IMG_HANDLE back = LoadMem(Save(h, type), &result);
     ASSERT_EQ(result, 0) << "type " << type << ", " << bits << " bits, width " << width;
     EXPECT_EQ(InfoOf(back).bits, bits);
     EXPECT_EQ(CompareColours(h, back), "") << "type " << type << ", " << bits << " bits, width " << width;
@@ -116,7 +128,7 @@ TEST(Metafile, EveryDepthRoundTrips)
 TEST(Metafile, WritesThePublishedPlaceableHeaderAndConsistentSizes)
 {
     IMG_HANDLE h = Picture(5, 3, 8);
-    Bytes f = SaveMem(h, IMG_TYPE_WMF);
+    Bytes f = Save(h, IMG_TYPE_WMF);
     IMG_delete_bitmap(h);
     ASSERT_GT(f.size(), 40u);
     EXPECT_EQ(Read16(f, 0) | Read16(f, 2) << 16, 0x9AC6CDD7);
@@ -140,7 +152,7 @@ TEST(Metafile, WritesThePublishedPlaceableHeaderAndConsistentSizes)
 TEST(Metafile, ReadsTheOlderTwentyFourBytePlaceableHeader)
 {
     IMG_HANDLE h = Picture(7, 4, 4);
-    Bytes f = SaveMem(h, IMG_TYPE_WMF);
+    Bytes f = Save(h, IMG_TYPE_WMF);
     f.insert(f.begin() + 22, {0, 0});
     IMG_HANDLE back = LoadMem(f);
     ASSERT_NE(back, 0u);
@@ -237,7 +249,7 @@ TEST(Metafile, PlainMetafileIsNotTakenForTarga)
 TEST(Metafile, EveryTruncationFails)
 {
     IMG_HANDLE h = Picture(9, 4, 4);
-    Bytes f = SaveMem(h, IMG_TYPE_WMF);
+    Bytes f = Save(h, IMG_TYPE_WMF);
     IMG_delete_bitmap(h);
     ExpectEveryCutFails(f, f.size() - 6, "metafile");   // the end record is not needed
 }
@@ -250,7 +262,7 @@ TEST(Wpg, PaletteDepthsRoundTripAndTrueColourIsRefused)
             ExpectRoundTrip(IMG_TYPE_WPG, width, 4, bits);
     IMG_HANDLE h = Picture(4, 4, 24);
     int result = 0;
-    SaveMem(h, IMG_TYPE_WPG, &result);
+    Save(h, IMG_TYPE_WPG, &result);
     EXPECT_EQ(result, IMG_ERR_UNSUPPORTED);
     IMG_delete_bitmap(h);
 }
@@ -258,7 +270,7 @@ TEST(Wpg, PaletteDepthsRoundTripAndTrueColourIsRefused)
 TEST(Wpg, WritesHeaderRecordsAndRunCodes)
 {
     IMG_HANDLE h = FromDib(MakeDib(10, 1, 8, [](int x, int) { return x < 6 ? 7u : uint32_t(x); }));
-    Bytes f = SaveMem(h, IMG_TYPE_WPG);
+    Bytes f = Save(h, IMG_TYPE_WPG);
     IMG_delete_bitmap(h);
     ASSERT_GT(f.size(), 16u);
     EXPECT_EQ(Bytes(f.begin(), f.begin() + 16), (Bytes{0xFF, 'W', 'P', 'C', 16, 0, 0, 0, 1, 22, 1, 0, 0, 0, 0, 0}));
@@ -345,7 +357,7 @@ TEST(Wpg, HostileFilesFailCleanly)
 TEST(Wpg, EveryTruncationFails)
 {
     IMG_HANDLE h = Picture(21, 5, 4);
-    Bytes f = SaveMem(h, IMG_TYPE_WPG);
+    Bytes f = Save(h, IMG_TYPE_WPG);
     IMG_delete_bitmap(h);
     ExpectEveryCutFails(f, f.size() - 2, "WPG");
 }
@@ -361,7 +373,7 @@ TEST(Pict, EveryDepthRoundTripsAtWidthsAroundEveryLayoutLimit)
 TEST(Pict, WritesAVersionTwoPictureOnEvenOpcodes)
 {
     IMG_HANDLE h = Picture(5, 3, 8);
-    Bytes f = SaveMem(h, IMG_TYPE_PICT);
+    Bytes f = Save(h, IMG_TYPE_PICT);
     IMG_delete_bitmap(h);
     ASSERT_GT(f.size(), 600u);
     EXPECT_EQ(Bytes(f.begin(), f.begin() + 512), Bytes(512, 0));
@@ -422,6 +434,13 @@ TEST(Pict, SkipsVectorOpcodesAndReadsOtherRowCodings)
     Be16(vector, 0x0031), vector.insert(vector.end(), 8, 0);                      // paintRect
     Be16(vector, 0x0070), Be16(vector, 12), vector.insert(vector.end(), 10, 0);  // polygon
     Be16(vector, 0x002C), Be16(vector, 5), vector.insert(vector.end(), {1, 2, 3, 4, 5, 0});  // font name, padded
+    Be16(vector, 0x0012), Be16(vector, 2), vector.insert(vector.end(), 14, 0);      // dithered pattern
+    // A colour pattern: its pixel map, colour table and one packed row come from
+    // a bitmap opcode's layout, without the rectangles and mode.
+    const Bytes patternBits = PackBits8(8, 1, 8, {2, 0xF9, 1});
+    Be16(vector, 0x0013), Be16(vector, 1), vector.insert(vector.end(), 8, 0);
+    vector.insert(vector.end(), patternBits.begin() + 2, patternBits.begin() + 2 + 46 + 24);
+    vector.insert(vector.end(), {2, 0xF9, 1, 0});
     // Packed rows of 10 bytes: a run and a literal, then a row whose leftover code is passed over.
     Bytes rows = {4, 0xFC, 1, 0xFC, 0, 3, 0xF7, 0, 0x01};
     Bytes body = vector;
@@ -472,7 +491,7 @@ TEST(Pict, EveryTruncationFails)
 {
     for (int bits : {8, 24}) {
         IMG_HANDLE h = Picture(70, 3, bits);
-        Bytes f = SaveMem(h, IMG_TYPE_PICT);
+        Bytes f = Save(h, IMG_TYPE_PICT);
         IMG_delete_bitmap(h);
         // The end opcode and its padding are not needed.
         ExpectEveryCutFails(f, f.size() - 3, "PICT");
