@@ -289,7 +289,7 @@ bool PlanFits(Reader& r, uint32_t height, const RowPlan& plan, uint8_t* code, ui
     return r.SeekTo(at) && ok;
 }
 
-int DecodeRows(ReadJob& job, Reader& r, const PixMap& pm, RowPlan plan, int outBits)
+int DecodeRows(ReadJob& job, Reader& r, const PixMap& pm, RowPlan plan, int outBits, bool probe)
 {
     const uint32_t width = uint32_t(pm.Width()), height = uint32_t(pm.Height());
     const uint32_t stride = DibRowBytes(int32_t(width), WORD(outBits));
@@ -300,7 +300,7 @@ int DecodeRows(ReadJob& job, Reader& r, const PixMap& pm, RowPlan plan, int outB
         return IMG_ERR_MEMORY;
     // The rules' plan unless its rows do not decode and another plan's do; a
     // raw plan cannot fail, so a packed reading of the same rows goes first.
-    std::vector<RowPlan> plans = AlternativePlans(pm, plan);
+    std::vector<RowPlan> plans = probe ? AlternativePlans(pm, plan) : std::vector<RowPlan>{};
     if (plan.coding == Coding::Raw)
         plans.push_back(plan);
     else
@@ -380,13 +380,16 @@ int ReadBitmapOpcode(ReadJob& job, Reader& r, uint32_t op)
     RowPlan plan;
     if (!PlanRows(pm, plan))
         return IMG_ERR_CONTENT;
+    const bool unpacked = op == kBitsRect || op == kBitsRgn;   // these never pack their rows
+    if (unpacked)
+        plan.coding = Coding::Raw;
     // Every row takes at least a byte, however it turns out to be stored.
     const uint64_t least = uint64_t(pm.Height());
     if (!CanHold(job.in, r.Tell(), least, r.Limit()))
         return IMG_ERR_CONTENT;
     if (int h = DeliverHeader(job, pm.Width(), pm.Height(), outBits, table); h < 0)
         return h;
-    return DecodeRows(job, r, pm, plan, outBits);
+    return DecodeRows(job, r, pm, plan, outBits, !unpacked);
 }
 
 // Big-endian output helpers.

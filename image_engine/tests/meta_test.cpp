@@ -460,6 +460,14 @@ TEST(Pict, SkipsVectorOpcodesAndReadsOtherRowCodings)
     EXPECT_EQ(RawAt(h, 2, 0), 1u);
     EXPECT_EQ(RawAt(h, 2, 1), 0u);
     IMG_delete_bitmap(h);
+    // BitsRect rows are never packed, however long.
+    Bytes bits = PackBits8(10, 1, 10, {0xFE, 1, 1, 1, 1, 1, 1, 1, 1, 0xFE});
+    bits[1] = 0x90;
+    h = LoadMem(PictFile(10, 1, bits));
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(RawAt(h, 0, 0), 0xFEu);
+    EXPECT_EQ(RawAt(h, 9, 0), 0xFEu);
+    IMG_delete_bitmap(h);
     // The same short rows stored unpacked, as the rules say.
     h = LoadMem(PictFile(3, 2, PackBits8(3, 2, 4, {1, 0, 1, 0, 0, 1, 1, 0})));
     ASSERT_NE(h, 0u);
