@@ -476,6 +476,30 @@ TEST(Pict, SkipsVectorOpcodesAndReadsOtherRowCodings)
     IMG_delete_bitmap(h);
 }
 
+TEST(Pict, SixteenBitDirectPixelsWidenToTrueColour)
+{
+    Bytes b;
+    Be16(b, 0x009A), Be16(b, 0), Be16(b, 0xFF);   // base address
+    Be16(b, 8 | 0x8000), Be16(b, 0), Be16(b, 0), Be16(b, 2), Be16(b, 4);
+    Bytes pm(36, 0);
+    pm[3] = 3;                        // pack type: runs of 16-bit words
+    pm[17] = 16, pm[19] = 16, pm[21] = 3, pm[23] = 5;
+    b.insert(b.end(), pm.begin(), pm.end());
+    for (int i = 0; i < 2; ++i)
+        Be16(b, 0), Be16(b, 0), Be16(b, 2), Be16(b, 4);
+    Be16(b, 0);
+    // A run of four red pixels, then green, blue, white and black as literals.
+    b.insert(b.end(), {3, 0xFD, 0x7C, 0x00, 9, 0x03, 0x03, 0xE0, 0x00, 0x1F, 0x7F, 0xFF, 0x00, 0x00, 0});
+    IMG_HANDLE h = LoadMem(PictFile(4, 2, b));
+    ASSERT_NE(h, 0u);
+    EXPECT_EQ(InfoOf(h).bits, 24);
+    EXPECT_EQ(ColourAt(h, 3, 0), 0xFF0000u);
+    const uint32_t second[4] = {0x00FF00, 0x0000FF, 0xFFFFFF, 0};
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(ColourAt(h, x, 1), second[x]) << x;
+    IMG_delete_bitmap(h);
+}
+
 TEST(Pict, HostileFilesFailCleanly)
 {
     auto body = [](std::initializer_list<uint8_t> b) { return Bytes(b); };
