@@ -240,6 +240,17 @@ int ReadBmp(ReadJob& job)
     return b.compression == BI_RGB ? ReadRows(job, b) : ReadRle(job, b);
 }
 
+int ReadDibRows(ReadJob& job, int32_t width, int32_t height, int bits, uint32_t compression, bool topDown)
+{
+    BmpInfo b;
+    b.width = width;
+    b.height = height;
+    b.bits = bits;
+    b.compression = compression;
+    b.topDown = topDown;
+    return compression == BI_RGB ? ReadRows(job, b) : ReadRle(job, b);
+}
+
 int WriteBmp(WriteJob& job)
 {
     const BITMAPINFOHEADER& h = job.header->bmiHeader;

@@ -101,4 +101,15 @@ inline const RGBQUAD* TableOf(const BITMAPINFO* info)
     return reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + sizeof(BITMAPINFOHEADER));
 }
 
+// Widens 2-bit pixels to 4 bits, which the engine holds; the high pair of a
+// byte is the leftmost pixel in both depths.
+inline void WidenTwoBit(const uint8_t* src, uint8_t* dst, uint32_t width)
+{
+    for (uint32_t x = 0; x < width; x += 2) {
+        const uint32_t a = (src[x / 4] >> (6 - 2 * (x % 4))) & 3;
+        const uint32_t b = x + 1 < width ? (src[(x + 1) / 4] >> (6 - 2 * ((x + 1) % 4))) & 3 : 0;
+        dst[x / 2] = uint8_t(a << 4 | b);
+    }
+}
+
 }   // namespace vantor

@@ -117,6 +117,15 @@ int WriteDcx(WriteJob& job);
 int WriteTarga(WriteJob& job);
 int WriteGif(WriteJob& job);
 int WriteJpeg(WriteJob& job);
+// The rows of a device-independent bitmap at the stream's position, uncompressed
+// or RLE8/RLE4, as the BMP reader takes them; metafiles carry the same rows.
+int ReadDibRows(ReadJob& job, int32_t width, int32_t height, int bits, uint32_t compression, bool topDown);
+int ReadWmf(ReadJob& job);
+int WriteWmf(WriteJob& job);
+int ReadWpg(ReadJob& job);
+int WriteWpg(WriteJob& job);
+int ReadPict(ReadJob& job);
+int WritePict(WriteJob& job);
 int ReadTiff(ReadJob& job);
 int ReadEps(ReadJob& job);
 int WriteTiff(WriteJob& job);          // uncompressed, adds a page to a TIFF file

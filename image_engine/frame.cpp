@@ -35,6 +35,9 @@ Reader ReaderFor(int type)
     case IMG_TYPE_JPEG: return ReadJpeg;
     case IMG_TYPE_TIFF: return ReadTiff;
     case IMG_TYPE_EPS: return ReadEps;
+    case IMG_TYPE_WMF: return ReadWmf;
+    case IMG_TYPE_WPG: return ReadWpg;
+    case IMG_TYPE_PICT: return ReadPict;
     default: return Unsupported;   // formats whose codecs come later
     }
 }
@@ -55,6 +58,9 @@ Writer WriterFor(uint32_t type)
     case IMG_TYPE_TIFF_LZW: return WriteTiffLzw;
     case IMG_TYPE_TIFF_G4: return WriteTiffGroup4;
     case IMG_TYPE_EPS: return WritePostScript;
+    case IMG_TYPE_WMF: return WriteWmf;
+    case IMG_TYPE_WPG: return WriteWpg;
+    case IMG_TYPE_PICT: return WritePict;
     default: return nullptr;
     }
 }
@@ -270,6 +276,11 @@ int DetectType(Stream& in, uint64_t start)
         type = IMG_TYPE_WPG;
     else if (got >= 1 && b[0] == 10)
         type = IMG_TYPE_PCX;
+    // A metafile without the placeable header begins 1 or 2, 0, 9, 0: its third
+    // byte would pass for a run-length Targa.
+    else if (got >= 6 && (b[0] == 1 || b[0] == 2) && b[1] == 0 && b[2] == 9 && b[3] == 0 &&
+             (b[5] == 1 || b[5] == 3) && b[4] == 0)
+        type = IMG_TYPE_WMF;
     else if (got >= 3 && (b[2] == 1 || b[2] == 2 || b[2] == 3 || b[2] == 9 || b[2] == 10 || b[2] == 11))
         type = IMG_TYPE_TARGA;
     else if ((got >= 4 && word() == 0x9AC6CDD7u) || (got >= 1 && b[0] == 1) || (got >= 2 && b[1] == 2))

@@ -18,6 +18,8 @@ namespace {
     uint32_t written = 0;
     for (int type : {IMG_TYPE_BMP, IMG_TYPE_BMP_RLE, IMG_TYPE_PCX, IMG_TYPE_TARGA, IMG_TYPE_DCX, IMG_TYPE_GIF, IMG_TYPE_JPEG})
         IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
+    for (int type : {IMG_TYPE_WMF, IMG_TYPE_WPG, IMG_TYPE_PICT})
+        IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
     for (int type : {IMG_TYPE_TIFF, IMG_TYPE_TIFF_LZW, IMG_TYPE_TIFF_G4})
         IMG_save_bitmap_mem_len(handle, out.data(), uint32_t(out.size()), int16_t(type), &written);
     IMG_delete_bitmap(handle);
