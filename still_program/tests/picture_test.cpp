@@ -1,0 +1,194 @@
+#include "snapvo_test_util.h"
+
+#include "framework/StringTable.h"
+#include "resource.h"
+
+#include <cstring>
+
+using namespace snapvo_test;
+
+namespace {
+
+TEST_F(SnapvoFixture, AFiveSecondSelfTimerWarnsOnceAtTwoAndOnceAtOne)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.selfTimerOn = TRUE;
+    View()->m_modes.selfTimerSeconds = 5;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_SELF_TIMER));
+    EXPECT_TRUE(View()->SelfTimerDisplay().IsShown());
+    clock->Advance(2900);
+    EXPECT_EQ(SoundsNamed("low.wav"), 0);
+    clock->Advance(200);   // 3 s passed: 2 remain
+    EXPECT_EQ(SoundsNamed("low.wav"), 1);
+    EXPECT_EQ(SoundsNamed("high.wav"), 0);
+    EXPECT_EQ(View()->SelfTimerDisplay().ShownSeconds(), 2);
+    clock->Advance(1000);
+    EXPECT_EQ(SoundsNamed("high.wav"), 1);
+    EXPECT_EQ(RollEntries(), 0);
+    clock->Advance(1500);
+    EXPECT_EQ(SoundsNamed("low.wav"), 1);
+    EXPECT_EQ(SoundsNamed("high.wav"), 1);
+    EXPECT_EQ(SoundsNamed("CLICK.WAV"), 1);
+    EXPECT_EQ(RollEntries(), 1);
+    EXPECT_FALSE(View()->IsStepTimerRunning());
+    EXPECT_FALSE(View()->SelfTimerDisplay().IsShown());
+    clock->Advance(5000);
+    EXPECT_EQ(RollEntries(), 1);
+}
+
+TEST_F(SnapvoFixture, StoppingTheSelfTimerTakesThePictureAtOnce)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.selfTimerOn = TRUE;
+    View()->m_modes.selfTimerSeconds = 10;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_SELF_TIMER));
+    clock->Advance(1000);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_SELF_TIMER));
+    EXPECT_EQ(RollEntries(), 1);
+    EXPECT_FALSE(View()->IsStepTimerRunning());
+    EXPECT_EQ(SoundsNamed("low.wav") + SoundsNamed("high.wav"), 0);
+    EXPECT_EQ(View()->TakePictureButton().GetWindowText(), "&Take Picture");
+}
+
+TEST_F(SnapvoFixture, AThreePictureExposureClicksThriceAndShowsOnlyTheLast)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.multiExposureMode = kMultiThree;
+    View()->m_modes.destination = kDestFilmroll;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_EQ(SoundsNamed("CLICK.WAV"), 3);
+    EXPECT_EQ(RollEntries(), 3);
+    EXPECT_EQ(View()->ViewerLoads(), 1);
+    EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to Film Roll");
+    // The temporary picture was always written whole and renamed into place.
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp.part"));
+    Close();
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "film" / "film.ini"));
+}
+
+TEST_F(SnapvoFixture, AFullRollDropsTheRestOfAnExposure)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.multiExposureMode = kMultiOther;
+    View()->m_modes.otherCount = 36;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_EQ(RollEntries(), 36);
+    View()->m_modes.multiExposureMode = kMultiThree;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_FILMROLL_FULL));
+    EXPECT_EQ(RollEntries(), 36);
+}
+
+TEST_F(SnapvoFixture, SixteenGrayPicturesStopAutoCaptureOnlyWhenTheyCannotBeWritten)
+{
+    ASSERT_TRUE(Start());
+    SetCameraBits(4);
+    View()->m_modes.exposureMode = kExposureAuto;
+    View()->m_modes.destination = kDestFile;
+    View()->m_auto.latestImageName = "latest.bmp";
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    clock->Advance(10500);
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "latest.bmp"));
+    EXPECT_TRUE(View()->IsStepTimerRunning());
+    clock->Advance(10000);
+    EXPECT_TRUE(View()->IsStepTimerRunning());
+    EXPECT_TRUE(ui->boxes.empty());
+    ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_CAPTURE));
+    EXPECT_FALSE(View()->AutoCaptureDisplay().IsShown());
+
+    View()->m_auto.latestImageName = "latest.jpg";
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    EXPECT_TRUE(View()->AutoCaptureDisplay().IsShown());
+    clock->Advance(10500);
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_16GRAY_JPEG));
+    EXPECT_FALSE(View()->IsStepTimerRunning());
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "latest.jpg"));
+    EXPECT_EQ(View()->TakePictureButton().GetWindowText(), "&Start Capture");
+}
+
+TEST_F(SnapvoFixture, ASixteenBitCameraReachesTheClipboardAsTwentyFourBits)
+{
+    ASSERT_TRUE(Start());
+    SetCameraBits(16);
+    View()->m_modes.destination = kDestClipboard;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    ASSERT_GE(ui->clipboardDib.size(), sizeof(BITMAPINFOHEADER));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, ui->clipboardDib.data(), sizeof header);
+    EXPECT_EQ(header.biBitCount, 24);
+    EXPECT_EQ(header.biWidth, 160);
+    EXPECT_EQ(header.biHeight, 120);
+    EXPECT_EQ(ui->clipboardDib.size(), sizeof header + 160u * 3 * 120);
+    EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to Clipboard");
+    // The colour bars survive: not every pixel is black.
+    bool any = false;
+    for (size_t i = sizeof header; i < ui->clipboardDib.size() && !any; ++i)
+        any = ui->clipboardDib[i] != 0;
+    EXPECT_TRUE(any);
+}
+
+TEST_F(SnapvoFixture, ACameraThatStopsAnsweringIsReportedInsteadOfAwaited)
+{
+    ASSERT_TRUE(Start());
+    QuietableCamera::silent = true;
+    QuietableCamera::grabs = 0;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_LE(QuietableCamera::grabs, CSnapvoView::kFrameWaitAttempts);
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, CSnapvoView::kNoFrameText);
+    EXPECT_EQ(RollEntries(), 0);
+
+    // In auto capture the run ends at the first silent picture.
+    View()->m_modes.exposureMode = kExposureAuto;
+    View()->m_modes.destination = kDestFile;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    clock->Advance(10500);
+    EXPECT_FALSE(View()->IsStepTimerRunning());
+    EXPECT_EQ(ui->boxes.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "latest.bmp"));
+}
+
+TEST_F(SnapvoFixture, TimedAndBulbShuttersOpenThenTakeThePictureOnClosing)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.shutterMode = kShutterTimed;
+    View()->m_modes.timedExposureSeconds = 3;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_OPEN_SHUTTER));
+    EXPECT_TRUE(View()->Camera()->IsExposing());
+    EXPECT_EQ(SoundsNamed("CLICK.WAV"), 1);
+    clock->Advance(2600);
+    EXPECT_EQ(RollEntries(), 0);
+    clock->Advance(1000);
+    EXPECT_EQ(RollEntries(), 1);
+    EXPECT_FALSE(View()->Camera()->IsExposing());
+    EXPECT_TRUE(View()->TakePictureButton().IsWindowEnabled());
+    EXPECT_FALSE(View()->IsStepTimerRunning());
+
+    View()->m_modes.shutterMode = kShutterBulb;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_OPEN_SHUTTER));
+    clock->Advance(60000);
+    EXPECT_EQ(RollEntries(), 1);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_CLOSE_SHUTTER));
+    EXPECT_EQ(RollEntries(), 2);
+    EXPECT_FALSE(View()->Camera()->IsExposing());
+}
+
+TEST_F(SnapvoFixture, AFilmRollPictureOpensInTheViewerThroughTheTemporaryFile)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    std::filesystem::remove(folder.Path() / "temp999.bmp");
+    View()->VFilmrollOpenImage(CString((folder.Path() / "film" / "img1.bmp").c_str()));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
+    EXPECT_TRUE(View()->Viewer().IsWindowVisible());
+    View()->VFilmrollOpenImage("/nonexistent/img9.bmp");
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_DISK_FULL));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
+}
+
+}  // namespace
