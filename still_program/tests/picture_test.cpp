@@ -152,6 +152,20 @@ TEST_F(SnapvoFixture, ACameraThatStopsAnsweringIsReportedInsteadOfAwaited)
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "latest.bmp"));
 }
 
+TEST_F(SnapvoFixture, TheFrameWaitEndsAfterAFewSecondsOfASlowSilentCamera)
+{
+    ASSERT_TRUE(Start());
+    QuietableCamera::silent = true;
+    QuietableCamera::busyMs = 700;
+    QuietableCamera::grabs = 0;
+    const DWORD before = GetTickCount();
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_EQ(QuietableCamera::grabs, 5);   // 0, 700, ..., 2800 ms; at 3500 it gives up
+    EXPECT_LT(GetTickCount() - before, 4000u);
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, CSnapvoView::kNoFrameText);
+}
+
 TEST_F(SnapvoFixture, TimedAndBulbShuttersOpenThenTakeThePictureOnClosing)
 {
     ASSERT_TRUE(Start());

@@ -12,6 +12,9 @@ namespace snapvo_test {
 bool QuietableCamera::Grab(capture::Frame& frame, std::string& error, bool& gone)
 {
     ++grabs;
+    if (busyMs)
+        if (auto* fake = dynamic_cast<FakeClock*>(&ActiveClock()))
+            fake->Spend(busyMs);
     if (silent) {
         error = "The camera stopped sending pictures.";
         return false;
@@ -57,6 +60,7 @@ SnapvoFixture::SnapvoFixture() : folder("snapvo")
     snapvo::ResetSettingsForTest();
     QuietableCamera::silent = false;
     QuietableCamera::grabs = 0;
+    QuietableCamera::busyMs = 0;
     capture::DriverCatalog::Install({{capture::kTestPatternDescription, capture::kTestPatternVersion,
                                       [] { return std::make_unique<QuietableCamera>(); }}});
 }

@@ -21,6 +21,8 @@ public:
     bool Grab(capture::Frame& frame, std::string& error, bool& gone) override;
     static inline bool silent = false;
     static inline int grabs = 0;
+    // Each grab keeps the program busy this long (on the fake clock).
+    static inline DWORD busyMs = 0;
 };
 
 // A fresh folder, made current for the test and removed afterwards.
