@@ -220,3 +220,60 @@ void CMainFrame::OnDestroy()
     ShutDownOnce(FALSE);
     CFrameWnd::OnDestroy();
 }
+
+int CMainFrame::CaptionBand() { return 2 * GetSystemMetrics(SM_CYMENU) + GetSystemMetrics(SM_CYCAPTION); }
+
+void CMainFrame::EnterFullScreen()
+{
+    if (m_fullScreen)
+        return;
+    CRect now;
+    GetWindowRect(&now);
+    m_normalRect = now;
+    snapvo::WindowSection& window = snapvo::WindowSettings();
+    window.placement = now;
+    if (window.showFullScreenPrompt) {
+        CFullScreenDlg prompt(this);
+        prompt.DoModal();
+        window.showFullScreenPrompt = prompt.m_bDontShow ? 0 : 1;
+    }
+    m_fullScreen = TRUE;
+    ShowControlBar(&m_wndStatusBar, FALSE, FALSE);
+    ShowCaptionInFullScreen(FALSE);
+}
+
+void CMainFrame::ShowCaptionInFullScreen(BOOL show)
+{
+    if (!m_fullScreen)
+        return;
+    m_captionShown = show;
+    // Everything above the view's client area goes above the screen's top
+    // edge; the picture then starts at the screen's top.
+    const CSize screen = Ui().ScreenSize();
+    CRect frame, view;
+    GetWindowRect(&frame);
+    int above = CaptionBand();
+    if (CView* v = GetActiveView()) {
+        v->GetWindowRect(&view);
+        above = view.top - frame.top;
+    }
+    const int top = show ? 0 : -above;
+    MoveWindow(0, top, screen.cx, screen.cy + above);
+    if (CView* v = GetActiveView())
+        v->SendMessage(WM_SIZE);
+}
+
+void CMainFrame::LeaveFullScreen()
+{
+    if (!m_fullScreen)
+        return;
+    m_fullScreen = FALSE;
+    m_captionShown = FALSE;
+    ShowControlBar(&m_wndStatusBar, TRUE, FALSE);
+    const CRect stored = snapvo::WindowSettings().placement;
+    const CSize screen = Ui().ScreenSize();
+    const bool off = stored.IsRectEmpty() || stored.left < 0 || stored.top < 0 || stored.left >= screen.cx ||
+                     stored.top >= screen.cy;
+    m_normalRect = off ? DefaultRect(screen) : stored;
+    MoveWindow(m_normalRect);
+}

@@ -10,6 +10,7 @@
 #include "resource.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QSocketNotifier>
@@ -93,6 +94,18 @@ int CAboutDlg::ShowModalWidget()
     font.setWeight(QFont::Weight(FontWeight()));
     box.setFont(font);
     box.exec();
+    return IDOK;
+}
+
+int CFullScreenDlg::ShowModalWidget()
+{
+    QMessageBox box;
+    box.setWindowTitle("Full Screen Mode Warning");
+    box.setText(kText);
+    auto* check = new QCheckBox("Don't show me this message again");
+    box.setCheckBox(check);
+    box.exec();
+    m_bDontShow = check->isChecked() ? TRUE : FALSE;
     return IDOK;
 }
 

@@ -200,6 +200,12 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
     if (CFrameWnd* frame = GetParentFrame())
         frame->GetSystemMenu().ModifyMenu(SC_MAXIMIZE, MF_BYCOMMAND | MF_STRING, SC_MAXIMIZE, "&Maximize");
 
+    if (m_camera && PictureIsFullScreen()) {
+        if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+            m_fullScreen = TRUE;
+            frame->EnterFullScreen();
+        }
+    }
     if (m_camera && !m_fullScreen) {
         CRect rect;
         CSize size;
@@ -326,6 +332,12 @@ void CSnapvoView::LayOut()
     CRect rect;
     CSize size;
     m_camera->GetPictureRect(rect, size);
+    if (m_fullScreen) {
+        m_camera->MoveWindow(0, 0, size.cx, size.cy);
+        m_camera->ShowWindow(SW_SHOW);
+        m_button.ShowWindow(SW_HIDE);
+        return;
+    }
     const LONG x = (client.Width() - size.cx) / 2;
     const LONG y = (client.Height() - size.cy - kBelowPicture) / 2;
     m_camera->MoveWindow(x, y, size.cx, size.cy);
@@ -386,4 +398,56 @@ void CSnapvoView::VFilmrollSendToAOLMail(CString path)
     auto move = AolLibrary() ? FindMovePictureToAolMail(AolLibrary()) : nullptr;
     if (!move || !move(path))
         AfxMessageBox("Could not move image to America Online", MB_OK);
+}
+
+BOOL CSnapvoView::PictureIsFullScreen() const
+{
+    if (!m_camera)
+        return FALSE;
+    CRect rect;
+    CSize size;
+    m_camera->GetPictureRect(rect, size);
+    return size == Ui().ScreenSize();
+}
+
+void CSnapvoView::UpdateFullScreen()
+{
+    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
+    const BOOL full = PictureIsFullScreen();
+    if (!frame || full == m_fullScreen)
+        return;
+    if (full) {
+        m_viewerShownBeforeFullScreen = m_viewer->m_hWnd && m_viewer->IsWindowVisible();
+        m_filmrollShownBeforeFullScreen = CWnd::FindWindow("Film Roll") != nullptr;
+        m_fullScreen = TRUE;
+        frame->EnterFullScreen();
+        if (m_viewerShownBeforeFullScreen)
+            m_viewer->ShowWindow(SW_HIDE);
+        if (m_filmrollShownBeforeFullScreen) {
+            FILM_SaveConfigFile();
+            FILM_CloseDialog();
+        }
+    } else {
+        m_fullScreen = FALSE;
+        frame->LeaveFullScreen();
+        if (m_viewerShownBeforeFullScreen)
+            m_viewer->ShowWindow(SW_SHOW);
+        if (m_filmrollShownBeforeFullScreen) {
+            FILM_OpenDialog(this);
+            CWnd* roll = CWnd::FindWindow("Film Roll");
+            if (roll && !m_modes.filmrollRect.IsRectEmpty())
+                roll->MoveWindow(m_modes.filmrollRect);
+        }
+    }
+    LayOut();
+}
+
+void CSnapvoView::CCaptureWndUserOnMouseMove(UINT, CPoint point)
+{
+    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
+    if (!m_fullScreen || !frame)
+        return;
+    const bool near = point.y < CMainFrame::CaptionBand();
+    if (near != bool(frame->CaptionShown()))
+        frame->ShowCaptionInFullScreen(near);
 }

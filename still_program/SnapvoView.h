@@ -108,6 +108,10 @@ public:
     // The live picture: one fresh frame from the camera.
     void RefreshPreview();
     void LayOut();
+    // After a change of picture size: into or out of full-screen mode, with
+    // the viewer and film roll hidden in it and shown again after it.
+    void UpdateFullScreen();
+    BOOL PictureIsFullScreen() const;
 
     CViewModes m_modes;
     CAutoCaptureSettings m_auto;
@@ -141,7 +145,7 @@ public:
     // MTimerUser
     void MTimerUserOnTimer(void* data) override;
     // CCaptureWndUser
-    void CCaptureWndUserOnMouseMove(UINT flags, CPoint point) override {}
+    void CCaptureWndUserOnMouseMove(UINT flags, CPoint point) override;
     BOOL CCaptureWndUserOnFrame(VIDEOHDR* header) override;
     // CFilmrollUser
     void VFilmrollOpenImage(const CString& path) override;
@@ -211,6 +215,8 @@ private:
     WORD m_savedBrightness = 0;
     DWORD m_frameBytes = 0;
     int m_viewerLoads = 0;
+    BOOL m_viewerShownBeforeFullScreen = FALSE;
+    BOOL m_filmrollShownBeforeFullScreen = FALSE;
 };
 
 // The "AOL" hand-off library, when present.

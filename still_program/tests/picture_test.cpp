@@ -1,5 +1,6 @@
 #include "snapvo_test_util.h"
 
+#include "framework/Keys.h"
 #include "framework/StringTable.h"
 #include "resource.h"
 
@@ -203,6 +204,38 @@ TEST_F(SnapvoFixture, AFilmRollPictureOpensInTheViewerThroughTheTemporaryFile)
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_DISK_FULL));
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
+}
+
+TEST_F(SnapvoFixture, AFilePictureGoesWhereTheUserSaysAndTheStatusBarSaysSo)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.destination = kDestFile;
+    const auto target = folder.Path() / "mine.bmp";
+    ui->AnswerNextFileDialog(CString(target.c_str()));
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_TRUE(std::filesystem::exists(target));
+    EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to Disk");
+    EXPECT_EQ(RollEntries(), 0);
+    // Cancelled: nothing delivered, the status stays.
+    ui->AnswerNextFileDialog(std::nullopt);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to Disk");
+}
+
+TEST_F(SnapvoFixture, ControlVInTheViewerClosesIt)
+{
+    ASSERT_TRUE(Start());
+    CViewerWnd& viewer = View()->Viewer();
+    ASSERT_TRUE(viewer.IsWindowVisible());
+    SetModifierState(true, false, false);
+    MSG ctrlV{viewer.m_hWnd, WM_KEYDOWN, 'V', 1, 0};
+    EXPECT_TRUE(app->PreTranslateMessage(&ctrlV));
+    SetModifierState(false, false, false);
+    EXPECT_FALSE(viewer.IsWindowVisible());
+    EXPECT_TRUE(viewer.ClosedByUser());
+    // The next picture leaves it closed.
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_FALSE(viewer.IsWindowVisible());
 }
 
 }  // namespace

@@ -91,12 +91,12 @@ void SnapvoFixture::Close()
     ResetMessageQueue();
 }
 
-void SnapvoFixture::SetCameraBits(WORD bits)
+void SnapvoFixture::SetCameraBits(WORD bits, LONG width, LONG height)
 {
     CLumivex* camera = View()->Camera();
     ASSERT_NE(camera, nullptr);
     std::vector<RGBQUAD> colours = capture::TestPatternDriver::Palette(bits);
-    capture::VideoFormat format = capture::MakeFormat(160, 120, bits, colours);
+    capture::VideoFormat format = capture::MakeFormat(width, height, bits, colours);
     std::vector<BYTE> bytes(format.Bytes());
     std::memcpy(bytes.data(), &format.header, sizeof format.header);
     if (!format.colours.empty())
@@ -106,6 +106,7 @@ void SnapvoFixture::SetCameraBits(WORD bits)
     ASSERT_NE(now, nullptr);
     EXPECT_EQ(now->biBitCount, bits);
     std::free(now);
+    camera->GetBrightness();   // any driver command brings the picture size along
 }
 
 int SnapvoFixture::RollEntries() const

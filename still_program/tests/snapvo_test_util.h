@@ -45,7 +45,7 @@ struct SnapvoFixture : ::testing::Test {
     BOOL Start(const char* aolLibrary = "libmissing-mail.so");
     void Close();
     // The camera's picture depth (24, 16, 8 or 4).
-    void SetCameraBits(WORD bits);
+    void SetCameraBits(WORD bits, LONG width = 160, LONG height = 120);
     int RollEntries() const;
     int SoundsNamed(const char* name);
 

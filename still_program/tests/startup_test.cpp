@@ -308,4 +308,51 @@ TEST_F(SnapvoFixture, CompanionWindowItemsComeAndGoWithTheirWindows)
     EXPECT_EQ(int(snapvo::GeneralSettings().showViewer), 0);
 }
 
+TEST_F(SnapvoFixture, AScreenSizedPictureFillsTheScreenAndHidesTheCompanions)
+{
+    ASSERT_TRUE(Start());
+    Frame()->MoveWindow(30, 40, 500, 420);
+    SetCameraBits(24, 1024, 768);
+    ui->AnswerNextDialog([](CDialog& d) {
+        static_cast<CFullScreenDlg&>(d).m_bDontShow = TRUE;
+        return IDOK;
+    });
+    View()->UpdateFullScreen();
+    EXPECT_TRUE(Frame()->IsFullScreen());
+    EXPECT_EQ(ui->dialogs, std::vector<UINT>{175});
+    EXPECT_EQ(int(snapvo::WindowSettings().showFullScreenPrompt), 0);
+    EXPECT_EQ(CRect(snapvo::WindowSettings().placement), CRect(30, 40, 530, 460));
+    EXPECT_FALSE(Frame()->StatusBar().IsShown());
+    EXPECT_FALSE(View()->Viewer().IsWindowVisible());
+    EXPECT_EQ(CWnd::FindWindow("Film Roll"), nullptr);
+    for (UINT id : {ID_SHOW_VIEWER, ID_SHOW_FILMROLL, ID_VIEW_STATUS_BAR})
+        EXPECT_FALSE(Frame()->QueryCommand(id).IsEnabled()) << id;
+    // The picture starts at the screen's top; the caption comes down near it.
+    CRect picture;
+    View()->Camera()->GetWindowRect(&picture);
+    EXPECT_EQ(picture.top, 0);
+    EXPECT_EQ(picture.Size(), CSize(1024, 768));
+    View()->CCaptureWndUserOnMouseMove(0, CPoint(300, 5));
+    EXPECT_TRUE(Frame()->CaptionShown());
+    CRect frame;
+    Frame()->GetWindowRect(&frame);
+    EXPECT_EQ(frame.top, 0);
+    View()->CCaptureWndUserOnMouseMove(0, CPoint(300, 400));
+    EXPECT_FALSE(Frame()->CaptionShown());
+
+    SetCameraBits(24, 320, 240);
+    View()->UpdateFullScreen();
+    EXPECT_FALSE(Frame()->IsFullScreen());
+    EXPECT_TRUE(Frame()->StatusBar().IsShown());
+    Frame()->GetWindowRect(&frame);
+    EXPECT_EQ(frame, CRect(30, 40, 530, 460));
+    EXPECT_TRUE(View()->Viewer().IsWindowVisible());
+    EXPECT_NE(CWnd::FindWindow("Film Roll"), nullptr);
+    EXPECT_TRUE(Frame()->QueryCommand(ID_SHOW_VIEWER).IsEnabled());
+    // No second warning once the user asked for none.
+    SetCameraBits(24, 1024, 768);
+    View()->UpdateFullScreen();
+    EXPECT_EQ(ui->dialogs.size(), 1u);
+}
+
 }  // namespace
