@@ -121,7 +121,9 @@ BOOL CSnapvoView::GrabPicture(BOOL updateViewer)
 {
     if (!m_camera)
         return FALSE;
-    if (m_modes.exposureMode != kExposureAuto) {
+    // Auto-capture files grab for themselves; the film roll has no one else
+    // to grab for it, whatever the capture mode.
+    if (m_modes.exposureMode != kExposureAuto || m_modes.destination == kDestFilmroll) {
         if (!GrabInto(TempPicturePath(), m_b16Gray))
             return FALSE;
         if (!updateViewer)

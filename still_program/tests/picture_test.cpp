@@ -222,6 +222,20 @@ TEST_F(SnapvoFixture, AFilePictureGoesWhereTheUserSaysAndTheStatusBarSaysSo)
     EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to Disk");
 }
 
+TEST_F(SnapvoFixture, AutoCaptureIntoTheFilmRollGrabsEveryPicture)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.exposureMode = kExposureAuto;
+    View()->m_modes.multiExposureMode = kMultiThree;
+    View()->m_modes.destination = kDestFilmroll;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    clock->Advance(10500);
+    EXPECT_EQ(RollEntries(), 3);
+    clock->Advance(10000);
+    EXPECT_EQ(RollEntries(), 6);
+    EXPECT_TRUE(View()->IsStepTimerRunning());
+}
+
 TEST_F(SnapvoFixture, ControlVInTheViewerClosesIt)
 {
     ASSERT_TRUE(Start());
