@@ -83,6 +83,19 @@ void ShowWindows(CSnapvoApp& app, Screen& screen)
     };
 }
 
+// A box still open holds a nested loop whose caller would find its windows
+// gone: answer it with its default first, then close.
+void CloseWhenNoBoxIsOpen(CSnapvoApp& app)
+{
+    if (Ui().OpenMessageBoxes() > 0) {
+        Ui().PressDefaultButton();
+        QTimer::singleShot(10, [&app] { CloseWhenNoBoxIsOpen(app); });
+        return;
+    }
+    if (CMainFrame* frame = app.MainFrame(); frame && frame->m_hWnd)
+        frame->Close();
+}
+
 }  // namespace
 
 int CAboutDlg::ShowModalWidget()
@@ -139,8 +152,7 @@ int SnapvoMain(int argc, char** argv)
                 char bytes[16];
                 while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
                 }
-                if (CMainFrame* frame = app.MainFrame(); frame && frame->m_hWnd)
-                    frame->Close();
+                CloseWhenNoBoxIsOpen(app);
             });
         }
         // Live pictures without spinning: the idle refresh at a steady pace.

@@ -20,6 +20,8 @@ QtFrameWindow::QtFrameWindow(CFrameWnd& frame, TipFn tip) : m_frame(frame), m_ti
     m_menuMirror = std::make_unique<QtMenuMirror>(frame.GetMenu(), menuBar(), frame);
     m_binder = std::make_unique<CommandBinder>(frame, AfxGetApp());
     frame.SetLayoutByWidget(true);
+    const MINMAXINFO limits = frame.QueryMinMaxInfo();
+    setMaximumSize(limits.ptMaxTrackSize.x, limits.ptMaxTrackSize.y);
     frame.AttachWidget(this);
     if (CView* view = frame.GetActiveView())
         view->AttachWidget(m_viewWidget);
