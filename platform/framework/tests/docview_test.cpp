@@ -1,9 +1,19 @@
 #include "framework/DocView.h"
 #include "framework/Keys.h"
+#include "framework/QtFrame.h"
 #include "framework/TestUiService.h"
 #include "framework/WinApp.h"
 
 #include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
 
 namespace {
 
@@ -105,6 +115,65 @@ TEST(DocView, AFailedOnCreateLeavesNoFrame)
     EXPECT_EQ(t.GetFrame(), nullptr);
     EXPECT_EQ(app.m_pMainWnd, nullptr);
     Frame::fail = false;
+}
+
+TEST(DocView, TheFrameWidgetFollowsBarsButtonsKeysAndTheCloseBox)
+{
+    int argc = 1;
+    char name[] = "docview_test";
+    char* argv[] = {name, nullptr};
+    QApplication qapp(argc, argv);
+    ResetMessageQueue();
+    ScopedTestUi ui;
+    CWinApp app("docview");
+    Frame::fail = false;
+    CSingleDocTemplate t = MakeTemplate();
+    ASSERT_NE(t.OpenDocumentFile(nullptr), nullptr);
+    auto* frame = static_cast<Frame*>(t.GetFrame());
+    auto* view = static_cast<View*>(t.GetView());
+    const UINT buttons[] = {100, ID_SEPARATOR, 101};
+    frame->m_toolBar.SetButtons(buttons, 3);
+    CButton push;
+    ASSERT_TRUE(push.Create("&Go", WS_CHILD | WS_VISIBLE, CRect(5, 5, 105, 30), view, 100));
+
+    QtFrameWindow widget(*frame, [](unsigned id) { return QString("Command %1").arg(id); });
+    widget.ShowToolBar(frame->m_toolBar);
+    widget.ShowStatusBar(frame->m_statusBar);
+    QPushButton* qtPush = widget.ShowButton(push);
+    frame->ShowWindow(SW_SHOWNORMAL);
+    EXPECT_TRUE(widget.isVisible());
+
+    auto* bar = widget.findChild<QToolBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->actions().size(), 3);
+    EXPECT_TRUE(bar->actions()[1]->isSeparator());
+    EXPECT_EQ(bar->actions()[0]->text(), "Command 100");
+    bar->actions()[0]->trigger();
+    EXPECT_EQ(view->runs, 1);
+    frame->OnBarCheck(AFX_IDW_TOOLBAR);
+    EXPECT_FALSE(bar->isVisible());
+
+    frame->SetMessageText("Ready");
+    auto* label = widget.statusBar()->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Ready");
+
+    EXPECT_EQ(qtPush->text(), "&Go");
+    push.SetWindowText("&Stop");
+    EXPECT_EQ(qtPush->text(), "&Stop");
+    qtPush->click();   // WM_COMMAND 100 to the view
+    EXPECT_EQ(view->runs, 2);
+
+    SetModifierState(false, false, false);
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+    QApplication::sendEvent(&widget, &space);
+    EXPECT_EQ(view->runs, 3);
+
+    // The close box asks the frame, which closes itself.
+    widget.close();
+    EXPECT_EQ(frame->closes, 1);
+    EXPECT_EQ(frame->m_hWnd, nullptr);
+    ResetMessageQueue();
 }
 
 }  // namespace
