@@ -194,7 +194,7 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
 
     m_button.Create(LoadStringText(IDS_TAKE_PICTURE), WS_CHILD, CRect(0, 0, kButtonWidth, kButtonHeight), this,
                     IDC_TAKE_PICTURE);
-    m_button.SetFontSpec("Arial", 17);
+    m_button.SetButtonFont("Arial", 17);
     RefreshTakePicture();
 
     if (CFrameWnd* frame = GetParentFrame())

@@ -87,7 +87,7 @@ public:
     BOOL Create(const char* text, DWORD style, const RECT& rect, CWnd* parent, UINT id);
     // What a click does: the parent hears of it as a command.
     void Click();
-    void SetFontSpec(const char* face, int height)
+    void SetButtonFont(const char* face, int height)
     {
         m_face = face;
         m_fontHeight = height;
