@@ -23,7 +23,7 @@ bool Convert(const std::vector<BYTE>& frame, LONG w, LONG h, Converted& out)
     std::memcpy(&out.file, block, sizeof out.file);
     std::memcpy(&out.info, block + 14, sizeof out.info);
     out.pixels.assign(block + out.file.bfOffBits, block + out.file.bfSize);
-    EXPECT_GE(size, out.file.bfSize + 10240u);
+    EXPECT_GE(size, DWORD(out.file.bfSize) + 10240u);
     MemFreeHuge(block, size);
     return true;
 }
@@ -34,8 +34,8 @@ TEST(Convert16, ChannelsSpreadFromFiveBitsEach)
     const std::vector<BYTE> frame = {0xFF, 0x7F, 0x1F, 0x00};
     Converted c;
     ASSERT_TRUE(Convert(frame, 2, 1, c));
-    EXPECT_EQ(c.file.bfType, 0x4D42);
-    EXPECT_EQ(c.file.bfOffBits, 54u);
+    EXPECT_EQ(WORD(c.file.bfType), 0x4D42);
+    EXPECT_EQ(DWORD(c.file.bfOffBits), 54u);
     EXPECT_EQ(c.info.biBitCount, 24);
     EXPECT_EQ(c.info.biCompression, BI_RGB);
     ASSERT_EQ(c.pixels.size(), 8u);   // 6 bytes of pixels, padded to 8
@@ -64,7 +64,7 @@ TEST(Convert16, OddWidthsKeepFourByteRowsOnBothSides)
     Converted c;
     ASSERT_TRUE(Convert(frame, 3, 2, c));
     EXPECT_EQ(c.info.biSizeImage, 24u);
-    EXPECT_EQ(c.file.bfSize, 54u + 24u);
+    EXPECT_EQ(DWORD(c.file.bfSize), 54u + 24u);
     ASSERT_EQ(c.pixels.size(), 24u);
     EXPECT_EQ(c.pixels[0], 0);
     EXPECT_EQ(c.pixels[12], 0xF8);
