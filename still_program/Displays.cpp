@@ -22,7 +22,7 @@ void CSelfTimerDisplay::Hide()
     Tell(onChanged);
 }
 
-void CSelfTimerDisplay::Redraw(WORD remaining)
+void CSelfTimerDisplay::Redraw(DWORD remaining)
 {
     m_remaining = remaining;
     Tell(onChanged);

@@ -10,12 +10,12 @@
 // (start tick, seconds): done once the whole seconds have passed.
 struct CCountdown {
     DWORD start = 0;
-    WORD seconds = 0;
+    DWORD seconds = 0;
     bool Done(DWORD now) const { return (now - start) / 1000 >= seconds; }
-    WORD Remaining(DWORD now) const
+    DWORD Remaining(DWORD now) const
     {
         const DWORD passed = (now - start) / 1000;
-        return passed >= seconds ? 0 : WORD(seconds - passed);
+        return passed >= seconds ? 0 : seconds - passed;
     }
 };
 
@@ -23,17 +23,17 @@ class CSelfTimerDisplay {
 public:
     void Show(const CCountdown& countdown);
     void Hide();
-    void Redraw(WORD remaining);
+    void Redraw(DWORD remaining);
     bool IsShown() const { return m_shown; }
     const CCountdown& Countdown() const { return m_countdown; }
-    WORD ShownSeconds() const { return m_remaining; }
+    DWORD ShownSeconds() const { return m_remaining; }
 
     std::function<void()> onChanged;
 
 private:
     bool m_shown = false;
     CCountdown m_countdown;
-    WORD m_remaining = 0;
+    DWORD m_remaining = 0;
 };
 
 class CAutoCaptureDisplay {

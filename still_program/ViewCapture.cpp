@@ -103,7 +103,7 @@ bool CSnapvoView::Step()
         const CCountdown& countdown = m_selfTimerDisplay.Countdown();
         if (!countdown.Done(GetTickCount())) {
             if (m_auto.warning && !autoCapture) {
-                const WORD remaining = countdown.Remaining(GetTickCount());
+                const DWORD remaining = countdown.Remaining(GetTickCount());
                 if (!m_firstWarningPlayed && remaining == 2) {
                     m_firstWarningPlayed = TRUE;
                     PlaySoundFile("low.wav");
@@ -139,8 +139,8 @@ bool CSnapvoView::Step()
     case csStartTimedExposure:
         StartStepTimer();
         EnableSelection(FALSE);
-        // Held as a WORD: longer exposures wrap.
-        m_timedExposure = CCountdown{now, WORD(m_modes.timedExposureSeconds)};
+        // The whole length, up to a day: a 16-bit count would cut long ones short.
+        m_timedExposure = CCountdown{now, m_modes.timedExposureSeconds};
         OpenShutter();
         m_state = csTimedExposure;
         Refresh();

@@ -206,6 +206,20 @@ TEST_F(SnapvoFixture, AFilmRollPictureOpensInTheViewerThroughTheTemporaryFile)
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
 }
 
+TEST_F(SnapvoFixture, ATimedExposureLongerThanSixteenBitsOfSecondsRunsItsWholeLength)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.shutterMode = kShutterTimed;
+    View()->m_modes.timedExposureSeconds = 70000;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_OPEN_SHUTTER));
+    clock->Advance((70000 - 65536 + 10) * 1000);
+    EXPECT_EQ(RollEntries(), 0);
+    EXPECT_TRUE(View()->Camera()->IsExposing());
+    clock->Advance(65536 * 1000);
+    EXPECT_EQ(RollEntries(), 1);
+    EXPECT_FALSE(View()->Camera()->IsExposing());
+}
+
 TEST_F(SnapvoFixture, AFilePictureGoesWhereTheUserSaysAndTheStatusBarSaysSo)
 {
     ASSERT_TRUE(Start());
