@@ -397,7 +397,7 @@ void CSnapvoView::VFilmrollSendToAOLMail(CString path)
 {
     auto move = AolLibrary() ? FindMovePictureToAolMail(AolLibrary()) : nullptr;
     if (!move || !move(path))
-        AfxMessageBox("Could not move image to America Online", MB_OK);
+        AfxMessageBox(kMailFailedText, MB_OK);
 }
 
 BOOL CSnapvoView::PictureIsFullScreen() const

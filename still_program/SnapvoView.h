@@ -141,6 +141,7 @@ public:
     static constexpr int kFrameWaitAttempts = 30;
     static constexpr const char* kTempName = "temp999.bmp";
     static constexpr const char* kNoFrameText = "The camera did not send a picture.";
+    static constexpr const char* kMailFailedText = "Could not move image to America Online";
 
     // MTimerUser
     void MTimerUserOnTimer(void* data) override;

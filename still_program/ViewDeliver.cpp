@@ -168,8 +168,12 @@ BOOL CSnapvoView::SendToMail()
         return FALSE;
     if (!AolLibrary())
         return FALSE;
-    if (MovePictureToAolMailFunction move = FindMovePictureToAolMail(AolLibrary()))
-        move(path);
+    // A hand-off that failed is said so, not reported as sent.
+    MovePictureToAolMailFunction move = FindMovePictureToAolMail(AolLibrary());
+    if (!move || !move(path)) {
+        AfxMessageBox(kMailFailedText, MB_OK);
+        return FALSE;
+    }
     SetStatus(IDS_SENT_MAIL);
     return TRUE;
 }

@@ -5,10 +5,21 @@
 #include "resource.h"
 
 #include <cstring>
+#include <dlfcn.h>
 
 using namespace snapvo_test;
 
 namespace {
+
+// The mail hand-off as the test program itself provides it (found by name in
+// the program, as in the real library).
+std::vector<std::string> g_mailed;
+int g_mailAnswer = 1;
+extern "C" __attribute__((visibility("default"))) int MovePictureToAolMail(const char* path)
+{
+    g_mailed.push_back(path);
+    return g_mailAnswer;
+}
 
 TEST_F(SnapvoFixture, AFiveSecondSelfTimerWarnsOnceAtTwoAndOnceAtOne)
 {
@@ -248,6 +259,31 @@ TEST_F(SnapvoFixture, AutoCaptureIntoTheFilmRollGrabsEveryPicture)
     clock->Advance(10000);
     EXPECT_EQ(RollEntries(), 6);
     EXPECT_TRUE(View()->IsStepTimerRunning());
+}
+
+TEST_F(SnapvoFixture, AMailPictureIsHandedOverAndAFailedHandOffIsSaidSo)
+{
+    ASSERT_TRUE(Start(AOLXFER_PATH));
+    void* real = AolLibrary();
+    SetAolLibrary(dlopen(nullptr, RTLD_NOW));
+    g_mailed.clear();
+    g_mailAnswer = 1;
+    View()->m_modes.destination = kDestMail;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    ASSERT_EQ(g_mailed.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(g_mailed[0]));
+    EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to AOL Mail");
+    EXPECT_TRUE(ui->boxes.empty());
+
+    g_mailAnswer = 0;
+    Frame()->SetStatusText("Ready");
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_EQ(g_mailed.size(), 2u);
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, CSnapvoView::kMailFailedText);
+    EXPECT_EQ(Frame()->StatusText(), "Ready");
+    dlclose(AolLibrary());
+    SetAolLibrary(real);
 }
 
 TEST_F(SnapvoFixture, ControlVInTheViewerClosesIt)
