@@ -327,8 +327,12 @@ void CSnapvoView::LayOut()
         return;
     CRect client;
     GetClientRect(&client);
-    if (!m_camera)
+    if (!m_camera) {
+        const LONG left = (client.Width() - 160) / 2 - 4;
+        const LONG top = (client.Height() - 120) / 2 - 4;
+        m_emptyPicture = CRect(left, top, left + 168, top + 128);
         return;
+    }
     CRect rect;
     CSize size;
     m_camera->GetPictureRect(rect, size);

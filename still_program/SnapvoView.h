@@ -108,6 +108,8 @@ public:
     // The live picture: one fresh frame from the camera.
     void RefreshPreview();
     void LayOut();
+    // Without a camera: the frame drawn where a 160 x 120 picture would be.
+    const CRect& EmptyPictureRect() const { return m_emptyPicture; }
     // After a change of picture size: into or out of full-screen mode, with
     // the viewer and film roll hidden in it and shown again after it.
     void UpdateFullScreen();
@@ -216,6 +218,7 @@ private:
     WORD m_savedBrightness = 0;
     DWORD m_frameBytes = 0;
     int m_viewerLoads = 0;
+    CRect m_emptyPicture;
     BOOL m_viewerShownBeforeFullScreen = FALSE;
     BOOL m_filmrollShownBeforeFullScreen = FALSE;
 };

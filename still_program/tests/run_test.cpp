@@ -7,6 +7,8 @@
 #include "resource.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -23,6 +25,7 @@ struct Seen {
     WORD destination = 0;
     CRect placement;
     int rollEntries = 0;
+    int liveGrabs = 0;
 };
 
 int RunProgram(const std::function<void(CSnapvoApp&)>& whileRunning)
@@ -41,7 +44,8 @@ TEST(SnapvoProgram, SpaceTakesAPictureAndTheSettingsOutliveTheProgram)
     std::filesystem::create_directories(config);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     WorkingFolder folder("snapvo-run");
-    capture::DriverCatalog::Install({capture::TestPatternEntry()});
+    capture::DriverCatalog::Install({{capture::kTestPatternDescription, capture::kTestPatternVersion,
+                                      [] { return std::make_unique<QuietableCamera>(); }}});
     snapvo::ResetSettingsForTest();
 
     Seen first;
@@ -56,6 +60,12 @@ TEST(SnapvoProgram, SpaceTakesAPictureAndTheSettingsOutliveTheProgram)
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ");
         QApplication::sendEvent(widget, &release);
         first.rollEntries = std::filesystem::exists("film/img1.bmp") ? 1 : 0;
+        // The live picture keeps coming while the program idles.
+        const int grabs = QuietableCamera::grabs;
+        QEventLoop idle;
+        QTimer::singleShot(200, &idle, &QEventLoop::quit);
+        idle.exec();
+        first.liveGrabs = QuietableCamera::grabs - grabs;
         frame->ExecuteCommand(ID_SEND_CLIPBOARD);
         frame->MoveWindow(40, 50, 520, 460);
         CRect r;
@@ -66,6 +76,7 @@ TEST(SnapvoProgram, SpaceTakesAPictureAndTheSettingsOutliveTheProgram)
     EXPECT_EQ(code, 0);
     ASSERT_TRUE(first.ran);
     EXPECT_EQ(first.rollEntries, 1);
+    EXPECT_GT(first.liveGrabs, 0);
     EXPECT_TRUE(std::filesystem::exists(folder.Path() / "film" / "img1.bmp"));
     std::ifstream ini(folder.Path() / "film" / "film.ini");
     std::stringstream text;

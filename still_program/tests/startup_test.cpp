@@ -223,6 +223,14 @@ TEST_F(SnapvoFixture, WithoutACameraTheProgramRunsAndPictureCommandsAreOff)
     EXPECT_EQ(View()->Camera(), nullptr);
     EXPECT_FALSE(View()->QueryCommand(ID_TAKE_PICTURE).IsEnabled());
     EXPECT_FALSE(Frame()->QueryCommand(ID_TAKE_PICTURE).IsEnabled());
+    CRect client;
+    View()->GetClientRect(&client);
+    const CRect empty = View()->EmptyPictureRect();
+    EXPECT_EQ(empty.Size(), CSize(168, 128));
+    EXPECT_EQ(empty.left, (client.Width() - 160) / 2 - 4);
+    // Closing without a camera still saves and deletes what it must.
+    Close();
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
 }
 
 TEST_F(SnapvoFixture, FrameBarsHelpAboutAndTheLimitsOfItsSize)
