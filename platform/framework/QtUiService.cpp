@@ -194,12 +194,19 @@ BOOL QtUiService::ShowHelp(const char* file, UINT command, DWORD_PTR data)
 {
     if (!HaveGui() || !file || command == HELP_QUIT)
         return command == HELP_QUIT;
-    // Help ships as HTML beside the program: name.hlp -> help/name/index.html
-    // or help/name/<context>.html.
+    // Help ships as HTML pages: name.hlp -> index.html or <context>.html in
+    // help/name/ or help/ beside the program, or in the installed data folder.
     QString base = QFileInfo(Text(file)).completeBaseName();
     QString page = command == HELP_CONTEXT ? QString::number(qulonglong(data)) + ".html" : "index.html";
-    QString path = QDir(QCoreApplication::applicationDirPath()).filePath("help/" + base + "/" + page);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? TRUE : FALSE;
+    QDir programDir(QCoreApplication::applicationDirPath());
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const QStringList candidates = {programDir.filePath("help/" + base + "/" + page),
+                                    programDir.filePath("help/" + page),
+                                    programDir.filePath("../share/" + program + "/help/" + page)};
+    for (const QString& path : candidates)
+        if (QFileInfo(path).isFile())
+            return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? TRUE : FALSE;
+    return FALSE;
 }
 
 void QtUiService::SetCursorShape(CursorShape shape)

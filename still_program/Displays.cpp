@@ -1,0 +1,48 @@
+#include "Displays.h"
+
+namespace {
+void Tell(const std::function<void()>& changed)
+{
+    if (changed)
+        changed();
+}
+}  // namespace
+
+void CSelfTimerDisplay::Show(const CCountdown& countdown)
+{
+    m_countdown = countdown;
+    m_remaining = countdown.seconds;
+    m_shown = true;
+    Tell(onChanged);
+}
+
+void CSelfTimerDisplay::Hide()
+{
+    m_shown = false;
+    Tell(onChanged);
+}
+
+void CSelfTimerDisplay::Redraw(DWORD remaining)
+{
+    m_remaining = remaining;
+    Tell(onChanged);
+}
+
+void CAutoCaptureDisplay::Show()
+{
+    m_shown = true;
+    m_frame = 0;
+    Tell(onChanged);
+}
+
+void CAutoCaptureDisplay::Hide()
+{
+    m_shown = false;
+    Tell(onChanged);
+}
+
+void CAutoCaptureDisplay::Animate()
+{
+    m_frame = (m_frame + 1) % 8;
+    Tell(onChanged);
+}

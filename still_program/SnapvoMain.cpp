@@ -1,0 +1,179 @@
+// The program on screen: Qt, the widgets that show the frame and the view,
+// and the end of the program by SIGTERM, which closes it as File > Exit does.
+#include "About.h"
+#include "MainFrm.h"
+#include "SnapvoApp.h"
+#include "SnapvoView.h"
+#include "framework/QtFrame.h"
+#include "framework/StringTable.h"
+#include "framework/UiService.h"
+#include "resource.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+std::function<void(CSnapvoApp&)> g_runningHook;
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminateSignal(int)
+{
+    // Only the byte: everything else happens on the user-interface thread.
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &byte, 1);
+}
+
+QString ToolTip(unsigned id)
+{
+    switch (id) {
+    case ID_SEND_FILMROLL: return "Send to Film Roll";
+    case ID_SEND_FILE: return "Send to File";
+    case ID_SEND_CLIPBOARD: return "Send to Clipboard";
+    case ID_SEND_MAIL: return "Send to AOL Mail";
+    case ID_CAMERA_ADJUSTMENTS: return "Camera Adjustments";
+    case ID_IMAGE_SIZE: return "Image Size and Quality";
+    default: return QString::number(id);
+    }
+}
+
+// The widgets of one run, made once the logic's windows exist.
+struct Screen {
+    std::unique_ptr<QtFrameWindow> frame;
+    QLabel* countdown = nullptr;
+};
+
+void ShowWindows(CSnapvoApp& app, Screen& screen)
+{
+    CMainFrame* frame = app.MainFrame();
+    CSnapvoView* view = app.View();
+    screen.frame = std::make_unique<QtFrameWindow>(*frame, &ToolTip);
+    screen.frame->ShowToolBar(frame->ToolBar());
+    screen.frame->ShowStatusBar(frame->StatusBar());
+    screen.frame->ShowButton(view->TakePictureButton());
+    if (CLumivex* camera = view->Camera())
+        camera->CreateView(screen.frame->ViewWidget());
+    auto* label = new QLabel(screen.frame->ViewWidget());
+    label->setStyleSheet("QLabel { background: black; color: yellow; font-size: 28px; padding: 4px; }");
+    label->hide();
+    screen.countdown = label;
+    view->SelfTimerDisplay().onChanged = [view, label] {
+        const CSelfTimerDisplay& d = view->SelfTimerDisplay();
+        label->setText(QString::number(d.ShownSeconds()));
+        label->adjustSize();
+        label->setVisible(d.IsShown());
+    };
+    view->AutoCaptureDisplay().onChanged = [view, label] {
+        const CAutoCaptureDisplay& d = view->AutoCaptureDisplay();
+        if (view->SelfTimerDisplay().IsShown())
+            return;
+        label->setText(QString(".").repeated(d.Frame() % 4 + 1));
+        label->adjustSize();
+        label->setVisible(d.IsShown());
+    };
+}
+
+// A box still open holds a nested loop whose caller would find its windows
+// gone: answer it with its default first, then close.
+void CloseWhenNoBoxIsOpen(CSnapvoApp& app)
+{
+    if (Ui().OpenMessageBoxes() > 0) {
+        Ui().PressDefaultButton();
+        QTimer::singleShot(10, [&app] { CloseWhenNoBoxIsOpen(app); });
+        return;
+    }
+    if (CMainFrame* frame = app.MainFrame(); frame && frame->m_hWnd)
+        frame->Close();
+}
+
+}  // namespace
+
+int CAboutDlg::ShowModalWidget()
+{
+    QMessageBox box;
+    box.setWindowTitle("About Snapvo");
+    box.setText(QString("Snapvo\n") + QString::fromLocal8Bit(VersionLine().GetString()));
+    QFont font = box.font();
+    font.setWeight(QFont::Weight(FontWeight()));
+    box.setFont(font);
+    box.exec();
+    return IDOK;
+}
+
+int CFullScreenDlg::ShowModalWidget()
+{
+    QMessageBox box;
+    box.setWindowTitle("Full Screen Mode Warning");
+    box.setText(kText);
+    auto* check = new QCheckBox("Don't show me this message again");
+    box.setCheckBox(check);
+    box.exec();
+    m_bDontShow = check->isChecked() ? TRUE : FALSE;
+    return IDOK;
+}
+
+void SetSnapvoRunningHook(std::function<void(CSnapvoApp&)> hook) { g_runningHook = std::move(hook); }
+
+int SnapvoMain(int argc, char** argv)
+{
+    std::unique_ptr<QApplication> qt;
+    if (!QCoreApplication::instance())
+        qt = std::make_unique<QApplication>(argc, argv);
+
+    std::unique_ptr<QSocketNotifier> notifier;
+    struct sigaction previous {};
+    bool handling = false;
+    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        struct sigaction action {};
+        action.sa_handler = &OnTerminateSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        handling = sigaction(SIGTERM, &action, &previous) == 0;
+    }
+
+    Screen screen;
+    int code = 0;
+    {
+        CSnapvoApp app;
+        app.onWindowsReady = [&screen](CSnapvoApp& a) { ShowWindows(a, screen); };
+        if (handling) {
+            notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+            QObject::connect(notifier.get(), &QSocketNotifier::activated, [&app] {
+                char bytes[16];
+                while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+                }
+                CloseWhenNoBoxIsOpen(app);
+            });
+        }
+        // Live pictures without spinning: the idle refresh at a steady pace.
+        QTimer pace;
+        QObject::connect(&pace, &QTimer::timeout, [&app] { app.OnIdle(0); });
+        pace.start(50);
+        QTimer::singleShot(0, [&app] {
+            if (g_runningHook && app.MainFrame())
+                g_runningHook(app);
+        });
+        code = app.Run(argc, argv);
+        pace.stop();
+        notifier.reset();
+        screen.frame.reset();
+    }
+    if (handling)
+        sigaction(SIGTERM, &previous, nullptr);
+    for (int& fd : g_signalPipe) {
+        if (fd >= 0)
+            close(fd);
+        fd = -1;
+    }
+    return code;
+}

@@ -1,0 +1,457 @@
+#include "SnapvoView.h"
+
+#include "MainFrm.h"
+#include "Settings.h"
+#include "framework/StringTable.h"
+#include "mail/loader.h"
+#include "framework/UiService.h"
+#include "resource.h"
+
+#include <cstdio>
+
+namespace {
+constexpr UINT kBrightnessTimer = 2;
+constexpr int kButtonWidth = 150;
+constexpr int kButtonHeight = 25;
+constexpr int kBelowPicture = 80;
+}  // namespace
+
+DWORD CAutoCaptureSettings::IntervalSeconds() const
+{
+    static const DWORD unit[] = {1, 60, 3600};
+    return DWORD(everyInterval) * (everyType < 3 ? unit[everyType] : 1);
+}
+
+CSnapvoView::CSnapvoView() : m_viewer(std::make_unique<CViewerWnd>()), m_files(this)
+{
+    m_isPictureDue = [this](const CTime& last, DWORD& remaining) -> BOOL {
+        const int64_t passed = CTime::GetCurrentTime().GetTime() - last.GetTime();
+        const int64_t interval = int64_t(m_auto.IntervalSeconds());
+        remaining = passed >= interval ? 0 : DWORD(interval - passed);
+        return remaining == 0;
+    };
+    OnMessage(WM_SIZE, [this](WPARAM, LPARAM) -> LRESULT {
+        LayOut();
+        return 0;
+    });
+    OnMessage(WM_MOVE, [this](WPARAM, LPARAM) -> LRESULT {
+        LayOut();
+        return 0;
+    });
+    RegisterCommands();
+    RegisterViewMenu();
+}
+
+CSnapvoView::~CSnapvoView()
+{
+    StopStepTimer();
+    if (m_camera)
+        m_camera->DestroyWindow();
+}
+
+CString CSnapvoView::TempPicturePath() const { return m_workingDirectory + "/" + kTempName; }
+
+CMenu* CSnapvoView::FileMenu() const
+{
+    CFrameWnd* frame = GetParentFrame();
+    return frame ? frame->GetMenu().GetSubMenu(0) : nullptr;
+}
+
+CMenu* CSnapvoView::ViewMenu() const
+{
+    CFrameWnd* frame = GetParentFrame();
+    return frame ? frame->GetMenu().GetSubMenu(1) : nullptr;
+}
+
+BOOL CSnapvoView::ReadSettings(MCfgINITable& iniTable, MCfgClassesRootTable& classesRootTable, BOOL useClassesRoot)
+{
+    MCfgTable* table = useClassesRoot ? static_cast<MCfgTable*>(&classesRootTable) : &iniTable;
+    snapvo::CaptureSection& capture = snapvo::CaptureSettings();
+    snapvo::GeneralSection& general = snapvo::GeneralSettings();
+    if (!capture.section.SetTable(table) || !general.section.SetTable(table))
+        return FALSE;
+    m_modes.driverIndex = capture.driverIndex;
+    m_modes.selfTimerOn = general.useSelfTimer;
+    m_modes.showViewer = general.showViewer;
+    m_modes.showFilmroll = general.showFilmroll;
+    m_modes.viewerRect = general.viewerPlacement;
+    m_modes.filmrollRect = general.filmrollPlacement;
+    m_modes.selfTimerSeconds = general.selfTimerSeconds;
+    m_modes.otherCount = general.multipleExposureCount;
+    m_modes.exposureMode = general.exposureMode;
+    m_modes.multiExposureMode = general.multiExposureMode;
+    m_modes.shutterMode = general.shutterMode;
+    m_modes.timedExposureSeconds = general.timedExposureSeconds;
+    m_modes.destination = general.destination;
+
+    snapvo::AutoCaptureSection& a = snapvo::AutoCaptureSettings();
+    a.section.SetTable(table);
+    m_auto.everyType = a.everyType;
+    m_auto.everyInterval = a.everyInterval;
+    m_auto.fileSeries = a.fileSeries;
+    m_auto.fileSeriesType = a.fileSeriesType;
+    m_auto.days = a.days;
+    m_auto.allDay = a.allDay;
+    m_auto.beginTime = a.beginTime;
+    m_auto.useEndTime = a.useEndTime;
+    m_auto.endTime = a.endTime;
+    m_auto.warning = a.warning;
+    m_auto.latestImageName = CString(a.latestImageName);
+    m_auto.incrementName = CString(a.incrementName);
+    m_auto.otherEnabled = a.otherEnabled;
+    m_auto.workingDirectory = CString(a.workingDirectory);
+    return TRUE;
+}
+
+void CSnapvoView::WriteSettings()
+{
+    snapvo::GeneralSection& general = snapvo::GeneralSettings();
+    snapvo::CaptureSettings().driverIndex = m_modes.driverIndex;
+    general.useSelfTimer = m_modes.selfTimerOn;
+    general.selfTimerSeconds = m_modes.selfTimerSeconds;
+    general.multipleExposureCount = m_modes.otherCount;
+    general.exposureMode = m_modes.exposureMode;
+    general.multiExposureMode = m_modes.multiExposureMode;
+    general.shutterMode = m_modes.shutterMode;
+    general.timedExposureSeconds = m_modes.timedExposureSeconds;
+    general.destination = m_modes.destination;
+
+    BOOL showViewer = m_modes.showViewer && !m_viewer->ClosedByUser();
+    BOOL showFilmroll = m_modes.showFilmroll;
+    if (m_fullScreen)
+        showViewer = showFilmroll = FALSE;
+    if (m_viewer->m_hWnd && m_viewer->IsWindowVisible()) {
+        CRect r;
+        m_viewer->GetWindowRect(&r);
+        m_modes.viewerRect = r;
+    }
+    if (m_modes.showFilmroll) {
+        if (CWnd* roll = CWnd::FindWindow("Film Roll")) {
+            if (roll->IsIconic())
+                roll->ShowWindow(SW_RESTORE);
+            m_modes.filmrollRect = FilmrollWindowRect();
+        }
+    }
+    general.showViewer = showViewer;
+    general.showFilmroll = showFilmroll;
+    general.viewerPlacement = m_modes.viewerRect;
+    general.filmrollPlacement = m_modes.filmrollRect;
+
+    snapvo::AutoCaptureSection& a = snapvo::AutoCaptureSettings();
+    a.everyType = m_auto.everyType;
+    a.everyInterval = m_auto.everyInterval;
+    a.fileSeries = m_auto.fileSeries;
+    a.fileSeriesType = m_auto.fileSeriesType;
+    a.days = m_auto.days;
+    a.allDay = m_auto.allDay;
+    a.beginTime = m_auto.beginTime;
+    a.useEndTime = m_auto.useEndTime;
+    a.endTime = m_auto.endTime;
+    a.warning = m_auto.warning;
+    a.latestImageName = m_auto.latestImageName;
+    a.incrementName = m_auto.incrementName;
+    a.otherEnabled = m_auto.otherEnabled;
+    a.workingDirectory = m_auto.workingDirectory;
+}
+
+CRect CSnapvoView::FilmrollWindowRect() const
+{
+    CRect r;
+    if (CWnd* roll = CWnd::FindWindow("Film Roll"))
+        roll->GetWindowRect(&r);
+    return r;
+}
+
+void CSnapvoView::CreateCamera()
+{
+    if (m_camera)
+        return;
+    m_camera = std::make_unique<CLumivex>();
+    if (!m_camera->Create(this, this, WS_CHILD | WS_VISIBLE, IDC_CAPTURE_WINDOW)) {
+        AfxMessageBox(IDS_NO_CAMERA, MB_OK);
+        m_camera->DestroyWindow();
+        m_camera.reset();
+    }
+}
+
+BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesRootTable, BOOL useClassesRoot)
+{
+    m_iniTable = &iniTable;
+    m_classesRootTable = &classesRootTable;
+    m_useClassesRoot = useClassesRoot;
+    if (!ReadSettings(iniTable, classesRootTable, useClassesRoot))
+        return FALSE;
+    if (m_camera)
+        return TRUE;
+    CreateCamera();
+
+    if (!AolLibrary()) {
+        if (CMenu* file = FileMenu())
+            file->DeleteMenu(ID_SEND_MAIL, MF_BYCOMMAND);
+        if (m_modes.destination == kDestMail)
+            m_modes.destination = kDestFile;
+    }
+
+    m_button.Create(LoadStringText(IDS_TAKE_PICTURE), WS_CHILD, CRect(0, 0, kButtonWidth, kButtonHeight), this,
+                    IDC_TAKE_PICTURE);
+    m_button.SetButtonFont("Arial", 17);
+    RefreshTakePicture();
+
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->GetSystemMenu().ModifyMenu(SC_MAXIMIZE, MF_BYCOMMAND | MF_STRING, SC_MAXIMIZE, "&Maximize");
+
+    if (m_camera && PictureIsFullScreen()) {
+        if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+            m_fullScreen = TRUE;
+            frame->EnterFullScreen();
+        }
+    }
+    if (m_camera && !m_fullScreen) {
+        CRect rect;
+        CSize size;
+        m_camera->GetPictureRect(rect, size);
+        if (CFrameWnd* frame = GetParentFrame()) {
+            const LONG w = std::max<LONG>(size.cx, 240);
+            const LONG h = std::max<LONG>(size.cy, 120) + kBelowPicture;
+            CRect frameRect, client;
+            frame->GetWindowRect(&frameRect);
+            GetClientRect(&client);
+            const LONG extraW = frameRect.Width() - client.Width();
+            const LONG extraH = frameRect.Height() - client.Height();
+            frame->MoveWindow(frameRect.left, frameRect.top, std::max(frameRect.Width(), w + extraW), h + extraH);
+        }
+    }
+    if (m_modes.exposureMode == kExposureAuto)
+        m_modes.destination = kDestFile;
+
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame()))
+        m_workingDirectory = frame->WorkingDirectory();
+
+    if (m_modes.multiExposureMode != kMultiOne)
+        m_modes.destination = kDestFilmroll;
+    if (m_camera) {
+        m_savedBrightness = m_camera->GetBrightness();
+        SetTimer(kBrightnessTimer, 10000);
+    }
+
+    m_viewer->Create(this, m_workingDirectory);
+    PlaceViewer();
+    OpenFilmroll();
+    SetStatus(IDS_READY);
+    m_started = true;
+    LayOut();
+    return TRUE;
+}
+
+void CSnapvoView::PlaceViewer()
+{
+    if (!m_modes.showViewer)
+        return;
+    if (m_fullScreen) {
+        m_viewer->ShowWindow(SW_HIDE);
+        return;
+    }
+    m_viewer->ShowWindow(SW_SHOW);
+    if (!m_modes.viewerRect.IsRectEmpty()) {
+        m_viewer->MoveWindow(m_modes.viewerRect);
+    } else {
+        CRect r;
+        m_viewer->GetWindowRect(&r);
+        const LONG x = Ui().ScreenSize().cx - r.Width() - 10;
+        m_viewer->MoveWindow(x, 10, r.Width(), r.Height());
+    }
+    ViewerMenuChanged();
+}
+
+void CSnapvoView::OpenFilmroll()
+{
+    if (!m_modes.showFilmroll)
+        return;
+    FILM_OpenDialog(this);
+    m_filmrollShown = TRUE;
+    if (m_fullScreen) {
+        FILM_CloseDialog();
+        m_filmrollShown = FALSE;
+        return;
+    }
+    CWnd* roll = CWnd::FindWindow("Film Roll");
+    if (!roll)
+        return;
+    CRect r;
+    roll->GetWindowRect(&r);
+    if (!m_modes.filmrollRect.IsRectEmpty()) {
+        roll->MoveWindow(m_modes.filmrollRect);
+    } else {
+        CRect client;
+        GetClientRect(&client);
+        roll->MoveWindow(client.Width() + 10, client.Height() - 10, r.Width(), r.Height());
+    }
+    if (m_filmrollItem == 0) {
+        if (CMenu* view = ViewMenu())
+            view->AppendMenu(MF_STRING, ID_GOTO_FILMROLL, "&Film Roll\tCtrl + F");
+        m_filmrollItem = 1;
+    }
+}
+
+void CSnapvoView::ViewerMenuChanged()
+{
+    if (m_viewer->m_hWnd && m_viewer->IsWindowVisible() && m_viewerItem == 0) {
+        if (CMenu* view = ViewMenu())
+            view->AppendMenu(MF_STRING, ID_GOTO_VIEWER, "&Viewer\tCtrl + V");
+        m_viewerItem = 1;
+    }
+}
+
+BOOL CSnapvoView::ShutDown()
+{
+    StopStepTimer();
+    KillTimer(kBrightnessTimer);
+    WriteSettings();
+    std::remove(TempPicturePath());
+    if (m_camera) {
+        m_camera->DestroyWindow();
+        m_camera.reset();
+    }
+    return TRUE;
+}
+
+void CSnapvoView::SetStatus(UINT stringId)
+{
+    if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame()))
+        frame->SetStatusText(LoadStringText(stringId));
+}
+
+void CSnapvoView::LayOut()
+{
+    if (!m_started)
+        return;
+    CRect client;
+    GetClientRect(&client);
+    if (!m_camera) {
+        const LONG left = (client.Width() - 160) / 2 - 4;
+        const LONG top = (client.Height() - 120) / 2 - 4;
+        m_emptyPicture = CRect(left, top, left + 168, top + 128);
+        return;
+    }
+    CRect rect;
+    CSize size;
+    m_camera->GetPictureRect(rect, size);
+    if (m_fullScreen) {
+        m_camera->MoveWindow(0, 0, size.cx, size.cy);
+        m_camera->ShowWindow(SW_SHOW);
+        m_button.ShowWindow(SW_HIDE);
+        return;
+    }
+    const LONG x = (client.Width() - size.cx) / 2;
+    const LONG y = (client.Height() - size.cy - kBelowPicture) / 2;
+    m_camera->MoveWindow(x, y, size.cx, size.cy);
+    m_camera->ShowWindow(SW_SHOW);
+    m_button.MoveWindow((client.Width() - kButtonWidth) / 2, y + size.cy + 10, kButtonWidth, kButtonHeight);
+    m_button.ShowWindow(SW_SHOW);
+}
+
+void CSnapvoView::RefreshPreview()
+{
+    if (m_camera && !m_camera->IsCapturing())
+        m_camera->GrabFrameNoStop();
+}
+
+void CSnapvoView::VFilmrollOpenImage(const CString& path)
+{
+    const CString temp = TempPicturePath();
+    std::remove(temp);
+    FILE* in = std::fopen(path, "rb");
+    FILE* out = in ? std::fopen(temp, "wb") : nullptr;
+    bool ok = in && out;
+    char buffer[65536];
+    size_t n;
+    while (ok && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        ok = std::fwrite(buffer, 1, n, out) == n;
+    if (in)
+        std::fclose(in);
+    if (out && std::fclose(out) != 0)
+        ok = false;
+    if (!ok) {
+        std::remove(temp);
+        AfxMessageBox(IDS_DISK_FULL, MB_OK);
+        return;
+    }
+    if (m_viewer->LoadPicture(temp)) {
+        m_viewer->ShowWindow(SW_SHOW);
+        CRect r;
+        m_viewer->GetWindowRect(&r);
+        m_viewer->MoveWindow(r);
+        m_viewer->SendMessage(WM_SIZE, 0, LPARAM((DWORD(r.Height()) << 16) | (DWORD(r.Width()) & 0xFFFF)));
+        m_modes.showViewer = TRUE;
+        m_viewer->SetClosedByUser(FALSE);
+        ViewerMenuChanged();
+    }
+}
+
+void CSnapvoView::VFilmrollWindowRect(int flag, int left, int top, int right, int bottom)
+{
+    m_filmrollShown = flag != 0;
+    m_modes.showFilmroll = flag != 0;
+    m_modes.filmrollRect = CRect(left, top, right, bottom);
+}
+
+void CSnapvoView::VFilmrollWindowHandle(HWND hwnd) { m_hFilmroll = hwnd; }
+
+void CSnapvoView::VFilmrollSendToAOLMail(CString path)
+{
+    auto move = AolLibrary() ? FindMovePictureToAolMail(AolLibrary()) : nullptr;
+    if (!move || !move(path))
+        AfxMessageBox(kMailFailedText, MB_OK);
+}
+
+BOOL CSnapvoView::PictureIsFullScreen() const
+{
+    if (!m_camera)
+        return FALSE;
+    CRect rect;
+    CSize size;
+    m_camera->GetPictureRect(rect, size);
+    return size == Ui().ScreenSize();
+}
+
+void CSnapvoView::UpdateFullScreen()
+{
+    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
+    const BOOL full = PictureIsFullScreen();
+    if (!frame || full == m_fullScreen)
+        return;
+    if (full) {
+        m_viewerShownBeforeFullScreen = m_viewer->m_hWnd && m_viewer->IsWindowVisible();
+        m_filmrollShownBeforeFullScreen = CWnd::FindWindow("Film Roll") != nullptr;
+        m_fullScreen = TRUE;
+        frame->EnterFullScreen();
+        if (m_viewerShownBeforeFullScreen)
+            m_viewer->ShowWindow(SW_HIDE);
+        if (m_filmrollShownBeforeFullScreen) {
+            FILM_SaveConfigFile();
+            FILM_CloseDialog();
+        }
+    } else {
+        m_fullScreen = FALSE;
+        frame->LeaveFullScreen();
+        if (m_viewerShownBeforeFullScreen)
+            m_viewer->ShowWindow(SW_SHOW);
+        if (m_filmrollShownBeforeFullScreen) {
+            FILM_OpenDialog(this);
+            CWnd* roll = CWnd::FindWindow("Film Roll");
+            if (roll && !m_modes.filmrollRect.IsRectEmpty())
+                roll->MoveWindow(m_modes.filmrollRect);
+        }
+    }
+    LayOut();
+}
+
+void CSnapvoView::CCaptureWndUserOnMouseMove(UINT, CPoint point)
+{
+    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
+    if (!m_fullScreen || !frame)
+        return;
+    const bool near = point.y < CMainFrame::CaptionBand();
+    if (near != bool(frame->CaptionShown()))
+        frame->ShowCaptionInFullScreen(near);
+}

@@ -1,0 +1,228 @@
+// The still program's view: the camera's picture with the "&Take Picture"
+// button under it, the picture modes, the capture state machine and the
+// deliveries of a taken picture. Plain logic: tests drive it with a fake
+// clock, the test UI service and the test-pattern camera.
+#pragma once
+
+#include "CaptureWnd.h"
+#include "Displays.h"
+#include "Mtimer.h"
+#include "gdi/globalmem.h"   // PictureFiles.h names HGLOBAL without it
+#include "PictureFiles.h"
+#include "ViewerWnd.h"
+#include "film32.h"
+#include "framework/Bars.h"
+#include "framework/DocView.h"
+#include "types/CTime.h"
+
+#include <functional>
+#include <memory>
+
+class MCfgINITable;
+class MCfgClassesRootTable;
+
+enum CaptureState : int {
+    csStartSelfTimer = 0,
+    csSelfTimer = 1,
+    csSelfTimerDone = 2,
+    csBulbOpen = 3,
+    csStartTimedExposure = 4,
+    csTimedExposure = 5,
+    csTimedExposureDone = 6,
+    csStartAutoCapture = 7,
+    csAutoCaptureWait = 8,
+    csStop = 9,
+    csTakePicture = 10,
+    csContinue = 11,
+};
+
+enum : WORD { kExposureSingle = 0, kExposureAuto = 1 };
+enum : WORD { kMultiOne = 0, kMultiThree = 1, kMultiFive = 2, kMultiOther = 3 };
+enum : WORD { kShutterNormal = 0, kShutterBulb = 1, kShutterTimed = 2 };
+enum : WORD { kDestClipboard = 0, kDestFile = 1, kDestMail = 2, kDestFilmroll = 3 };
+
+// The picture modes the view works with (their settings in "General Settings").
+struct CViewModes {
+    WORD exposureMode = kExposureSingle;
+    WORD multiExposureMode = kMultiOne;
+    WORD otherCount = 1;
+    WORD shutterMode = kShutterNormal;
+    DWORD timedExposureSeconds = 3;
+    BOOL selfTimerOn = FALSE;
+    WORD selfTimerSeconds = 0;
+    WORD destination = kDestFilmroll;
+    BOOL showViewer = TRUE;
+    BOOL showFilmroll = TRUE;
+    CRect viewerRect;
+    CRect filmrollRect;
+    WORD driverIndex = 0;
+};
+
+// The auto-capture settings (section "Auto Capture").
+struct CAutoCaptureSettings {
+    WORD everyType = 0;   // 0 seconds, 1 minutes, 2 hours
+    WORD everyInterval = 10;
+    BOOL fileSeries = FALSE;
+    WORD fileSeriesType = 0;
+    WORD days = 127;
+    BOOL allDay = TRUE;
+    DWORD beginTime = 0;
+    BOOL useEndTime = FALSE;
+    DWORD endTime = 0;
+    BOOL warning = TRUE;
+    CString latestImageName = "latest.bmp";
+    CString incrementName = "Series";
+    BOOL otherEnabled = FALSE;
+    CString workingDirectory;
+
+    DWORD IntervalSeconds() const;
+};
+
+class CSnapvoView : public CView,
+                    public MTimerUser,
+                    public CCaptureWndUser,
+                    public CCaptureFrameSink,
+                    public CFilmrollUser {
+public:
+    CSnapvoView();
+    ~CSnapvoView() override;
+
+    // Once, from the application's start-up.
+    BOOL StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesRootTable, BOOL useClassesRoot);
+    // Settings written back, temporary picture deleted, camera released.
+    BOOL ShutDown();
+
+    // The state machine.
+    void Advance(int state);
+    int GetCaptureState() const { return m_state; }
+    BOOL IsStepTimerRunning() const { return m_stepTimerRunning; }
+    BOOL Deliver();
+    BOOL GrabPicture(BOOL updateViewer);
+    BOOL SendToFilmRoll();
+    BOOL CopyToClipboard();
+    // The File menu's first item and the button, as the modes now say.
+    void RefreshTakePicture();
+    // The label id and command id that fit the modes now; FALSE when none.
+    BOOL TakePictureCommand(UINT& labelId, UINT& commandId) const;
+    void OnTakePictureButton();
+    // The live picture: one fresh frame from the camera.
+    void RefreshPreview();
+    void LayOut();
+    // Without a camera: the frame drawn where a 160 x 120 picture would be.
+    const CRect& EmptyPictureRect() const { return m_emptyPicture; }
+    // After a change of picture size: into or out of full-screen mode, with
+    // the viewer and film roll hidden in it and shown again after it.
+    void UpdateFullScreen();
+    BOOL PictureIsFullScreen() const;
+
+    CViewModes m_modes;
+    CAutoCaptureSettings m_auto;
+    // The schedule: is a picture due after the last capture, and in how many
+    // seconds otherwise. Replaced by the schedule of the auto-capture pages.
+    std::function<BOOL(const CTime& lastCapture, DWORD& remaining)> m_isPictureDue;
+    // The exposure fits the auto-capture interval.
+    BOOL ExposureFitsInterval() const;
+
+    CLumivex* Camera() const { return m_camera.get(); }
+    CViewerWnd& Viewer() { return *m_viewer; }
+    CButton& TakePictureButton() { return m_button; }
+    CSelfTimerDisplay& SelfTimerDisplay() { return m_selfTimerDisplay; }
+    CAutoCaptureDisplay& AutoCaptureDisplay() { return m_autoDisplay; }
+    CPictureFiles& PictureFiles() { return m_files; }
+    const CString& WorkingDirectory() const { return m_workingDirectory; }
+    CString TempPicturePath() const;
+    BOOL Is16Gray() const { return m_b16Gray; }
+    HWND FilmrollWindow() const { return m_hFilmroll; }
+    BOOL FullScreen() const { return m_fullScreen; }
+    // How many grabbed pictures went to the viewer.
+    int ViewerLoads() const { return m_viewerLoads; }
+    void ViewerMenuChanged();
+
+    // How long a grab waits for the camera's frame before giving up.
+    static constexpr DWORD kFrameWaitMs = 3000;
+    static constexpr int kFrameWaitAttempts = 30;
+    static constexpr const char* kTempName = "temp999.bmp";
+    static constexpr const char* kNoFrameText = "The camera did not send a picture.";
+    static constexpr const char* kMailFailedText = "Could not move image to America Online";
+
+    // MTimerUser
+    void MTimerUserOnTimer(void* data) override;
+    // CCaptureWndUser
+    void CCaptureWndUserOnMouseMove(UINT flags, CPoint point) override;
+    BOOL CCaptureWndUserOnFrame(VIDEOHDR* header) override;
+    // CFilmrollUser
+    void VFilmrollOpenImage(const CString& path) override;
+    void VFilmrollWindowRect(int flag, int left, int top, int right, int bottom) override;
+    void VFilmrollWindowHandle(HWND hwnd) override;
+    void VFilmrollSendToAOLMail(CString path) override;
+
+private:
+    // Start-up steps.
+    BOOL ReadSettings(MCfgINITable& iniTable, MCfgClassesRootTable& classesRootTable, BOOL useClassesRoot);
+    void WriteSettings();
+    void CreateCamera();
+    void PlaceViewer();
+    void OpenFilmroll();
+    void RegisterCommands();
+    void RegisterViewMenu();
+
+    // Machine steps.
+    bool Step();
+    void StartStepTimer();
+    void StopStepTimer();
+    void OpenShutter();
+    void CloseShutter();
+    void HideDisplays();
+    void Refresh();
+    void EnableSelection(BOOL enable);
+    void PlaySoundFile(const char* name);
+
+    // Deliveries.
+    // Steps 3-6 of a grab: the current frame into `path` as a BMP file.
+    BOOL GrabInto(const CString& path, BOOL& sixteenGray);
+    BOOL WriteFrame(const CString& path, const BITMAPINFOHEADER& format);
+    BOOL WaitForFrame();
+    BOOL SaveToFile(BOOL ask, CString& path);
+    BOOL SendToMail();
+    void ShowViewerAfterGrab();
+    void SetStatus(UINT stringId);
+    CMenu* FileMenu() const;
+    CMenu* ViewMenu() const;
+    CRect FilmrollWindowRect() const;
+
+    std::unique_ptr<CLumivex> m_camera;
+    std::unique_ptr<CViewerWnd> m_viewer;
+    CButton m_button;
+    CSelfTimerDisplay m_selfTimerDisplay;
+    CAutoCaptureDisplay m_autoDisplay;
+    CPictureFiles m_files;
+    MTimer m_stepTimer;
+    BOOL m_stepTimerRunning = FALSE;
+    int m_state = csStartSelfTimer;
+    int m_soundPhase = 0;
+    BOOL m_b16Gray = FALSE;
+    BOOL m_fullScreen = FALSE;
+    CString m_workingDirectory;
+    CCountdown m_timedExposure;
+    CTime m_lastCapture;
+    BOOL m_firstWarningPlayed = FALSE;
+    HWND m_hFilmroll = nullptr;
+    BOOL m_filmrollShown = FALSE;
+    int m_viewerItem = 0;     // 1 present, 0 absent, 99 leaving
+    int m_filmrollItem = 0;
+    bool m_inTimer = false;
+    bool m_started = false;
+    MCfgINITable* m_iniTable = nullptr;
+    MCfgClassesRootTable* m_classesRootTable = nullptr;
+    BOOL m_useClassesRoot = FALSE;
+    WORD m_savedBrightness = 0;
+    DWORD m_frameBytes = 0;
+    int m_viewerLoads = 0;
+    CRect m_emptyPicture;
+    BOOL m_viewerShownBeforeFullScreen = FALSE;
+    BOOL m_filmrollShownBeforeFullScreen = FALSE;
+};
+
+// The "AOL" hand-off library, when present.
+void* AolLibrary();
+void SetAolLibrary(void* library);
