@@ -299,6 +299,7 @@ CRect CFilmBaseDlg::TrashRect() const
 FilmPaintPlan CFilmBaseDlg::PaintPlan() const
 {
     FilmPaintPlan plan;
+    plan.iconic = IsIconic();
     CRect band = ControlRect(m_band);
     plan.band = band;
     std::array<CRect, 3> frames;

@@ -54,6 +54,9 @@ struct FilmPaintPlan {
     std::array<int, 5> counterGlyphs{};
     bool showTrash = false;
     CRect trash;
+    // Minimised: only the window's icon is drawn, at iconAt, over a hollow background.
+    bool iconic = false;
+    CPoint iconAt{1, 1};
 };
 
 class CFilmBaseDlg : public CDialog {
