@@ -111,6 +111,15 @@ TEST(RasterOps, MonochromeToColourUsesTheDestinationColours)
     EXPECT_EQ(target.At(1, 0), 0x0000C8u);   // clear bit: text colour
     DeleteDC(monoDc);
     DeleteObject(mono);
+
+    const uint32_t colour[] = {0x00123456, 0xFF654321};   // the top byte is not a colour
+    HBITMAP made = CreateBitmap(2, 1, 1, 32, colour);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(GdiBitmapPixels(made, nullptr, nullptr)[1], 0x654321u);
+    DeleteObject(made);
+    EXPECT_EQ(CreateBitmap(2, 1, 2, 1, nullptr), nullptr);
+    EXPECT_EQ(CreateBitmap(2, 1, 1, 8, nullptr), nullptr);
+    EXPECT_EQ(CreateBitmap(1 << 16, 1 << 16, 1, 1, nullptr), nullptr);
 }
 
 TEST(RasterOps, BrushesPaintAndLiveAsLongAsTheyAreSelected)
