@@ -1,5 +1,6 @@
 #include "Filmview.h"
 
+#include "Filmicon.h"
 #include "Filmwnd.h"
 #include "framework/QtCommands.h"
 #include "framework/UiService.h"
@@ -189,6 +190,7 @@ public:
     explicit FilmWindowWidget(CFilmSnapDlg& dialog) : m_dialog(&dialog)
     {
         setWindowTitle("Film Roll");
+        setWindowIcon(FilmRollIcon());
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         auto* bar = new QMenuBar(this);
@@ -203,6 +205,9 @@ public:
     {
         if (!m_dialog)
             return;
+        // The window's logic minimises and restores it too (Close Filmroll restores).
+        if (m_dialog->IsIconic() != isMinimized() && isVisible())
+            m_dialog->IsIconic() ? showMinimized() : showNormal();
         m_strip->Sync();
         if (m_menu)
             m_menu->Rebuild();
@@ -225,6 +230,12 @@ public:
     }
 
 protected:
+    void changeEvent(QEvent* e) override
+    {
+        QWidget::changeEvent(e);
+        if (e->type() == QEvent::WindowStateChange && m_dialog)
+            m_dialog->OnMinimize(isMinimized());
+    }
     void closeEvent(QCloseEvent* e) override
     {
         e->ignore();
@@ -286,6 +297,11 @@ const bool g_registered = (SetFilmViewFactory(&MakeQtFilmView), true);
 void PaintFilmStrip(QPainter& p, CFilmSnapDlg& dialog)
 {
     FilmPaintPlan plan = dialog.PaintPlan();
+    if (plan.iconic) {
+        // Nothing but the icon: the background brush is hollow.
+        PaintFilmRollIcon(p, QRectF(plan.iconAt.x, plan.iconAt.y, kFilmIconSize, kFilmIconSize));
+        return;
+    }
     CRect client;
     dialog.GetClientRect(&client);
     QColor menu = FromColorRef(GetSysColorVer());

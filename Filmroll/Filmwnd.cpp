@@ -65,6 +65,9 @@ CFilmSnapDlg::CFilmSnapDlg(CFilmrollUser* user, CFilmRoll* roll, CSnapUser* snap
     OnMessage(kQueryNewPalette, [this](WPARAM, LPARAM) -> LRESULT { return QueryNewPalette(); });
     for (UINT id : kPictureCommands)
         OnUpdateCommand(id, [this](CCmdUI* ui) { ui->Enable(GetFilmrollCount() > 0); });
+    OnMessage(WM_QUERYDRAGICON, [this](WPARAM, LPARAM) -> LRESULT { return LRESULT(OnQueryDragIcon()); });
+    for (UINT message : {WM_CTLCOLORBTN, WM_CTLCOLORDLG, WM_CTLCOLORSTATIC})
+        OnMessage(message, [this](WPARAM, LPARAM) -> LRESULT { return reinterpret_cast<LRESULT>(OnCtlColor()); });
 }
 
 CFilmSnapDlg::~CFilmSnapDlg()
@@ -72,6 +75,8 @@ CFilmSnapDlg::~CFilmSnapDlg()
     m_view.reset();
     // The frames and controls are members; their windows go with the dialog's.
     DestroyWindow();
+    if (m_hollowBrush)
+        DeleteObject(m_hollowBrush);
 }
 
 void CFilmSnapDlg::BuildMenu()
@@ -110,6 +115,8 @@ BOOL CFilmSnapDlg::Domodeless()
 BOOL CFilmSnapDlg::OnInitDialog()
 {
     WaitCursor wait;
+    if (!m_hollowBrush)
+        m_hollowBrush = GetStockBrush(HOLLOW_BRUSH);
     Initialize(0);
     if (!m_mailAvailable)
         m_menu.DeleteMenu(ID_FILE_AOLMAIL, MF_BYCOMMAND);
@@ -227,6 +234,19 @@ void CFilmSnapDlg::UpdateMenu()
     UINT state = GetFilmrollCount() > 0 ? MF_ENABLED : MF_GRAYED;
     for (UINT id : kPictureCommands)
         m_menu.EnableMenuItem(id, MF_BYCOMMAND | state);
+}
+
+void CFilmSnapDlg::OnMinimize(bool minimized)
+{
+    if (minimized == bool(IsIconic()))
+        return;
+    ShowWindow(minimized ? SW_SHOWMINIMIZED : SW_RESTORE);
+    Repaint();
+}
+
+HBRUSH CFilmSnapDlg::OnCtlColor() const
+{
+    return IsIconic() ? m_hollowBrush : nullptr;
 }
 
 void CFilmSnapDlg::Repaint()

@@ -31,6 +31,13 @@ enum : UINT {
     ID_EDIT_COPY = 40006, ID_EDIT_CUT = 40012, ID_EDIT_DELETESELECTED = 40008,
     ID_EDIT_DELETEALL = 40013, ID_FILMROLL_SAVE = 40007,
     IDD_DELETEALL = 107,
+    IDI_FILMROLL = 117,
+};
+
+// Window messages the minimised window answers.
+enum : UINT {
+    WM_QUERYDRAGICON = 0x0037,
+    WM_CTLCOLORBTN = 0x0135, WM_CTLCOLORDLG = 0x0136, WM_CTLCOLORSTATIC = 0x0138,
 };
 
 class CFilmSnapDlg;
@@ -97,6 +104,13 @@ public:
     CImageButton& Trash() { return m_trash; }
     // Greys the picture commands when the roll is empty.
     void UpdateMenu();
+    // The window was minimised or restored on screen.
+    void OnMinimize(bool minimized);
+    // The background brush of the window and its controls: hollow while
+    // minimised, so only the icon shows; null (the default) otherwise.
+    HBRUSH OnCtlColor() const;
+    // The icon dragged for the minimised window.
+    UINT OnQueryDragIcon() const { return IDI_FILMROLL; }
 
 protected:
     void Repaint() override;
@@ -117,6 +131,7 @@ private:
     CFilmrollUser* m_user;
     BOOL m_open = FALSE;
     CSnapUser* m_snapUser;
+    HBRUSH m_hollowBrush = nullptr;
     CMenu m_menu;
     bool m_mailAvailable;
     std::unique_ptr<CFilmView> m_view;

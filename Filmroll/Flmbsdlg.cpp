@@ -1,5 +1,6 @@
 #include "Flmbsdlg.h"
 
+#include "Resource.h"
 #include "framework/UiService.h"
 
 #include <algorithm>
@@ -80,6 +81,9 @@ void CFilmBaseDlg::SetScrollRange(int maximum)
 
 void CFilmBaseDlg::Initialize(int first)
 {
+    // Without its picture the canister keeps the size it was made with.
+    if (m_canister.LoadBitmaps(kCanisterResource))
+        m_canister.SizeToContent();
     AlignControls();
     int count = GetFilmrollCount();
     for (int k = 0; k < 3; ++k) {
@@ -295,6 +299,7 @@ CRect CFilmBaseDlg::TrashRect() const
 FilmPaintPlan CFilmBaseDlg::PaintPlan() const
 {
     FilmPaintPlan plan;
+    plan.iconic = IsIconic();
     CRect band = ControlRect(m_band);
     plan.band = band;
     std::array<CRect, 3> frames;

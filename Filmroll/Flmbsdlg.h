@@ -3,6 +3,7 @@
 // No widget here: a view reads PaintPlan() and draws it.
 #pragma once
 
+#include "Afbitbut.h"
 #include "Film.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
@@ -53,6 +54,9 @@ struct FilmPaintPlan {
     std::array<int, 5> counterGlyphs{};
     bool showTrash = false;
     CRect trash;
+    // Minimised: only the window's icon is drawn, at iconAt, over a hollow background.
+    bool iconic = false;
+    CPoint iconAt{1, 1};
 };
 
 class CFilmBaseDlg : public CDialog {
@@ -86,7 +90,7 @@ public:
     CScrollBar& ScrollBar() { return m_scrollBar; }
     CWnd& Number(int k) { return m_numbers[size_t(k)]; }
     CWnd& Band() { return m_band; }
-    CWnd& Canister() { return m_canister; }
+    CAfxBitmapButton& Canister() { return m_canister; }
     // The rectangle of one of this window's controls, in client coordinates.
     CRect ControlRect(const CWnd& control) const;
     FilmPaintPlan PaintPlan() const;
@@ -107,7 +111,7 @@ protected:
 
     CFilmRoll* m_roll;
     CWnd* m_owner;
-    CWnd m_canister;
+    CAfxBitmapButton m_canister;
     int m_canisterId;
     std::array<int, 3> m_numberIds;
     int m_scrollPosition = 0;

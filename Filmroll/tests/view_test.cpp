@@ -1,5 +1,6 @@
 // The strip as it looks: drawn into an image at 1x and 2x.
 #include "Filmdll.h"
+#include "Filmicon.h"
 #include "Filmview.h"
 #include "film_test_util.h"
 #include "framework/TestUiService.h"
@@ -83,6 +84,62 @@ TEST(FilmView, ClosingFromTheWidgetsOwnHandlersIsSafe)
     ASSERT_EQ(FILM_OpenDialog(&user), 1);   // frees the closed window object
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    FILM_CloseDialog();
+    FILM_Uninitialize();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(FilmView, IconIsAStripOfFilmAtEverySize)
+{
+    QIcon icon = FilmRollIcon();
+    for (int size : {16, 32, 64})
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+    for (int size : {32, 64}) {   // 32 at 1x and at 2x
+        QImage image = icon.pixmap(QSize(size, size)).toImage();
+        ASSERT_EQ(image.width(), size);
+        if (const char* out = std::getenv("FILMROLL_VIEW_PNG"))
+            image.save(QString(out) + "icon" + QString::number(size) + ".png");
+        auto at = [&](double x, double y) { return image.pixelColor(int(x * size), int(y * size)); };
+        EXPECT_EQ(at(0.01, 0.01).alpha(), 0) << size;              // clear around the strip
+        EXPECT_EQ(at(0.5, 0.9).alpha(), 0) << size;
+        EXPECT_LT(at(0.5, 0.25).lightness(), 60) << size;           // the strip's dark edge
+        EXPECT_GT(at(0.03 + 0.94 / 12, 0.26).lightness(), 150) << size;  // its first hole
+        QColor sky = at(0.15, 0.36);
+        EXPECT_GT(sky.blue(), sky.red() + 60) << size;              // a picture on it
+    }
+}
+
+TEST(FilmView, MinimisedWindowDrawsOnlyItsIconAtEveryScale)
+{
+    ScopedTestUi ui;
+    ScratchDir dir;
+    RecordingUser user;
+    FILM_Initialize((dir / "film").c_str());
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    CFilmSnapDlg& w = *TheFilmDLL()->Window();
+    QWidget* shown = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowTitle() == "Film Roll")
+            shown = top;
+    ASSERT_NE(shown, nullptr);
+    EXPECT_FALSE(shown->windowIcon().isNull());
+
+    w.OnMinimize(true);
+    for (int scale : {1, 2}) {
+        QImage image(100 * scale, 60 * scale, QImage::Format_RGB32);
+        image.fill(QColor(1, 2, 3));   // what lies under a hollow background
+        {
+            QPainter p(&image);
+            p.scale(scale, scale);
+            PaintFilmStrip(p, w);
+        }
+        auto at = [&](int x, int y) { return image.pixelColor(x * scale, y * scale); };
+        EXPECT_EQ(at(0, 0), QColor(1, 2, 3)) << scale;
+        EXPECT_EQ(at(50, 40), QColor(1, 2, 3)) << scale;              // no menu-colour fill
+        EXPECT_LT(at(1 + 16, 1 + 8).lightness(), 60) << scale;       // the icon at (1, 1)
+    }
+    w.OnMinimize(false);
+    EXPECT_FALSE(w.PaintPlan().iconic);
     FILM_CloseDialog();
     FILM_Uninitialize();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -303,3 +303,24 @@ TEST_F(FilmWindowTest, SaveImageAndMailHandOverTheSelectedPicture)
     EXPECT_EQ(g_saveAsCalls.size(), 1u);
     EXPECT_EQ(user.mailed.size(), 1u);
 }
+
+TEST_F(FilmWindowTest, MinimisedWindowPaintsItsIconOverAHollowBrush)
+{
+    CFilmSnapDlg& w = Open(2);
+    EXPECT_EQ(w.OnCtlColor(), nullptr);   // the default colours while shown normally
+    EXPECT_FALSE(w.PaintPlan().iconic);
+    EXPECT_EQ(w.SendMessage(WM_QUERYDRAGICON), LRESULT(IDI_FILMROLL));
+
+    w.OnMinimize(true);
+    ASSERT_TRUE(w.IsIconic());
+    HBRUSH brush = reinterpret_cast<HBRUSH>(w.SendMessage(WM_CTLCOLORDLG));
+    ASSERT_NE(brush, nullptr);
+    EXPECT_EQ(GdiBrushColour(brush), CLR_INVALID);   // hollow: paints nothing
+    FilmPaintPlan plan = w.PaintPlan();
+    EXPECT_TRUE(plan.iconic);
+    EXPECT_EQ(plan.iconAt, CPoint(1, 1));
+
+    // Close Filmroll restores the window before it reports its place.
+    ASSERT_EQ(FilmrollMenuClose(), 1);
+    ASSERT_EQ(user.rects.size(), 1u);
+}

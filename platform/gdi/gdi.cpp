@@ -1,4 +1,5 @@
 #include "gdi/gdi.h"
+#include "gdi/gdi_objects.h"
 
 #include "gdi/dcstate.h"
 
@@ -9,41 +10,11 @@
 #include <set>
 #include <vector>
 
-enum class GdiKind { Palette, Bitmap };
-
-struct GdiObject {
-    explicit GdiObject(GdiKind k) : kind(k) {}
-    virtual ~GdiObject() = default;
-    GdiKind kind;
-};
-
-struct HPALETTE__ : GdiObject {
-    HPALETTE__() : GdiObject(GdiKind::Palette) {}
-    std::vector<PALETTEENTRY> entries;
-};
-
-struct HBITMAP__ : GdiObject {
-    HBITMAP__() : GdiObject(GdiKind::Bitmap) {}
-    int width = 0, height = 0, bitsPixel = 24;
-    int selectedIn = 0;
-    std::vector<uint32_t> pixels;   // top row first, 0x00RRGGBB
-};
-
-struct HDC__ {
-    bool screen = false;
-    int bitsPixel = 24;
-    int width = 0, height = 0;
-    HBITMAP bitmap = nullptr;
-    HPALETTE palette = nullptr;
-    HPALETTE realized = nullptr;
-    GdiDcState state;
-};
-
 namespace {
 
 HDC__& Screen()
 {
-    static HDC__ screen{true, 24, 1024, 768, nullptr, nullptr, nullptr, {}};
+    static HDC__ screen{true, 24, 1024, 768};
     return screen;
 }
 
@@ -267,6 +238,7 @@ BOOL DeleteDC(HDC dc)
         --dc->bitmap->selectedIn;
     if (dc->state.owned && dc->state.owned->selectedIn == 0)
         delete dc->state.owned;
+    GdiReleaseDrawingObjects(dc);
     LiveDcs().erase(dc);
     delete dc;
     return TRUE;
@@ -279,7 +251,8 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height)
     auto* b = new HBITMAP__;
     b->width = width;
     b->height = height;
-    b->bitsPixel = dc->bitsPixel;
+    // A memory DC holding a monochrome bitmap makes monochrome bitmaps.
+    b->bitsPixel = dc->bitmap && dc->bitmap->bitsPixel == 1 ? 1 : dc->bitsPixel;
     b->pixels.assign(size_t(width) * height, 0);
     return b;
 }
@@ -406,22 +379,7 @@ int StretchDIBits(HDC dc, int xDst, int yDst, int wDst, int hDst, int xSrc, int 
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop)
 {
-    if (!dst || !src || !dst->bitmap || !src->bitmap)
-        return FALSE;
-    HBITMAP d = dst->bitmap, s = src->bitmap;
-    for (int j = 0; j < height; ++j) {
-        int ty = y + j, sy = ySrc + j;
-        if (ty < 0 || ty >= d->height || sy < 0 || sy >= s->height)
-            continue;
-        for (int i = 0; i < width; ++i) {
-            int tx = x + i, sx = xSrc + i;
-            if (tx < 0 || tx >= d->width || sx < 0 || sx >= s->width)
-                continue;
-            uint32_t rgb = s->pixels[size_t(sy) * s->width + sx];
-            d->pixels[size_t(ty) * d->width + tx] = rop == NOTSRCCOPY ? (~rgb & 0xFFFFFF) : rgb;
-        }
-    }
-    return TRUE;
+    return GdiRasterBlt(dst, x, y, width, height, src, xSrc, ySrc, rop);
 }
 
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT)

@@ -163,3 +163,58 @@ public:
 HDC GdiCreateDeviceDC(const GdiDeviceCaps& caps, GdiSurface* surface = nullptr);
 // A memory DC of 1, 4, 8, 24 or 32 bits with its own raster.
 HDC GdiCreateMemoryDC(int bitsPixel, int width, int height);
+
+// ---- Brushes, monochrome bitmaps, DC colours and raster operations ----
+// (brush.cpp, raster_ops.cpp). A monochrome bitmap holds black and white only.
+// Blitting a colour source onto a monochrome bitmap turns the source DC's
+// background colour white and every other colour black; blitting a monochrome
+// source onto colour turns black into the destination DC's text colour and
+// white into its background colour. A DC starts with a white brush, a white
+// background colour and a black text colour.
+struct HBRUSH__;
+typedef HBRUSH__* HBRUSH;
+
+constexpr DWORD SRCPAINT = 0x00EE0086;
+constexpr DWORD SRCAND = 0x008800C6;
+constexpr DWORD SRCINVERT = 0x00660046;
+constexpr DWORD SRCERASE = 0x00440328;
+constexpr DWORD NOTSRCERASE = 0x001100A6;
+constexpr DWORD MERGECOPY = 0x00C000CA;
+constexpr DWORD MERGEPAINT = 0x00BB0226;
+constexpr DWORD PATCOPY = 0x00F00021;
+constexpr DWORD PATPAINT = 0x00FB0A09;
+constexpr DWORD PATINVERT = 0x005A0049;
+constexpr DWORD DSTINVERT = 0x00550009;
+constexpr DWORD BLACKNESS = 0x00000042;
+constexpr DWORD WHITENESS = 0x00FF0062;
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+constexpr int WHITE_BRUSH = 0;
+constexpr int LTGRAY_BRUSH = 1;
+constexpr int GRAY_BRUSH = 2;
+constexpr int DKGRAY_BRUSH = 3;
+constexpr int BLACK_BRUSH = 4;
+constexpr int NULL_BRUSH = 5;
+constexpr int HOLLOW_BRUSH = NULL_BRUSH;
+
+HBRUSH CreateSolidBrush(COLORREF colour);
+// A stock brush: never deleted (DeleteObject accepts it and does nothing).
+HBRUSH GetStockBrush(int which);
+// A brush still selected into a DC is refused (FALSE).
+BOOL DeleteObject(HBRUSH brush);
+// The brush used before, or null when dc or brush is null.
+HBRUSH SelectObject(HDC dc, HBRUSH brush);
+// A bare null deselects the bitmap, as it did before brushes came.
+inline HBITMAP SelectObject(HDC dc, decltype(nullptr)) { return SelectObject(dc, HBITMAP(nullptr)); }
+// The colour a brush paints with (CLR_INVALID for none or a hollow brush).
+COLORREF GdiBrushColour(HBRUSH brush);
+COLORREF SetBkColor(HDC dc, COLORREF colour);
+COLORREF GetBkColor(HDC dc);
+COLORREF SetTextColor(HDC dc, COLORREF colour);
+COLORREF GetTextColor(HDC dc);
+// Planes must be 1; 1 bit per pixel makes a monochrome bitmap (bits: rows top
+// first, each padded to 16 bits, a set bit white), 32 a colour one (bits:
+// 0x00RRGGBB per pixel). Bits may be null: all black.
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+// Fills with the DC's brush; raster operations that need a source are refused.
+// A hollow brush paints nothing.
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
