@@ -51,7 +51,7 @@ bool Compress(const std::vector<uint8_t>& file, FILE* out)
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = LeaveConversion;
     errors.manager.output_message = Silent;
-    errors.manager.addon_message_table = kBmpInputMessages;
+    errors.manager.addon_message_table = BmpInputMessages();
     errors.manager.first_addon_message = kBmpFirstMessage;
     errors.manager.last_addon_message = kBmpLastMessage;
     if (setjmp(errors.back)) {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-const char* const kBmpInputMessages[] = {
+static const char* const kBmpInputMessages[] = {
     nullptr,
     "Unsupported BMP colour map format",
     "Only 8- and 24-bit BMP files are supported",
@@ -22,6 +22,11 @@ const char* const kBmpInputMessages[] = {
     nullptr,
 };
 static_assert(sizeof(kBmpInputMessages) / sizeof(kBmpInputMessages[0]) == kBmpLastMessage - kBmpFirstMessage + 1);
+
+const char* const* BmpInputMessages()
+{
+    return kBmpInputMessages;
+}
 
 namespace {
 

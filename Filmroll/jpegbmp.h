@@ -27,7 +27,9 @@ enum BmpInputMessage {
 };
 
 // The texts, indexed by code - kBmpFirstMessage; the JPEG library's add-on table.
-extern const char* const kBmpInputMessages[];
+// Reached through a function: the film roll library and the still program both
+// carry this unit, and a global of one name in both would be two objects.
+const char* const* BmpInputMessages();
 
 struct BmpInput {
     uint32_t width = 0;
