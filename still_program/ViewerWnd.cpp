@@ -269,7 +269,7 @@ BOOL CViewerWnd::SaveAs(const CString& source, CString& out, BOOL ask)
     if (ask && (m_lastExtension.IsEmpty() || m_lastExtension == ".bmp"))
         m_lastExtension = ".bmp";
     CString path;
-    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), path))
+    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), this, path))
         return FALSE;
     m_lastExtension = PathExtensionLower(path);
     switch (WritePictureAs(source, path, m_b16Gray)) {
