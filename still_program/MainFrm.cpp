@@ -128,6 +128,12 @@ int CMainFrame::OnCreate()
             view->SendMessage(WM_PALETTECHANGED, w, l);
         return 0;
     });
+    // Coming to the front may have changed the colours the viewer can use.
+    OnMessage(WM_ACTIVATE, [this](WPARAM, LPARAM) -> LRESULT {
+        if (CWnd* viewer = CWnd::FindWindow("Viewer"))
+            viewer->PostMessage(WM_PALETTECHANGED, WPARAM(reinterpret_cast<uintptr_t>(m_hWnd)));
+        return 0;
+    });
     return 0;
 }
 
@@ -233,9 +239,15 @@ void CMainFrame::EnterFullScreen()
     snapvo::WindowSection& window = snapvo::WindowSettings();
     window.placement = now;
     if (window.showFullScreenPrompt) {
+        // The picture is about to change places: no live refresh under the prompt.
+        CSnapvoView* view = SnapvoView();
+        if (view)
+            view->SuspendRefresh(TRUE);
         CFullScreenDlg prompt(this);
         prompt.DoModal();
         window.showFullScreenPrompt = prompt.m_bDontShow ? 0 : 1;
+        if (view)
+            view->SuspendRefresh(FALSE);
     }
     m_fullScreen = TRUE;
     ShowControlBar(&m_wndStatusBar, FALSE, FALSE);

@@ -352,8 +352,16 @@ void CSnapvoView::LayOut()
 
 void CSnapvoView::RefreshPreview()
 {
-    if (m_camera && !m_camera->IsCapturing())
+    if (m_camera && !RefreshSuspended() && !m_camera->IsExposing() && !m_camera->IsCapturing())
         m_camera->GrabFrameNoStop();
+}
+
+void CSnapvoView::SuspendRefresh(BOOL suspend)
+{
+    if (suspend)
+        ++m_refreshSuspended;
+    else if (m_refreshSuspended > 0)
+        --m_refreshSuspended;
 }
 
 void CSnapvoView::VFilmrollOpenImage(const CString& path)
@@ -449,9 +457,14 @@ void CSnapvoView::UpdateFullScreen()
 void CSnapvoView::CCaptureWndUserOnMouseMove(UINT, CPoint point)
 {
     auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
-    if (!m_fullScreen || !frame)
+    if (!m_fullScreen || !frame || RefreshSuspended())
         return;
     const bool near = point.y < CMainFrame::CaptionBand();
-    if (near != bool(frame->CaptionShown()))
-        frame->ShowCaptionInFullScreen(near);
+    if (near == bool(frame->CaptionShown()))
+        return;
+    // Moving the frame moves the picture under the pointer: the mouse moves
+    // that causes are not the user's.
+    SuspendRefresh(TRUE);
+    frame->ShowCaptionInFullScreen(near);
+    SuspendRefresh(FALSE);
 }

@@ -105,8 +105,13 @@ public:
     // The label id and command id that fit the modes now; FALSE when none.
     BOOL TakePictureCommand(UINT& labelId, UINT& commandId) const;
     void OnTakePictureButton();
-    // The live picture: one fresh frame from the camera.
+    // The live picture: one fresh frame from the camera, unless refreshing is
+    // suspended or an open shutter holds the picture.
     void RefreshPreview();
+    // While suspended (nested calls count), neither the live picture nor the
+    // full-screen frame follows anything.
+    void SuspendRefresh(BOOL suspend);
+    BOOL RefreshSuspended() const { return m_refreshSuspended > 0; }
     void LayOut();
     // Without a camera: the frame drawn where a 160 x 120 picture would be.
     const CRect& EmptyPictureRect() const { return m_emptyPicture; }
@@ -218,6 +223,7 @@ private:
     WORD m_savedBrightness = 0;
     DWORD m_frameBytes = 0;
     int m_viewerLoads = 0;
+    int m_refreshSuspended = 0;
     CRect m_emptyPicture;
     BOOL m_viewerShownBeforeFullScreen = FALSE;
     BOOL m_filmrollShownBeforeFullScreen = FALSE;

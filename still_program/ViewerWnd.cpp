@@ -96,6 +96,8 @@ CViewerWnd::CViewerWnd() : m_picture(std::make_unique<Picture>())
         SetPageSize(LOWORD(l), HIWORD(l));
         return 0;
     });
+    // Pictures are drawn in true colour: there is no palette to realise again.
+    OnMessage(WM_PALETTECHANGED, [](WPARAM, LPARAM) -> LRESULT { return 0; });
     OnMessage(WM_HSCROLL, [this](WPARAM w, LPARAM) -> LRESULT {
         Scroll(FALSE, LOWORD(w), HIWORD(w));
         return 0;

@@ -117,6 +117,11 @@ protected:
             m_owner.SendMessage(message, MouseFlags(e), PointParam(e->position().toPoint()));
             return false;
         }
+        case QEvent::WindowActivate:
+            // The window the user brings to the front becomes the active one.
+            if (static_cast<QWidget*>(watched)->isWindow() && CWnd::GetActiveWindow() != &m_owner)
+                m_owner.SetActiveWindow();
+            return false;
         case QEvent::Move:
         case QEvent::Resize:
             if (!m_owner.m_syncing) {
