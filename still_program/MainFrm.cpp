@@ -91,7 +91,7 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
 int CMainFrame::OnCreate()
 {
     const bool mail = AolLibrary() != nullptr;
-    if (!m_wndToolBar.Create(this, kToolBarStyle, AFX_IDW_TOOLBAR) || !m_wndToolBar.LoadBitmap(mail ? 220 : 2))
+    if (!m_wndToolBar.Create(this, kToolBarStyle, AFX_IDW_TOOLBAR) || !m_wndToolBar.LoadBitmap(mail ? IDB_TOOLBAR_MAIL : IDB_TOOLBAR))
         return -1;
     const BOOL buttons = mail ? m_wndToolBar.SetButtons(kToolBarWithMail, int(std::size(kToolBarWithMail)))
                               : m_wndToolBar.SetButtons(kToolBarPlain, int(std::size(kToolBarPlain)));

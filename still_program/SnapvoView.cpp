@@ -14,6 +14,9 @@ constexpr UINT kBrightnessTimer = 2;
 constexpr int kButtonWidth = 150;
 constexpr int kButtonHeight = 25;
 constexpr int kBelowPicture = 80;
+// Room above the picture (and as much below the row under it), so the picture
+// does not touch the tool bar.
+constexpr int kPictureMargin = 8;
 }  // namespace
 
 DWORD CAutoCaptureSettings::IntervalSeconds() const
@@ -206,21 +209,7 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
             frame->EnterFullScreen();
         }
     }
-    if (m_camera && !m_fullScreen) {
-        CRect rect;
-        CSize size;
-        m_camera->GetPictureRect(rect, size);
-        if (CFrameWnd* frame = GetParentFrame()) {
-            const LONG w = std::max<LONG>(size.cx, 240);
-            const LONG h = std::max<LONG>(size.cy, 120) + kBelowPicture;
-            CRect frameRect, client;
-            frame->GetWindowRect(&frameRect);
-            GetClientRect(&client);
-            const LONG extraW = frameRect.Width() - client.Width();
-            const LONG extraH = frameRect.Height() - client.Height();
-            frame->MoveWindow(frameRect.left, frameRect.top, std::max(frameRect.Width(), w + extraW), h + extraH);
-        }
-    }
+    FitFrameToPicture();
     if (m_modes.exposureMode == kExposureAuto)
         m_modes.destination = kDestFile;
 
@@ -241,6 +230,25 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
     m_started = true;
     LayOut();
     return TRUE;
+}
+
+void CSnapvoView::FitFrameToPicture()
+{
+    CFrameWnd* frame = GetParentFrame();
+    if (!m_camera || m_fullScreen || !frame)
+        return;
+    CRect rect;
+    CSize size;
+    m_camera->GetPictureRect(rect, size);
+    const LONG w = std::max<LONG>(size.cx, 240);
+    const LONG h = std::max<LONG>(size.cy, 120) + kBelowPicture + 2 * kPictureMargin;
+    // Whatever the frame puts around the view (bars, menu) stays as it is.
+    CRect frameRect, client;
+    frame->GetWindowRect(&frameRect);
+    GetClientRect(&client);
+    const LONG extraW = frameRect.Width() - client.Width();
+    const LONG extraH = frameRect.Height() - client.Height();
+    frame->MoveWindow(frameRect.left, frameRect.top, std::max(frameRect.Width(), w + extraW), h + extraH);
 }
 
 void CSnapvoView::PlaceViewer()

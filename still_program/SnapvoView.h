@@ -113,6 +113,9 @@ public:
     void SuspendRefresh(BOOL suspend);
     BOOL RefreshSuspended() const { return m_refreshSuspended > 0; }
     void LayOut();
+    // Outside full-screen mode: the frame's client area sized to the picture
+    // (at least 240 x 120) and the room below it for the button.
+    void FitFrameToPicture();
     // Without a camera: the frame drawn where a 160 x 120 picture would be.
     const CRect& EmptyPictureRect() const { return m_emptyPicture; }
     // After a change of picture size: into or out of full-screen mode, with
