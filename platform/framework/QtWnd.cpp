@@ -125,9 +125,12 @@ protected:
         case QEvent::Move:
         case QEvent::Resize:
             if (!m_owner.m_syncing) {
-                auto* w = static_cast<QWidget*>(watched);
+                // geometry(), as the window sets it: x() and y() of a window
+                // include its frame, and the window would creep by the frame's
+                // width at every round.
+                const QRect r = static_cast<QWidget*>(watched)->geometry();
                 m_owner.m_syncing = true;
-                m_owner.MoveWindow(w->x(), w->y(), w->width(), w->height());
+                m_owner.MoveWindow(r.x(), r.y(), r.width(), r.height());
                 m_owner.m_syncing = false;
             }
             return false;

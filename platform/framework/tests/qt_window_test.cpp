@@ -68,6 +68,29 @@ TEST(QtWindow, WidgetFollowsTheWindowAndItsInputArrivesAsMessages)
     CRect r;
     window.GetWindowRect(&r);
     EXPECT_EQ(r.Size(), CSize(200, 100));
+
+    // A shown window keeps the place it was given, whatever frame the window
+    // system draws around it; the user's move comes back as it is.
+    window.MoveWindow(CRect(40, 50, 240, 150));
+    QCoreApplication::processEvents();
+    window.GetWindowRect(&r);
+    EXPECT_EQ(r.TopLeft(), CPoint(40, 50));
+    widget.move(60, 70);
+    QCoreApplication::processEvents();
+    window.GetWindowRect(&r);
+    EXPECT_EQ(CPoint(r.TopLeft()), CPoint(widget.geometry().x(), widget.geometry().y()));
+
+    // Brought to the front by the window system: the active window.
+    CWnd other;
+    other.Create(nullptr, "Other", 0, CRect(0, 0, 10, 10));
+    other.SetActiveWindow();
+    std::vector<WPARAM> activations;
+    window.OnMessage(WM_ACTIVATE, [&](WPARAM state, LPARAM) { activations.push_back(state); return LRESULT(0); });
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&widget, &activate);
+    EXPECT_EQ(CWnd::GetActiveWindow(), &window);
+    other.SetActiveWindow();
+    EXPECT_EQ(activations, (std::vector<WPARAM>{WA_ACTIVE, WA_INACTIVE}));
     window.DestroyWindow();
 }
 
