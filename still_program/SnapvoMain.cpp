@@ -78,7 +78,8 @@ protected:
         p.setPen(palette().color(QPalette::Light));
         p.drawLine(r.bottomLeft(), r.bottomRight());
         p.drawLine(r.topRight(), r.bottomRight());
-        DrawNoCameraPicture(p, QRectF(r.adjusted(4, 4, -4, -4)));
+        if (m_view.PictureBitmap() == IDB_NO_CAMERA)
+            DrawNoCameraPicture(p, QRectF(r.adjusted(4, 4, -4, -4)));
     }
 
 private:

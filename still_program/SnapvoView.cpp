@@ -227,6 +227,7 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
     PlaceViewer();
     OpenFilmroll();
     SetStatus(IDS_READY);
+    m_pictureBitmap = IDB_NO_CAMERA;
     m_started = true;
     LayOut();
     return TRUE;

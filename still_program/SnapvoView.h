@@ -118,6 +118,8 @@ public:
     void FitFrameToPicture();
     // Without a camera: the frame drawn where a 160 x 120 picture would be.
     const CRect& EmptyPictureRect() const { return m_emptyPicture; }
+    // The bitmap the view shows there (bitmap 230 once started).
+    UINT PictureBitmap() const { return m_pictureBitmap; }
     // After a change of picture size: into or out of full-screen mode, with
     // the viewer and film roll hidden in it and shown again after it.
     void UpdateFullScreen();
@@ -227,6 +229,7 @@ private:
     DWORD m_frameBytes = 0;
     int m_viewerLoads = 0;
     int m_refreshSuspended = 0;
+    UINT m_pictureBitmap = 0;
     CRect m_emptyPicture;
     BOOL m_viewerShownBeforeFullScreen = FALSE;
     BOOL m_filmrollShownBeforeFullScreen = FALSE;

@@ -165,6 +165,11 @@ TEST(SnapvoLook, TheMainWindowShowsPicturesButtonAndStatus)
         seen.shot1 = one.size();
         seen.shot2 = two.size();
         Save(one, "main-1x.png");
+        app.View()->ExecuteCommand(ID_TAKE_PICTURE);
+        QApplication::processEvents();
+        app.View()->Viewer().MoveWindow(0, 0, 260, 200);
+        if (QWidget* viewer = app.View()->Viewer().Widget())
+            Save(Paint(viewer, 1), "viewer-1x.png");
         Save(two, "main-2x.png");
         app.MainFrame()->Close();
     });
