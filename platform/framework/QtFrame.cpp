@@ -52,8 +52,8 @@ void QtFrameWindow::ShowToolBar(CToolBar& bar)
         QAction* action = m_toolBar->addAction(text);
         if (m_picture)
             action->setIcon(m_picture(bar.GetBitmapId(), picture++));
-        // Tips on hover and the prompt in the status bar, as the bar's style asks.
-        action->setToolTip(bar.GetBarStyle() & CBRS_TOOLTIPS ? text : QString());
+        action->setToolTip(text);
+        // The command named in the status bar while the pointer is over it.
         if (bar.GetBarStyle() & CBRS_FLYBY)
             action->setStatusTip(text);
         m_binder->Bind(action, id);
