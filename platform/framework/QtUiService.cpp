@@ -115,16 +115,17 @@ BOOL QtUiService::GetFileName(FileDialogRequest& request)
     dialog.setFileMode(request.save || !(request.flags & OFN_FILEMUSTEXIST) ? QFileDialog::AnyFile
                                                                              : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & OFN_OVERWRITEPROMPT));
+    // Given to the dialog, so the name it asks about overwriting is the full one.
+    QString suffix = Text(request.defaultExt);
+    if (suffix.startsWith('.'))
+        suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return FALSE;
-        QString path = dialog.selectedFiles().first();
-        if (request.save && !request.defaultExt.IsEmpty() && QFileInfo(path).suffix().isEmpty()) {
-            QString ext = Text(request.defaultExt);
-            path += ext.startsWith('.') ? ext : "." + ext;
-        }
+        const QString path = dialog.selectedFiles().first();
         const CString refusal = FileDialogRefusal(request, path.toLocal8Bit().constData());
         if (!refusal.IsEmpty()) {
             // Asked again, as the user may only have mistyped a folder.
