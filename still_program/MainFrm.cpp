@@ -91,7 +91,7 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
 int CMainFrame::OnCreate()
 {
     const bool mail = AolLibrary() != nullptr;
-    if (!m_wndToolBar.Create(this, kToolBarStyle, AFX_IDW_TOOLBAR) || !m_wndToolBar.LoadBitmap(mail ? 220 : 2))
+    if (!m_wndToolBar.Create(this, kToolBarStyle, AFX_IDW_TOOLBAR) || !m_wndToolBar.LoadBitmap(mail ? IDB_TOOLBAR_MAIL : IDB_TOOLBAR))
         return -1;
     const BOOL buttons = mail ? m_wndToolBar.SetButtons(kToolBarWithMail, int(std::size(kToolBarWithMail)))
                               : m_wndToolBar.SetButtons(kToolBarPlain, int(std::size(kToolBarPlain)));
@@ -126,6 +126,12 @@ int CMainFrame::OnCreate()
     OnMessage(WM_PALETTECHANGED, [this](WPARAM w, LPARAM l) -> LRESULT {
         if (CView* view = GetActiveView())
             view->SendMessage(WM_PALETTECHANGED, w, l);
+        return 0;
+    });
+    // Coming to the front may have changed the colours the viewer can use.
+    OnMessage(WM_ACTIVATE, [this](WPARAM, LPARAM) -> LRESULT {
+        if (CWnd* viewer = CWnd::FindWindow("Viewer"))
+            viewer->PostMessage(WM_PALETTECHANGED, WPARAM(reinterpret_cast<uintptr_t>(m_hWnd)));
         return 0;
     });
     return 0;
@@ -233,9 +239,15 @@ void CMainFrame::EnterFullScreen()
     snapvo::WindowSection& window = snapvo::WindowSettings();
     window.placement = now;
     if (window.showFullScreenPrompt) {
+        // The picture is about to change places: no live refresh under the prompt.
+        CSnapvoView* view = SnapvoView();
+        if (view)
+            view->SuspendRefresh(TRUE);
         CFullScreenDlg prompt(this);
         prompt.DoModal();
         window.showFullScreenPrompt = prompt.m_bDontShow ? 0 : 1;
+        if (view)
+            view->SuspendRefresh(FALSE);
     }
     m_fullScreen = TRUE;
     ShowControlBar(&m_wndStatusBar, FALSE, FALSE);

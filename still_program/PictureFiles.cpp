@@ -4,6 +4,7 @@
 #include "PictureIo.h"
 
 #include "framework/UiService.h"
+#include "framework/Wnd.h"
 #include "resource.h"
 
 #include <cstdio>
@@ -48,10 +49,12 @@ CSaveDialogSetup SaveDialogSetup(const CString& lastExtension, BOOL ask)
     return setup;
 }
 
-BOOL AskSavePath(const CSaveDialogSetup& setup, CString& path)
+BOOL AskSavePath(const CSaveDialogSetup& setup, CWnd* owner, CString& path)
 {
     FileDialogRequest request;
-    request.save = true;   // hide read-only, prompt before overwriting, existing folder
+    request.save = true;
+    request.flags = kSaveDialogFlags;
+    request.owner = owner ? owner->m_hWnd : nullptr;
     request.filter = setup.filter;
     request.defaultExt = setup.defaultExt;
     request.fileName = setup.fileName;
@@ -77,7 +80,7 @@ BOOL CPictureFiles::SaveSingle(const CString& workingDirectory, const GrabToFile
     if (ask && (m_lastExtension.IsEmpty() || m_lastExtension == ".bmp"))
         m_lastExtension = ".bmp";
     CString chosen;
-    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), chosen)) {
+    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), m_owner, chosen)) {
         RemoveFile(temporary);
         return FALSE;
     }

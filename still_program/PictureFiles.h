@@ -32,9 +32,11 @@ struct CSaveDialogSetup {
 // `ask` TRUE: set up from `lastExtension` (empty counts as ".bmp");
 // FALSE: the JPEG set-up of the mail destination.
 CSaveDialogSetup SaveDialogSetup(const CString& lastExtension, BOOL ask);
-// Runs the save-as dialog (hide read-only, overwrite prompt, existing folder)
-// set up so; TRUE with `path` set when the user chose a name.
-BOOL AskSavePath(const CSaveDialogSetup& setup, CString& path);
+// Hide read-only, prompt before overwriting, only into an existing folder.
+constexpr UINT kSaveDialogFlags = 0x0806;
+// Runs the save-as dialog set up so, above `owner` (may be null); TRUE with
+// `path` set when the user chose a name.
+BOOL AskSavePath(const CSaveDialogSetup& setup, CWnd* owner, CString& path);
 
 enum class PictureWrite { Written, SixteenGrayJpeg, Failed };
 // Writes the BMP file `source` as `target` in the format its extension names

@@ -1,6 +1,7 @@
 // The program on screen: Qt, the widgets that show the frame and the view,
 // and the end of the program by SIGTERM, which closes it as File > Exit does.
 #include "About.h"
+#include "BarPictures.h"
 #include "MainFrm.h"
 #include "SnapvoApp.h"
 #include "SnapvoView.h"
@@ -13,6 +14,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
+#include <QStatusBar>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -47,6 +50,49 @@ QString ToolTip(unsigned id)
     }
 }
 
+// Without a camera: bitmap 230 in a sunken frame where the picture would be.
+class NoCameraPicture : public QWidget {
+public:
+    NoCameraPicture(CSnapvoView& view, QWidget* parent) : QWidget(parent), m_view(view)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        parent->installEventFilter(this);
+        Follow();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // The view lays itself out when it hears of the resize, after this.
+        if (event->type() == QEvent::Resize)
+            QMetaObject::invokeMethod(this, [this] { Follow(); }, Qt::QueuedConnection);
+        return false;
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QRect r = rect();
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(palette().color(QPalette::Light));
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+        if (m_view.PictureBitmap() == IDB_NO_CAMERA)
+            DrawNoCameraPicture(p, QRectF(r.adjusted(4, 4, -4, -4)));
+    }
+
+private:
+    void Follow()
+    {
+        const CRect& r = m_view.EmptyPictureRect();
+        setGeometry(int(r.left), int(r.top), int(r.Width()), int(r.Height()));
+        show();
+        update();
+    }
+    CSnapvoView& m_view;
+};
+
 // The widgets of one run, made once the logic's windows exist.
 struct Screen {
     std::unique_ptr<QtFrameWindow> frame;
@@ -57,12 +103,21 @@ void ShowWindows(CSnapvoApp& app, Screen& screen)
 {
     CMainFrame* frame = app.MainFrame();
     CSnapvoView* view = app.View();
-    screen.frame = std::make_unique<QtFrameWindow>(*frame, &ToolTip);
+    screen.frame = std::make_unique<QtFrameWindow>(*frame, &ToolTip, &BarStripPicture);
     screen.frame->ShowToolBar(frame->ToolBar());
     screen.frame->ShowStatusBar(frame->StatusBar());
+    // The frame has no sizing border: nothing to grip.
+    screen.frame->statusBar()->setSizeGripEnabled(false);
     screen.frame->ShowButton(view->TakePictureButton());
     if (CLumivex* camera = view->Camera())
         camera->CreateView(screen.frame->ViewWidget());
+    else
+        new NoCameraPicture(*view, screen.frame->ViewWidget());
+    // The bars and menu on screen take their own room: fit the frame again
+    // around the picture now that it is known.
+    screen.frame->SyncViewGeometry();
+    view->FitFrameToPicture();
+    screen.frame->SyncViewGeometry();
     auto* label = new QLabel(screen.frame->ViewWidget());
     label->setStyleSheet("QLabel { background: black; color: yellow; font-size: 28px; padding: 4px; }");
     label->hide();

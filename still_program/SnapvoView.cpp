@@ -14,6 +14,9 @@ constexpr UINT kBrightnessTimer = 2;
 constexpr int kButtonWidth = 150;
 constexpr int kButtonHeight = 25;
 constexpr int kBelowPicture = 80;
+// Room above the picture (and as much below the row under it), so the picture
+// does not touch the tool bar.
+constexpr int kPictureMargin = 8;
 }  // namespace
 
 DWORD CAutoCaptureSettings::IntervalSeconds() const
@@ -206,21 +209,7 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
             frame->EnterFullScreen();
         }
     }
-    if (m_camera && !m_fullScreen) {
-        CRect rect;
-        CSize size;
-        m_camera->GetPictureRect(rect, size);
-        if (CFrameWnd* frame = GetParentFrame()) {
-            const LONG w = std::max<LONG>(size.cx, 240);
-            const LONG h = std::max<LONG>(size.cy, 120) + kBelowPicture;
-            CRect frameRect, client;
-            frame->GetWindowRect(&frameRect);
-            GetClientRect(&client);
-            const LONG extraW = frameRect.Width() - client.Width();
-            const LONG extraH = frameRect.Height() - client.Height();
-            frame->MoveWindow(frameRect.left, frameRect.top, std::max(frameRect.Width(), w + extraW), h + extraH);
-        }
-    }
+    FitFrameToPicture();
     if (m_modes.exposureMode == kExposureAuto)
         m_modes.destination = kDestFile;
 
@@ -238,9 +227,29 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
     PlaceViewer();
     OpenFilmroll();
     SetStatus(IDS_READY);
+    m_pictureBitmap = IDB_NO_CAMERA;
     m_started = true;
     LayOut();
     return TRUE;
+}
+
+void CSnapvoView::FitFrameToPicture()
+{
+    CFrameWnd* frame = GetParentFrame();
+    if (!m_camera || m_fullScreen || !frame)
+        return;
+    CRect rect;
+    CSize size;
+    m_camera->GetPictureRect(rect, size);
+    const LONG w = std::max<LONG>(size.cx, 240);
+    const LONG h = std::max<LONG>(size.cy, 120) + kBelowPicture + 2 * kPictureMargin;
+    // Whatever the frame puts around the view (bars, menu) stays as it is.
+    CRect frameRect, client;
+    frame->GetWindowRect(&frameRect);
+    GetClientRect(&client);
+    const LONG extraW = frameRect.Width() - client.Width();
+    const LONG extraH = frameRect.Height() - client.Height();
+    frame->MoveWindow(frameRect.left, frameRect.top, std::max(frameRect.Width(), w + extraW), h + extraH);
 }
 
 void CSnapvoView::PlaceViewer()
@@ -352,8 +361,16 @@ void CSnapvoView::LayOut()
 
 void CSnapvoView::RefreshPreview()
 {
-    if (m_camera && !m_camera->IsCapturing())
+    if (m_camera && !RefreshSuspended() && !m_camera->IsExposing() && !m_camera->IsCapturing())
         m_camera->GrabFrameNoStop();
+}
+
+void CSnapvoView::SuspendRefresh(BOOL suspend)
+{
+    if (suspend)
+        ++m_refreshSuspended;
+    else if (m_refreshSuspended > 0)
+        --m_refreshSuspended;
 }
 
 void CSnapvoView::VFilmrollOpenImage(const CString& path)
@@ -449,9 +466,14 @@ void CSnapvoView::UpdateFullScreen()
 void CSnapvoView::CCaptureWndUserOnMouseMove(UINT, CPoint point)
 {
     auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
-    if (!m_fullScreen || !frame)
+    if (!m_fullScreen || !frame || RefreshSuspended())
         return;
     const bool near = point.y < CMainFrame::CaptionBand();
-    if (near != bool(frame->CaptionShown()))
-        frame->ShowCaptionInFullScreen(near);
+    if (near == bool(frame->CaptionShown()))
+        return;
+    // Moving the frame moves the picture under the pointer: the mouse moves
+    // that causes are not the user's.
+    SuspendRefresh(TRUE);
+    frame->ShowCaptionInFullScreen(near);
+    SuspendRefresh(FALSE);
 }

@@ -105,11 +105,21 @@ public:
     // The label id and command id that fit the modes now; FALSE when none.
     BOOL TakePictureCommand(UINT& labelId, UINT& commandId) const;
     void OnTakePictureButton();
-    // The live picture: one fresh frame from the camera.
+    // The live picture: one fresh frame from the camera, unless refreshing is
+    // suspended or an open shutter holds the picture.
     void RefreshPreview();
+    // While suspended (nested calls count), neither the live picture nor the
+    // full-screen frame follows anything.
+    void SuspendRefresh(BOOL suspend);
+    BOOL RefreshSuspended() const { return m_refreshSuspended > 0; }
     void LayOut();
+    // Outside full-screen mode: the frame's client area sized to the picture
+    // (at least 240 x 120) and the room below it for the button.
+    void FitFrameToPicture();
     // Without a camera: the frame drawn where a 160 x 120 picture would be.
     const CRect& EmptyPictureRect() const { return m_emptyPicture; }
+    // The bitmap the view shows there (bitmap 230 once started).
+    UINT PictureBitmap() const { return m_pictureBitmap; }
     // After a change of picture size: into or out of full-screen mode, with
     // the viewer and film roll hidden in it and shown again after it.
     void UpdateFullScreen();
@@ -218,6 +228,8 @@ private:
     WORD m_savedBrightness = 0;
     DWORD m_frameBytes = 0;
     int m_viewerLoads = 0;
+    int m_refreshSuspended = 0;
+    UINT m_pictureBitmap = 0;
     CRect m_emptyPicture;
     BOOL m_viewerShownBeforeFullScreen = FALSE;
     BOOL m_filmrollShownBeforeFullScreen = FALSE;

@@ -96,6 +96,8 @@ CViewerWnd::CViewerWnd() : m_picture(std::make_unique<Picture>())
         SetPageSize(LOWORD(l), HIWORD(l));
         return 0;
     });
+    // Pictures are drawn in true colour: there is no palette to realise again.
+    OnMessage(WM_PALETTECHANGED, [](WPARAM, LPARAM) -> LRESULT { return 0; });
     OnMessage(WM_HSCROLL, [this](WPARAM w, LPARAM) -> LRESULT {
         Scroll(FALSE, LOWORD(w), HIWORD(w));
         return 0;
@@ -269,7 +271,7 @@ BOOL CViewerWnd::SaveAs(const CString& source, CString& out, BOOL ask)
     if (ask && (m_lastExtension.IsEmpty() || m_lastExtension == ".bmp"))
         m_lastExtension = ".bmp";
     CString path;
-    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), path))
+    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), this, path))
         return FALSE;
     m_lastExtension = PathExtensionLower(path);
     switch (WritePictureAs(source, path, m_b16Gray)) {

@@ -62,6 +62,12 @@ constexpr UINT ID_VIEWER_COPY = 32870;
 constexpr UINT ID_HELP_CONTENTS = 32806;
 constexpr UINT ID_APP_ABOUT = 57664;
 
+// Bitmaps: the tool bar strips with and without the mail button's picture,
+// and the picture the view shows without a camera.
+constexpr UINT IDB_TOOLBAR = 2;
+constexpr UINT IDB_TOOLBAR_MAIL = 220;
+constexpr UINT IDB_NO_CAMERA = 230;
+
 // Controls.
 constexpr UINT IDC_TAKE_PICTURE = 1418;
 constexpr UINT IDC_CAPTURE_WINDOW = 1420;

@@ -7,12 +7,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 
-QtFrameWindow::QtFrameWindow(CFrameWnd& frame, TipFn tip) : m_frame(frame), m_tip(std::move(tip))
+QtFrameWindow::QtFrameWindow(CFrameWnd& frame, TipFn tip, PictureFn picture)
+    : m_frame(frame), m_tip(std::move(tip)), m_picture(std::move(picture))
 {
     m_viewWidget = new QWidget(this);
     m_viewWidget->setFocusPolicy(Qt::StrongFocus);
@@ -38,15 +40,25 @@ void QtFrameWindow::ShowToolBar(CToolBar& bar)
 {
     m_toolBar = addToolBar("Toolbar");
     m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(24, 24));
+    int picture = 0;
     for (UINT id : bar.Buttons()) {
         if (id == ID_SEPARATOR) {
             m_toolBar->addSeparator();
             continue;
         }
-        QAction* action = m_toolBar->addAction(m_tip ? m_tip(id) : QString::number(id));
-        action->setToolTip(action->text());
+        const QString text = m_tip ? m_tip(id) : QString::number(id);
+        QAction* action = m_toolBar->addAction(text);
+        if (m_picture)
+            action->setIcon(m_picture(bar.GetBitmapId(), picture++));
+        action->setToolTip(text);
+        // The command named in the status bar while the pointer is over it.
+        if (bar.GetBarStyle() & CBRS_FLYBY)
+            action->setStatusTip(text);
         m_binder->Bind(action, id);
     }
+    m_toolBar->setToolButtonStyle(m_picture ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
     m_toolBar->setVisible(bar.IsShown());
     bar.onVisibility = [tb = QPointer<QToolBar>(m_toolBar)](bool visible) {
         if (tb)
@@ -68,6 +80,18 @@ void QtFrameWindow::ShowStatusBar(CStatusBar& bar)
         if (sb)
             sb->setVisible(visible);
     };
+}
+
+void QtFrameWindow::SyncViewGeometry()
+{
+    if (layout())
+        layout()->activate();
+    CView* view = m_frame.GetActiveView();
+    if (!view)
+        return;
+    // A hidden widget hears of its new size only once shown: tell the view now.
+    const QRect r = m_viewWidget->geometry();
+    view->MoveWindow(r.x(), r.y(), r.width(), r.height());
 }
 
 QPushButton* QtFrameWindow::ShowButton(CButton& button)

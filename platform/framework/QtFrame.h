@@ -3,6 +3,7 @@
 // whose close box asks the frame to close (the frame decides).
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -24,13 +25,19 @@ class QtFrameWindow : public QMainWindow {
 public:
     // `tip` names a tool bar button's command (its tool tip and text).
     using TipFn = std::function<QString(unsigned id)>;
-    QtFrameWindow(CFrameWnd& frame, TipFn tip);
+    // The picture of a tool bar button: its place among the buttons (separators
+    // not counted) in the bar's picture strip.
+    using PictureFn = std::function<QIcon(unsigned bitmapId, int index)>;
+    QtFrameWindow(CFrameWnd& frame, TipFn tip, PictureFn picture = nullptr);
     ~QtFrameWindow() override;
 
     // The view's widget becomes the central widget and follows the frame's view.
     QWidget* ViewWidget() const { return m_viewWidget; }
     void ShowToolBar(CToolBar& bar);
     void ShowStatusBar(CStatusBar& bar);
+    // Lays the window out now and gives the view its widget's size, so the
+    // logic can size the frame around the view before the window is shown.
+    void SyncViewGeometry();
     // A push button of the view, shown as a Qt button in the view's widget.
     QPushButton* ShowButton(CButton& button);
 
@@ -40,6 +47,7 @@ protected:
 private:
     CFrameWnd& m_frame;
     TipFn m_tip;
+    PictureFn m_picture;
     QWidget* m_viewWidget = nullptr;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_statusLabel = nullptr;

@@ -1,6 +1,7 @@
 #include "framework/QtUiService.h"
 
 #include "framework/Dialog.h"
+#include "framework/QtWnd.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -23,6 +24,14 @@
 namespace {
 
 bool HaveGui() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// The top-level widget showing the window `owner`, or null.
+QWidget* OwnerWidget(HWND owner)
+{
+    auto* window = dynamic_cast<CQtWnd*>(CWnd::FromHandle(owner));
+    QWidget* widget = window ? window->Widget() : nullptr;
+    return widget ? widget->window() : nullptr;
+}
 
 QMessageBox::StandardButton ToQt(int result)
 {
@@ -100,19 +109,33 @@ BOOL QtUiService::GetFileName(FileDialogRequest& request)
     if (!HaveGui())
         return FALSE;
     QStringList filters = Text(QtFilterFromWindowsFilter(request.filter)).split(";;", Qt::SkipEmptyParts);
-    QString selected = request.filterIndex >= 1 && request.filterIndex <= filters.size()
-                           ? filters[request.filterIndex - 1] : QString();
-    QString start = QDir(Text(request.initialDir)).filePath(Text(request.fileName));
-    QString path = request.save
-        ? QFileDialog::getSaveFileName(nullptr, Text(request.title), start, filters.join(";;"), &selected)
-        : QFileDialog::getOpenFileName(nullptr, Text(request.title), start, filters.join(";;"), &selected);
-    if (path.isEmpty())
-        return FALSE;
-    if (request.save && !request.defaultExt.IsEmpty() && QFileInfo(path).suffix().isEmpty())
-        path += "." + Text(request.defaultExt);
-    request.fileName = path.toLocal8Bit().constData();
-    request.filterIndex = int(filters.indexOf(selected)) + 1;
-    return TRUE;
+    QFileDialog dialog(OwnerWidget(request.owner), Text(request.title),
+                       QDir(Text(request.initialDir)).filePath(Text(request.fileName)), filters.join(";;"));
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save || !(request.flags & OFN_FILEMUSTEXIST) ? QFileDialog::AnyFile
+                                                                             : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(request.flags & OFN_OVERWRITEPROMPT));
+    // Given to the dialog, so the name it asks about overwriting is the full one.
+    QString suffix = Text(request.defaultExt);
+    if (suffix.startsWith('.'))
+        suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return FALSE;
+        const QString path = dialog.selectedFiles().first();
+        const CString refusal = FileDialogRefusal(request, path.toLocal8Bit().constData());
+        if (!refusal.IsEmpty()) {
+            // Asked again, as the user may only have mistyped a folder.
+            QMessageBox::warning(&dialog, dialog.windowTitle(), Text(refusal));
+            continue;
+        }
+        request.fileName = path.toLocal8Bit().constData();
+        request.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+        return TRUE;
+    }
 }
 
 BOOL QtUiService::PlaySound(const char* path, UINT)

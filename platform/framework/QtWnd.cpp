@@ -117,12 +117,20 @@ protected:
             m_owner.SendMessage(message, MouseFlags(e), PointParam(e->position().toPoint()));
             return false;
         }
+        case QEvent::WindowActivate:
+            // The window the user brings to the front becomes the active one.
+            if (static_cast<QWidget*>(watched)->isWindow() && CWnd::GetActiveWindow() != &m_owner)
+                m_owner.SetActiveWindow();
+            return false;
         case QEvent::Move:
         case QEvent::Resize:
             if (!m_owner.m_syncing) {
-                auto* w = static_cast<QWidget*>(watched);
+                // geometry(), as the window sets it: x() and y() of a window
+                // include its frame, and the window would creep by the frame's
+                // width at every round.
+                const QRect r = static_cast<QWidget*>(watched)->geometry();
                 m_owner.m_syncing = true;
-                m_owner.MoveWindow(w->x(), w->y(), w->width(), w->height());
+                m_owner.MoveWindow(r.x(), r.y(), r.width(), r.height());
                 m_owner.m_syncing = false;
             }
             return false;

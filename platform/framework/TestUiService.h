@@ -43,6 +43,8 @@ public:
     void AnswerNextFileDialog(std::optional<CString> path) { m_fileAnswers.push_back(std::move(path)); }
 
     std::vector<ShownBox> boxes;
+    // As asked, flags and owner included. A scripted name is taken as the
+    // user's final answer, whatever the flags (a real dialog would ask again).
     std::vector<FileDialogRequest> fileDialogs;
     std::vector<CString> sounds;
     std::vector<UINT> beeps;

@@ -4,6 +4,7 @@
 #include "framework/StringTable.h"
 
 #include <atomic>
+#include <filesystem>
 
 namespace {
 
@@ -104,4 +105,19 @@ CString QtFilterFromWindowsFilter(const char* filter)
         out += parts[i] + " (" + patterns + ")";
     }
     return out;
+}
+
+CString FileDialogRefusal(const FileDialogRequest& request, const char* path)
+{
+    namespace fs = std::filesystem;
+    if (!path || !*path)
+        return CString();
+    std::error_code error;
+    const fs::path chosen(path);
+    if ((request.flags & OFN_FILEMUSTEXIST) && !request.save && !fs::is_regular_file(chosen, error))
+        return CString(path) + "\nFile not found.\nCheck the file name and try again.";
+    const fs::path folder = chosen.has_parent_path() ? chosen.parent_path() : fs::current_path(error);
+    if ((request.flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && !fs::is_directory(folder, error))
+        return CString(path) + "\nPath does not exist.\nCheck the path and try again.";
+    return CString();
 }

@@ -68,8 +68,18 @@ constexpr int COLOR_HIGHLIGHTTEXT = 14;
 
 enum class CursorShape { Arrow, Wait };
 
+// File dialog flags.
+constexpr UINT OFN_OVERWRITEPROMPT = 0x0002;
+constexpr UINT OFN_HIDEREADONLY = 0x0004;
+constexpr UINT OFN_PATHMUSTEXIST = 0x0800;
+constexpr UINT OFN_FILEMUSTEXIST = 0x1000;
+
 struct FileDialogRequest {
     bool save = false;
+    // Callers that do not say get the careful dialog: asked before a file is
+    // overwritten, and only into a folder that exists.
+    UINT flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    HWND owner = nullptr;     // the dialog stays above this window
     CString title;
     // "Description|*.ext;*.ex2|Other|*.oth||" as the programs write it.
     CString filter;
@@ -136,6 +146,10 @@ constexpr int SM_CYSCREEN = 1;
 constexpr int SM_CYCAPTION = 4;
 constexpr int SM_CYMENU = 15;
 int GetSystemMetrics(int index);
+
+// Why a file dialog may not take `path` under the request's flags (the text
+// the user is shown), or empty when it may.
+CString FileDialogRefusal(const FileDialogRequest& request, const char* path);
 
 // Converts "Text|*.a;*.b|..." into Qt's "Text (*.a *.b);;..." form.
 CString QtFilterFromWindowsFilter(const char* filter);

@@ -206,7 +206,15 @@ CWnd* CWnd::GetFocus() { return g_focus; }
 CWnd* CWnd::SetActiveWindow()
 {
     CWnd* previous = g_active;
+    if (previous == this)
+        return previous;
     g_active = this;
+    // The window losing activation hears first, naming the one that gains it.
+    if (previous && previous->m_hWnd)
+        previous->SendMessage(WM_ACTIVATE, WA_INACTIVE, LPARAM(reinterpret_cast<uintptr_t>(m_hWnd)));
+    if (m_hWnd)
+        SendMessage(WM_ACTIVATE, WA_ACTIVE,
+                    LPARAM(reinterpret_cast<uintptr_t>(previous ? previous->m_hWnd : nullptr)));
     return previous;
 }
 

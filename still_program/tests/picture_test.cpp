@@ -241,6 +241,19 @@ TEST_F(SnapvoFixture, AFilePictureGoesWhereTheUserSaysAndTheStatusBarSaysSo)
     EXPECT_TRUE(std::filesystem::exists(target));
     EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to Disk");
     EXPECT_EQ(RollEntries(), 0);
+    // Asked above the view: hide read-only, prompt before overwriting, only
+    // into a folder that exists.
+    ASSERT_EQ(ui->fileDialogs.size(), 1u);
+    EXPECT_EQ(ui->fileDialogs[0].flags, 0x806u);
+    EXPECT_EQ(ui->fileDialogs[0].owner, View()->m_hWnd);
+    // The viewer's own Save Image asks the same way, above the viewer.
+    const auto again = folder.Path() / "again.tif";
+    ui->AnswerNextFileDialog(CString(again.c_str()));
+    View()->Viewer().OnSaveImage();
+    ASSERT_EQ(ui->fileDialogs.size(), 2u);
+    EXPECT_EQ(ui->fileDialogs[1].flags, 0x806u);
+    EXPECT_EQ(ui->fileDialogs[1].owner, View()->Viewer().m_hWnd);
+    EXPECT_TRUE(std::filesystem::exists(again));
     // Cancelled: nothing delivered, the status stays.
     ui->AnswerNextFileDialog(std::nullopt);
     ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));

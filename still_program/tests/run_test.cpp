@@ -24,6 +24,9 @@ struct Seen {
     bool ran = false;
     WORD destination = 0;
     CRect placement;
+    CRect frame;
+    CRect viewer;
+    CRect roll;
     int rollEntries = 0;
     int liveGrabs = 0;
 };
@@ -71,6 +74,15 @@ TEST(SnapvoProgram, SpaceTakesAPictureAndTheSettingsOutliveTheProgram)
         CRect r;
         frame->GetWindowRect(&r);
         first.placement = r;
+        // The companions go elsewhere too, as the user would drag them.
+        app.View()->Viewer().MoveWindow(600, 70, 330, 260);
+        app.View()->Viewer().GetWindowRect(&first.viewer);
+        if (CWnd* roll = CWnd::FindWindow("Film Roll")) {
+            CRect now;
+            roll->GetWindowRect(&now);
+            roll->MoveWindow(90, 480, now.Width(), now.Height());
+            roll->GetWindowRect(&first.roll);
+        }
         widget->close();   // the window manager's close box
     });
     EXPECT_EQ(code, 0);
@@ -92,12 +104,23 @@ TEST(SnapvoProgram, SpaceTakesAPictureAndTheSettingsOutliveTheProgram)
         second.ran = true;
         second.destination = app.View()->m_modes.destination;
         second.placement = app.MainFrame()->NormalRect();
+        app.MainFrame()->GetWindowRect(&second.frame);
+        app.View()->Viewer().GetWindowRect(&second.viewer);
+        if (CWnd* roll = CWnd::FindWindow("Film Roll"))
+            roll->GetWindowRect(&second.roll);
         app.View()->m_modes.destination = kDestFile;
         std::raise(SIGTERM);
     });
     ASSERT_TRUE(second.ran);
     EXPECT_EQ(second.destination, kDestClipboard);
     EXPECT_EQ(second.placement.TopLeft(), first.placement.TopLeft());
+    // Every window is back where the first run left it; the frame keeps its
+    // place and fits the picture again.
+    EXPECT_EQ(second.frame.TopLeft(), first.placement.TopLeft());
+    ASSERT_FALSE(first.viewer.IsRectEmpty());
+    EXPECT_EQ(second.viewer, first.viewer);
+    ASSERT_FALSE(first.roll.IsRectEmpty());
+    EXPECT_EQ(second.roll, first.roll);
     EXPECT_EQ(int(snapvo::GeneralSettings().destination), int(kDestFile));
     capture::DriverCatalog::UseSystem();
 }

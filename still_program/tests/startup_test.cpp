@@ -286,6 +286,48 @@ TEST_F(SnapvoFixture, IdleRefreshesTheLivePictureWhileTheProgramIsActive)
     const int idle = QuietableCamera::grabs;
     app->RunPendingAndIdle(3);
     EXPECT_EQ(QuietableCamera::grabs, idle);
+
+    // Back in front: refreshing again, unless the view has suspended it or
+    // an open shutter holds the picture.
+    Frame()->SetActiveWindow();
+    View()->SuspendRefresh(TRUE);
+    View()->SuspendRefresh(TRUE);
+    View()->SuspendRefresh(FALSE);
+    clock->Advance(100);
+    const int suspended = QuietableCamera::grabs;
+    app->RunPendingAndIdle(3);
+    EXPECT_EQ(QuietableCamera::grabs, suspended);
+    View()->SuspendRefresh(FALSE);
+    View()->m_modes.shutterMode = kShutterBulb;
+    ASSERT_TRUE(View()->ExecuteCommand(ID_OPEN_SHUTTER));
+    ASSERT_TRUE(View()->Camera()->IsExposing());
+    clock->Advance(100);
+    const int open = QuietableCamera::grabs;
+    app->RunPendingAndIdle(3);
+    EXPECT_EQ(QuietableCamera::grabs, open);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_CLOSE_SHUTTER));
+    clock->Advance(100);
+    const int closed = QuietableCamera::grabs;
+    app->RunPendingAndIdle(3);
+    EXPECT_GT(QuietableCamera::grabs, closed);
+}
+
+TEST_F(SnapvoFixture, ActivatingTheFrameTellsTheViewerItsColoursMayHaveChanged)
+{
+    ASSERT_TRUE(Start());
+    CWnd other;
+    other.Create(nullptr, "Other", 0, CRect(0, 0, 10, 10));
+    other.SetActiveWindow();
+    ResetMessageQueue();
+    Frame()->SetActiveWindow();
+    MSG msg{};
+    ASSERT_TRUE(PeekMessage(&msg, View()->Viewer().m_hWnd, WM_PALETTECHANGED, WM_PALETTECHANGED, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, WPARAM(reinterpret_cast<uintptr_t>(Frame()->m_hWnd)));
+    // Losing the front posts it too; the viewer takes it quietly.
+    other.SetActiveWindow();
+    EXPECT_TRUE(PeekMessage(&msg, View()->Viewer().m_hWnd, WM_PALETTECHANGED, WM_PALETTECHANGED, PM_NOREMOVE));
+    app->RunPendingAndIdle(1);
+    EXPECT_FALSE(PeekMessage(&msg, View()->Viewer().m_hWnd, WM_PALETTECHANGED, WM_PALETTECHANGED, PM_NOREMOVE));
 }
 
 TEST_F(SnapvoFixture, CompanionWindowItemsComeAndGoWithTheirWindows)
@@ -347,6 +389,11 @@ TEST_F(SnapvoFixture, AScreenSizedPictureFillsTheScreenAndHidesTheCompanions)
     EXPECT_EQ(frame.top, 0);
     View()->CCaptureWndUserOnMouseMove(0, CPoint(300, 400));
     EXPECT_FALSE(Frame()->CaptionShown());
+    // Suspended, the frame stays where it is.
+    View()->SuspendRefresh(TRUE);
+    View()->CCaptureWndUserOnMouseMove(0, CPoint(300, 5));
+    EXPECT_FALSE(Frame()->CaptionShown());
+    View()->SuspendRefresh(FALSE);
 
     SetCameraBits(24, 320, 240);
     View()->UpdateFullScreen();

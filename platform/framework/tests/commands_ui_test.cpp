@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -81,6 +83,21 @@ TEST(UiServiceTest, TestServiceScriptsAnswersAndRecords)
     EXPECT_EQ(request.fileName, "/tmp/a.bmp");
     EXPECT_FALSE(Ui().GetFileName(request));
     EXPECT_EQ(ui->fileDialogs.size(), 2u);
+
+    // A folder that does not exist is refused under "path must exist"; without
+    // the flag the name is taken as typed.
+    const CString missing = (std::filesystem::temp_directory_path() / "no-such-folder-here" / "a.bmp").c_str();
+    EXPECT_NE(FileDialogRefusal(request, missing).Find("Path does not exist"), -1);
+    EXPECT_TRUE(FileDialogRefusal(request, "/tmp/b.bmp").IsEmpty());
+    EXPECT_TRUE(FileDialogRefusal(request, "b.bmp").IsEmpty());   // the current folder
+    request.flags = OFN_OVERWRITEPROMPT;
+    EXPECT_TRUE(FileDialogRefusal(request, missing).IsEmpty());
+    FileDialogRequest open;
+    open.flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    EXPECT_NE(FileDialogRefusal(open, "/tmp/surely-absent-file.avi").Find("File not found"), -1);
+    EXPECT_TRUE(FileDialogRefusal(open, "/tmp").GetLength() > 0);   // a folder is no file
+    open.save = true;   // a save may name a new file
+    EXPECT_TRUE(FileDialogRefusal(open, "/tmp/surely-absent-file.avi").IsEmpty());
 
     EXPECT_TRUE(sndPlaySound("CLICK.WAV", SND_ASYNC));
     EXPECT_TRUE(WinHelp(nullptr, "snapvo.hlp", HELP_CONTEXT, 24));

@@ -4,7 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/QtUiService.h"
+
 #include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
@@ -68,7 +79,107 @@ TEST(QtWindow, WidgetFollowsTheWindowAndItsInputArrivesAsMessages)
     CRect r;
     window.GetWindowRect(&r);
     EXPECT_EQ(r.Size(), CSize(200, 100));
+
+    // A shown window keeps the place it was given, whatever frame the window
+    // system draws around it; the user's move comes back as it is.
+    window.MoveWindow(CRect(40, 50, 240, 150));
+    QCoreApplication::processEvents();
+    window.GetWindowRect(&r);
+    EXPECT_EQ(r.TopLeft(), CPoint(40, 50));
+    widget.move(60, 70);
+    QCoreApplication::processEvents();
+    window.GetWindowRect(&r);
+    EXPECT_EQ(CPoint(r.TopLeft()), CPoint(widget.geometry().x(), widget.geometry().y()));
+
+    // Brought to the front by the window system: the active window.
+    CWnd other;
+    other.Create(nullptr, "Other", 0, CRect(0, 0, 10, 10));
+    other.SetActiveWindow();
+    std::vector<WPARAM> activations;
+    window.OnMessage(WM_ACTIVATE, [&](WPARAM state, LPARAM) { activations.push_back(state); return LRESULT(0); });
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&widget, &activate);
+    EXPECT_EQ(CWnd::GetActiveWindow(), &window);
+    other.SetActiveWindow();
+    EXPECT_EQ(activations, (std::vector<WPARAM>{WA_ACTIVE, WA_INACTIVE}));
     window.DestroyWindow();
+}
+
+// Plays the user at the file dialog: types `name` and presses Save, then
+// answers every box that comes up with its default button, noting its text.
+struct FileDialogUser {
+    QString name;
+    QStringList boxes;
+    int typed = 0;
+    QTimer timer;
+
+    explicit FileDialogUser(QString typedName) : name(std::move(typedName))
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] { Act(); });
+        timer.start(5);
+    }
+    void Act()
+    {
+        QWidget* top = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(top)) {
+            boxes << box->text();
+            box->defaultButton() ? box->defaultButton()->click() : box->reject();
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(top)) {
+            if (typed++ > 0) {   // asked again: give up
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(name);
+            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        }
+    }
+};
+
+TEST(QtWindow, FileDialogsFollowTheirFlags)
+{
+    int argc = 1;
+    char name[] = "qt_window_test";
+    char* argv[] = {name, nullptr};
+    QApplication qapp(argc, argv);
+    QtUiService ui;
+    const auto dir = std::filesystem::temp_directory_path() / ("qt-file-dialog-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const QString existing = QString::fromStdString((dir / "there.bmp").string());
+    std::ofstream(existing.toStdString()) << "x";
+
+    FileDialogRequest request;
+    request.save = true;
+    request.filter = "Bitmap files|*.bmp||";
+    request.defaultExt = ".bmp";
+    {
+        // Asked before overwriting; the box's default keeps the file.
+        FileDialogUser user(existing);
+        request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+        ui.GetFileName(request);
+        EXPECT_EQ(user.boxes.size(), 1);
+    }
+    {
+        // Told not to ask: taken at once.
+        FileDialogUser user(existing);
+        request.flags = OFN_HIDEREADONLY;
+        EXPECT_TRUE(ui.GetFileName(request));
+        EXPECT_TRUE(user.boxes.isEmpty());
+        EXPECT_EQ(QString::fromLocal8Bit(request.fileName.GetString()), existing);
+    }
+    {
+        // A typed name without its type gets it, as the dialog's default.
+        FileDialogUser user(QString::fromStdString((dir / "fresh").string()));
+        request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+        EXPECT_TRUE(ui.GetFileName(request));
+        EXPECT_EQ(std::string(request.fileName.GetString()), (dir / "fresh.bmp").string());
+    }
+    {
+        // A folder that is not there: refused, and the dialog asks again.
+        FileDialogUser user(QString::fromStdString((dir / "absent" / "x.bmp").string()));
+        EXPECT_FALSE(ui.GetFileName(request));
+        EXPECT_GE(user.typed, 2);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace
