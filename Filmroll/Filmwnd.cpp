@@ -17,15 +17,6 @@ constexpr UINT kPictureCommands[] = {ID_FILE_SAVEIMAGE, ID_FILE_AOLMAIL, ID_EDIT
 constexpr int kTemplateWidth = 425;
 constexpr int kTemplateHeight = 291;
 
-class WaitCursor {
-public:
-    WaitCursor() : m_old(Ui().GetCursorShape()) { Ui().SetCursorShape(CursorShape::Wait); }
-    ~WaitCursor() { Ui().SetCursorShape(m_old); }
-
-private:
-    CursorShape m_old;
-};
-
 } // namespace
 
 void SetFilmViewFactory(FilmViewFactory factory)
@@ -114,7 +105,7 @@ BOOL CFilmSnapDlg::Domodeless()
 
 BOOL CFilmSnapDlg::OnInitDialog()
 {
-    WaitCursor wait;
+    CWaitCursor wait;
     if (!m_hollowBrush)
         m_hollowBrush = GetStockBrush(HOLLOW_BRUSH);
     Initialize(0);
@@ -260,7 +251,7 @@ void CFilmSnapDlg::Repaint()
 
 void CFilmSnapDlg::Save()
 {
-    WaitCursor wait;
+    CWaitCursor wait;
     if (m_snapUser)
         m_snapUser->VSnapUserPressedSave();
 }
@@ -277,7 +268,7 @@ void CFilmSnapDlg::ReportWindowRect()
 
 void CFilmSnapDlg::OnCopy()
 {
-    WaitCursor wait;
+    CWaitCursor wait;
     Ui().EmptyClipboard();
     CPicture* p = GetSelectedPicture();
     if (!p)

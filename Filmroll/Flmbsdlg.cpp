@@ -10,16 +10,6 @@ namespace {
 constexpr int kScrollBarHeight = 16;
 const CSize kNumberSize(24, 14);
 
-// A wait cursor for as long as the object lives.
-class WaitCursor {
-public:
-    WaitCursor() : m_old(Ui().GetCursorShape()) { Ui().SetCursorShape(CursorShape::Wait); }
-    ~WaitCursor() { Ui().SetCursorShape(m_old); }
-
-private:
-    CursorShape m_old;
-};
-
 } // namespace
 
 std::array<int, 5> CCountDownTime::Glyphs(int count)
@@ -168,7 +158,7 @@ void CFilmBaseDlg::RenumberFrames()
 
 void CFilmBaseDlg::DrawImages()
 {
-    WaitCursor wait;
+    CWaitCursor wait;
     for (int k = 0; k < 3; ++k) {
         CPicture* p = m_roll ? m_roll->GetAtIndex(m_scrollPosition + k) : nullptr;
         Frame(k).SetImageName(p ? p->GetImageName() : CString());

@@ -48,3 +48,20 @@ bool WriteFileAtomically(const char* path, const std::function<bool(FILE*)>& wri
         unlink(temporary.c_str());
     return ok;
 }
+
+bool CopyFileAtomically(const char* from, const char* to)
+{
+    FILE* in = std::fopen(from, "rb");
+    if (!in)
+        return false;
+    bool ok = WriteFileAtomically(to, [in](FILE* out) {
+        char buffer[32768];
+        size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+            if (std::fwrite(buffer, 1, got, out) != got)
+                return false;
+        return std::ferror(in) == 0;
+    });
+    std::fclose(in);
+    return ok;
+}

@@ -8,3 +8,5 @@
 // TRUE when `write` succeeded and the file is in place; otherwise the
 // temporary file is removed and any earlier file at `path` stays.
 bool WriteFileAtomically(const char* path, const std::function<bool(FILE*)>& write);
+// Copies `from` to `to` the same way: `to` is replaced only by a complete copy.
+bool CopyFileAtomically(const char* from, const char* to);

@@ -37,15 +37,6 @@ MailLibrary& Mail()
     return library;
 }
 
-class WaitCursor {
-public:
-    WaitCursor() : m_old(Ui().GetCursorShape()) { Ui().SetCursorShape(CursorShape::Wait); }
-    ~WaitCursor() { Ui().SetCursorShape(m_old); }
-
-private:
-    CursorShape m_old;
-};
-
 } // namespace
 
 // One scroll direction: centred when small, scrolled when large.
@@ -321,7 +312,7 @@ void CViewerWnd::OnCopy()
 {
     if (!PictureShown())
         return;
-    WaitCursor wait;
+    CWaitCursor wait;
     // The file as it is now, as the clipboard should get it.
     ViewerDib dib;
     if (!ReadViewerDib(CurrentFile(), dib))

@@ -153,3 +153,15 @@ CString FileDialogRefusal(const FileDialogRequest& request, const char* path);
 
 // Converts "Text|*.a;*.b|..." into Qt's "Text (*.a *.b);;..." form.
 CString QtFilterFromWindowsFilter(const char* filter);
+
+// The wait cursor for as long as the object lives; the shape before comes back.
+class CWaitCursor {
+public:
+    CWaitCursor() : m_old(Ui().GetCursorShape()) { Ui().SetCursorShape(CursorShape::Wait); }
+    ~CWaitCursor() { Ui().SetCursorShape(m_old); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    CursorShape m_old;
+};
