@@ -64,35 +64,20 @@ BOOL AskSavePath(const CSaveDialogSetup& setup, CWnd* owner, CString& path)
     return TRUE;
 }
 
-BOOL CPictureFiles::SaveSingle(const CString& workingDirectory, const GrabToFileFn& grab, BOOL ask,
-                               BOOL& sixteenGray, CString& path)
+BOOL AskAndWritePicture(CWnd* owner, const char* source, BOOL ask, BOOL sixteenGray,
+                        CString& lastExtension, CString& path)
 {
     path.Empty();
-    CString temporary = MakeGrabTempFile(workingDirectory);
-    if (temporary.IsEmpty()) {
-        AfxMessageBox(IDS_DISK_FULL);
-        return FALSE;
-    }
-    if (!grab || !grab(temporary, sixteenGray)) {
-        RemoveFile(temporary);
-        return FALSE;
-    }
-    if (ask && (m_lastExtension.IsEmpty() || m_lastExtension == ".bmp"))
-        m_lastExtension = ".bmp";
+    if (ask && (lastExtension.IsEmpty() || lastExtension == ".bmp"))
+        lastExtension = ".bmp";
     CString chosen;
-    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), m_owner, chosen)) {
-        RemoveFile(temporary);
+    if (!AskSavePath(SaveDialogSetup(lastExtension, ask), owner, chosen))
         return FALSE;
-    }
-    m_lastExtension = PathExtensionLower(chosen);
-
-    PictureWrite written = WritePictureAs(temporary, chosen, sixteenGray);
-    RemoveFile(temporary);
-    switch (written) {
+    lastExtension = PathExtensionLower(chosen);
+    switch (WritePictureAs(source, chosen, sixteenGray)) {
     case PictureWrite::SixteenGrayJpeg:
         // Counted as delivered, but there is no file to name or to mail.
         AfxMessageBox(IDS_16GRAY_JPEG);
-        sixteenGray = FALSE;
         return TRUE;
     case PictureWrite::Failed:
         AfxMessageBox(IDS_DISK_FULL);
@@ -102,6 +87,36 @@ BOOL CPictureFiles::SaveSingle(const CString& workingDirectory, const GrabToFile
     }
     path = chosen;
     return TRUE;
+}
+
+// A fresh grab into a unique file in `folder`; empty when there is none (the
+// user has been told when the folder could not take it).
+static CString GrabIntoTemporary(const CString& folder, const GrabToFileFn& grab, BOOL& sixteenGray)
+{
+    CString temporary = MakeGrabTempFile(folder);
+    if (temporary.IsEmpty()) {
+        AfxMessageBox(IDS_DISK_FULL);
+        return CString();
+    }
+    if (!grab || !grab(temporary, sixteenGray)) {
+        RemoveFile(temporary);
+        return CString();
+    }
+    return temporary;
+}
+
+BOOL CPictureFiles::SaveSingle(const CString& workingDirectory, const GrabToFileFn& grab, BOOL ask,
+                               BOOL& sixteenGray, CString& path)
+{
+    path.Empty();
+    CString temporary = GrabIntoTemporary(workingDirectory, grab, sixteenGray);
+    if (temporary.IsEmpty())
+        return FALSE;
+    BOOL saved = AskAndWritePicture(m_owner, temporary, ask, sixteenGray, m_lastExtension, path);
+    RemoveFile(temporary);
+    if (saved && path.IsEmpty())
+        sixteenGray = FALSE;
+    return saved;
 }
 
 BOOL CPictureFiles::SaveAuto(const GrabToFileFn& grab, CAutoSaveTarget& target, BOOL& sixteenGray,
@@ -119,15 +134,9 @@ BOOL CPictureFiles::SaveAuto(const GrabToFileFn& grab, CAutoSaveTarget& target, 
         folder = current + folder;
     }
     // The grab lies beside the target: where the picture can be written.
-    CString temporary = MakeGrabTempFile(folder);
-    if (temporary.IsEmpty()) {
-        AfxMessageBox(IDS_DISK_FULL);
+    CString temporary = GrabIntoTemporary(folder, grab, sixteenGray);
+    if (temporary.IsEmpty())
         return FALSE;
-    }
-    if (!grab || !grab(temporary, sixteenGray)) {
-        RemoveFile(temporary);
-        return FALSE;
-    }
     CString extension = latest.extension.IsEmpty() ? CString(".bmp") : latest.extension;
     CString file = folder + latest.name + extension;
     target.latestImageName = file;

@@ -37,6 +37,13 @@ constexpr UINT kSaveDialogFlags = 0x0806;
 // Runs the save-as dialog set up so, above `owner` (may be null); TRUE with
 // `path` set when the user chose a name.
 BOOL AskSavePath(const CSaveDialogSetup& setup, CWnd* owner, CString& path);
+// The save dialog and the write of the BMP file `source` under the chosen name,
+// with the messages the user sees on refusal or failure. `lastExtension` is
+// what the dialog is set up from and becomes the chosen name's. FALSE when the
+// user cancelled or the write failed; TRUE with `path` set when written, or
+// with `path` empty when a 16-gray picture was refused as JPEG.
+BOOL AskAndWritePicture(CWnd* owner, const char* source, BOOL ask, BOOL sixteenGray,
+                        CString& lastExtension, CString& path);
 
 enum class PictureWrite { Written, SixteenGrayJpeg, Failed };
 // Writes the BMP file `source` as `target` in the format its extension names

@@ -259,23 +259,11 @@ BOOL CViewerWnd::SaveAs(const CString& source, CString& out, BOOL ask)
 {
     if (!PictureShown())
         return FALSE;
-    if (ask && (m_lastExtension.IsEmpty() || m_lastExtension == ".bmp"))
-        m_lastExtension = ".bmp";
     CString path;
-    if (!AskSavePath(SaveDialogSetup(m_lastExtension, ask), this, path))
+    if (!AskAndWritePicture(this, source, ask, m_b16Gray, m_lastExtension, path))
         return FALSE;
-    m_lastExtension = PathExtensionLower(path);
-    switch (WritePictureAs(source, path, m_b16Gray)) {
-    case PictureWrite::SixteenGrayJpeg:
-        AfxMessageBox(IDS_16GRAY_JPEG);
-        return TRUE;
-    case PictureWrite::Failed:
-        AfxMessageBox(IDS_DISK_FULL);
-        return FALSE;
-    case PictureWrite::Written:
-        break;
-    }
-    out = path;
+    if (!path.IsEmpty())
+        out = path;
     return TRUE;
 }
 
