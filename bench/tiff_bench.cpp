@@ -110,8 +110,8 @@ void LibtiffRead(benchmark::State& state)
     }
 }
 
-// Collects each benchmark's processor time per iteration (the machine is
-// shared, so wall time says little), then prints engine / libtiff.
+// Engine / libtiff in processor time per iteration: the machine is shared, so
+// wall time says little.
 class Ratios : public bench::RatioReporter {
 public:
     void Finalize() override
