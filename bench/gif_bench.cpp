@@ -10,12 +10,7 @@
 #include <gif_lib.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <map>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 #include "bench_util.h"
@@ -29,61 +24,24 @@ using bench::kWidth;
 // A packed 8-bit DIB: smooth areas with some noise, as a reduced photograph has.
 const std::vector<uint8_t>& Picture()
 {
-    static std::vector<uint8_t> dib = [] {
-        const uint32_t stride = DibRowBytes(kWidth, 8);
-        std::vector<uint8_t> d(40 + 1024 + size_t(stride) * kHeight);
-        BITMAPINFOHEADER h{40, kWidth, kHeight, 1, 8, BI_RGB, stride * kHeight, 0, 0, 0, 0};
-        std::memcpy(d.data(), &h, sizeof h);
-        auto* table = reinterpret_cast<RGBQUAD*>(d.data() + 40);
-        for (int i = 0; i < 256; ++i)
-            table[i] = RGBQUAD{uint8_t(i), uint8_t(i * 3), uint8_t(255 - i), 0};
-        uint8_t* rows = d.data() + 40 + 1024;
-        uint32_t seed = 12345;
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) {
-                seed = seed * 1103515245 + 12345;
-                rows[size_t(y) * stride + size_t(x)] = uint8_t((x / 7 + y / 5) + ((seed >> 16) & 7));
-            }
-        return d;
-    }();
+    static const std::vector<uint8_t> dib = bench::NoisePicture(8);
     return dib;
 }
 
 std::string SourceFile()
 {
-    std::string path = bench::ScratchDir() + "/source.gif";
-    if (access(path.c_str(), F_OK) != 0) {
-        IMG_HANDLE h = 0;
-        IMG_create_handle(&h, reinterpret_cast<const BITMAPINFO*>(Picture().data()));
-        IMG_save_bitmap(h, path.c_str(), IMG_TYPE_GIF);
-        IMG_delete_bitmap(h);
-    }
-    return path;
+    return bench::SaveOnce("source.gif", IMG_TYPE_GIF, Picture);
 }
 
 void EngineRead(benchmark::State& state)
 {
-    std::string path = SourceFile();
-    for (auto _ : state) {
-        IMG_HANDLE h = 0;
-        if (IMG_decompress_bitmap(&h, path.c_str()) < 0) {
-            state.SkipWithError("load failed");
-            break;
-        }
-        IMG_delete_bitmap(h);
-    }
+    bench::TimeLoads(state, SourceFile());
 }
 
 void EngineWrite(benchmark::State& state)
 {
-    IMG_HANDLE h = 0;
-    IMG_create_handle(&h, reinterpret_cast<const BITMAPINFO*>(Picture().data()));
-    std::string path = bench::ScratchDir() + "/written.gif";
-    for (auto _ : state)
-        if (IMG_save_bitmap(h, path.c_str(), IMG_TYPE_GIF) < 0) {
-            state.SkipWithError("save failed");
-            break;
-        }
+    IMG_HANDLE h = bench::HandleOf(Picture());
+    bench::TimeSaves(state, h, bench::ScratchDir() + "/written.gif", IMG_TYPE_GIF);
     IMG_delete_bitmap(h);
 }
 
@@ -133,59 +91,13 @@ void GiflibWrite(benchmark::State& state)
     }
 }
 
-std::string CacheFile()
+bool CacheFile()
 {
-    std::string path = bench::ScratchDir() + "/source.mpc";
-    if (access(path.c_str(), F_OK) != 0) {
-        std::string cmd = "/usr/bin/convert '" + SourceFile() + "' '" + path + "'";
-        if (std::system(cmd.c_str()) != 0)
-            return "";
-    }
-    return path;
+    return !bench::MagickCache(SourceFile).empty();
 }
 
-// Processor time of every finished child process so far.
-double ChildSeconds()
-{
-    rusage use{};
-    getrusage(RUSAGE_CHILDREN, &use);
-    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) * 1e-6; };
-    return seconds(use.ru_utime) + seconds(use.ru_stime);
-}
-
-void Magick(benchmark::State& state, std::string args)
-{
-    if (access("/usr/bin/convert", X_OK) != 0 || CacheFile().empty()) {
-        state.SkipWithError("ImageMagick is not installed");
-        return;
-    }
-    std::string cmd = "cd '" + bench::ScratchDir() + "' && MAGICK_THREAD_LIMIT=1 /usr/bin/convert " + args + " >/dev/null 2>&1";
-    for (auto _ : state) {
-        const double before = ChildSeconds();
-        int rc = std::system(cmd.c_str());
-        const double used = ChildSeconds() - before;
-        if (rc != 0) {
-            state.SkipWithError(("convert failed: " + args).c_str());
-            break;
-        }
-        state.SetIterationTime(used);
-    }
-}
-
-// Collects each benchmark's time per iteration, then prints the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
+class Ratios : public bench::RatioReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.iterations > 0) {
-                // ImageMagick's processor time is its manual time.
-                const bool child = r.benchmark_name().rfind("magick/", 0) == 0;
-                seconds_[r.benchmark_name()] =
-                    (child ? r.real_accumulated_time : r.cpu_accumulated_time) / double(r.iterations);
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
@@ -195,28 +107,10 @@ public:
             const double engine = Find(std::string("engine/") + task);
             const double giflib = Find(std::string("giflib/") + task);
             const double magick = Find(std::string("magick/") + task) - startup;
-            std::printf("  %-10s giflib %s  ImageMagick %s\n", task, Ratio(engine, giflib).c_str(),
-                        Ratio(engine, magick).c_str());
+            std::printf("  %-10s giflib %s  ImageMagick %s\n", task, bench::Ratio(engine, giflib, "n/a ").c_str(),
+                        bench::Ratio(engine, magick, "n/a ").c_str());
         }
     }
-
-private:
-    static std::string Ratio(double engine, double other)
-    {
-        if (engine <= 0 || other <= 0)
-            return "n/a ";
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2f", engine / other);
-        return text;
-    }
-    double Find(const std::string& prefix) const
-    {
-        for (const auto& [name, s] : seconds_)
-            if (name.rfind(prefix, 0) == 0)
-                return s;
-        return 0;
-    }
-    std::map<std::string, double> seconds_;
 };
 
 void Register()
@@ -226,12 +120,9 @@ void Register()
     benchmark::RegisterBenchmark("giflib/read_gif", GiflibRead)->Unit(ms);
     benchmark::RegisterBenchmark("engine/write_gif", EngineWrite)->Unit(ms);
     benchmark::RegisterBenchmark("giflib/write_gif", GiflibWrite)->Unit(ms);
-    benchmark::RegisterBenchmark("magick/read_gif", Magick, std::string("source.gif null:"))
-        ->UseManualTime()->Unit(ms)->Iterations(3);
-    benchmark::RegisterBenchmark("magick/write_gif", Magick, std::string("source.mpc written_magick.gif"))
-        ->UseManualTime()->Unit(ms)->Iterations(3);
-    benchmark::RegisterBenchmark("magick/startup", Magick, std::string("source.mpc null:"))
-        ->UseManualTime()->Unit(ms)->Iterations(3);
+    bench::RegisterConvert("magick/read_gif", "source.gif null:", CacheFile);
+    bench::RegisterConvert("magick/write_gif", "source.mpc written_magick.gif", CacheFile);
+    bench::RegisterConvert("magick/startup", "source.mpc null:", CacheFile);
 }
 
 }   // namespace
@@ -239,10 +130,5 @@ void Register()
 int main(int argc, char** argv)
 {
     Register();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::string cleanup = "rm -rf '" + bench::ScratchDir() + "'";
-    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+    return bench::Main<Ratios>(argc, argv);
 }

@@ -8,12 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include <jpeglib.h>
@@ -47,15 +44,12 @@ const std::vector<uint8_t>& Pixels()
     return rows;
 }
 
-IMG_HANDLE Handle()
+// The rows as a DIB; a row of 24-bit pixels at this width needs no padding.
+std::vector<uint8_t> Dib()
 {
-    std::vector<uint8_t> dib(40 + Pixels().size());
-    BITMAPINFOHEADER h{40, kWidth, kHeight, 1, 24, BI_RGB, uint32_t(Pixels().size()), 0, 0, 0, 0};
-    std::memcpy(dib.data(), &h, sizeof h);
+    std::vector<uint8_t> dib = bench::NewDib(24);
     std::memcpy(dib.data() + 40, Pixels().data(), Pixels().size());
-    IMG_HANDLE handle = 0;
-    IMG_create_handle(&handle, reinterpret_cast<const BITMAPINFO*>(dib.data()));
-    return handle;
+    return dib;
 }
 
 bool LibEncode(const std::string& path, int quality, int lumaH, int lumaV)
@@ -103,27 +97,13 @@ const std::string& CameraFile()
 // The file the engine writes.
 const std::string& EngineFile()
 {
-    static std::string path = [] {
-        std::string p = bench::ScratchDir() + "/engine.jpg";
-        IMG_HANDLE h = Handle();
-        int r = IMG_save_bitmap(h, p.c_str(), IMG_TYPE_JPEG);
-        IMG_delete_bitmap(h);
-        return r < 0 ? std::string() : p;
-    }();
+    static std::string path = bench::SaveOnce("engine.jpg", IMG_TYPE_JPEG, Dib);
     return path;
 }
 
 void EngineDecode(benchmark::State& state, const std::string& (*file)())
 {
-    const std::string& path = file();
-    for (auto _ : state) {
-        IMG_HANDLE h = 0;
-        if (IMG_decompress_bitmap(&h, path.c_str()) < 0) {
-            state.SkipWithError("load failed");
-            break;
-        }
-        IMG_delete_bitmap(h);
-    }
+    bench::TimeLoads(state, file());
 }
 
 void LibDecode(benchmark::State& state, const std::string& (*file)(), bool fancy)
@@ -160,13 +140,8 @@ void LibDecode(benchmark::State& state, const std::string& (*file)(), bool fancy
 
 void EngineEncode(benchmark::State& state)
 {
-    IMG_HANDLE h = Handle();
-    const std::string path = bench::ScratchDir() + "/written_engine.jpg";
-    for (auto _ : state)
-        if (IMG_save_bitmap(h, path.c_str(), IMG_TYPE_JPEG) < 0) {
-            state.SkipWithError("save failed");
-            break;
-        }
+    IMG_HANDLE h = bench::HandleOf(Dib());
+    bench::TimeSaves(state, h, bench::ScratchDir() + "/written_engine.jpg", IMG_TYPE_JPEG);
     IMG_delete_bitmap(h);
 }
 
@@ -180,25 +155,8 @@ void LibEncodeBench(benchmark::State& state)
         }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class Ratios : public bench::RatioReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        // With repetitions, the median of them; without, the one run.
-        for (const Run& r : runs) {
-            if (r.error_occurred || r.iterations <= 0)
-                continue;
-            const bool aggregate = r.run_type == Run::RT_Aggregate;
-            if (aggregate && r.aggregate_name != "median")
-                continue;
-            const std::string task = Task(r.run_name.str());
-            if (aggregate || !medians_.count(task))
-                seconds_[task] = r.GetAdjustedCPUTime();
-            if (aggregate)
-                medians_.insert(task);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
@@ -208,16 +166,26 @@ public:
                 continue;
             const std::string task = name.substr(7);
             auto lib = seconds_.find("libjpeg/" + task);
-            if (lib == seconds_.end() || lib->second <= 0)
-                std::printf("  %-22s no comparison\n", task.c_str());
-            else
-                std::printf("  %-22s %.2f\n", task.c_str(), engine / lib->second);
+            bench::PrintRatio(task, 22, engine, lib == seconds_.end() ? 0 : lib->second);
         }
+    }
+
+protected:
+    // With repetitions, the median of them; without, the one run.
+    void Record(const Run& r) override
+    {
+        const bool aggregate = r.run_type == Run::RT_Aggregate;
+        if (aggregate && r.aggregate_name != "median")
+            return;
+        const std::string task = Task(r.run_name.str());
+        if (aggregate || !medians_.count(task))
+            seconds_[task] = r.GetAdjustedCPUTime();
+        if (aggregate)
+            medians_.insert(task);
     }
 
 private:
     static std::string Task(const std::string& name) { return name.substr(0, name.find("/min_time")); }
-    std::map<std::string, double> seconds_;
     std::set<std::string> medians_;
 };
 
@@ -238,10 +206,5 @@ void Register()
 int main(int argc, char** argv)
 {
     Register();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const std::string cleanup = "rm -rf '" + bench::ScratchDir() + "'";
-    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+    return bench::Main<Ratios>(argc, argv);
 }

@@ -7,9 +7,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <map>
 #include <string>
 #include <tiffio.h>
 #include <unistd.h>
@@ -23,22 +20,14 @@ namespace {
 using bench::kHeight;
 using bench::kWidth;
 
-// Smooth areas with some noise, as a photograph has.
-std::vector<uint8_t> Pixels()
-{
-    std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
-    uint32_t seed = 12345;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth * 3; ++x) {
-            seed = seed * 1103515245 + 12345;
-            rgb[size_t(y) * kWidth * 3 + x] = uint8_t((x / 7 + y / 5) + ((seed >> 16) & 7));
-        }
-    return rgb;
-}
-
+// Top-down rows in red, green, blue order: the noise picture's bytes, its rows
+// needing no padding at this width.
 const std::vector<uint8_t>& Rgb()
 {
-    static std::vector<uint8_t> rgb = Pixels();
+    static const std::vector<uint8_t> rgb = [] {
+        const std::vector<uint8_t> dib = bench::NoisePicture(24);
+        return std::vector<uint8_t>(dib.begin() + 40, dib.end());
+    }();
     return rgb;
 }
 
@@ -46,9 +35,7 @@ IMG_HANDLE Handle()
 {
     static IMG_HANDLE handle = [] {
         const uint32_t stride = DibRowBytes(kWidth, 24);
-        std::vector<uint8_t> dib(40 + size_t(stride) * kHeight);
-        BITMAPINFOHEADER h{40, kWidth, kHeight, 1, 24, BI_RGB, stride * kHeight, 0, 0, 0, 0};
-        std::memcpy(dib.data(), &h, sizeof h);
+        std::vector<uint8_t> dib = bench::NewDib(24);
         for (int y = 0; y < kHeight; ++y) {
             const uint8_t* src = Rgb().data() + size_t(y) * kWidth * 3;
             uint8_t* dst = dib.data() + 40 + size_t(kHeight - 1 - y) * stride;
@@ -58,9 +45,7 @@ IMG_HANDLE Handle()
                 dst[3 * x + 2] = src[3 * x];
             }
         }
-        IMG_HANDLE made = 0;
-        IMG_create_handle(&made, reinterpret_cast<const BITMAPINFO*>(dib.data()));
-        return made;
+        return bench::HandleOf(dib);
     }();
     return handle;
 }
@@ -125,32 +110,18 @@ void LibtiffRead(benchmark::State& state)
     }
 }
 
-// Collects each benchmark's processor time per iteration (the machine is
-// shared, so wall time says little), then prints engine / libtiff.
-class RatioReporter : public benchmark::ConsoleReporter {
+// Engine / libtiff in processor time per iteration: the machine is shared, so
+// wall time says little.
+class Ratios : public bench::RatioReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.iterations > 0)
-                seconds_[r.benchmark_name().substr(0, r.benchmark_name().find("/iterations"))] =
-                    r.cpu_accumulated_time / double(r.iterations);
-        ConsoleReporter::ReportRuns(runs);
-    }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
         std::printf("\nengine time / libtiff time:\n");
-        for (const char* task : {"lzw_write", "lzw_read"}) {
-            const double engine = seconds_["engine/" + std::string(task)],
-                         libtiff = seconds_["libtiff/" + std::string(task)];
-            if (engine > 0 && libtiff > 0)
-                std::printf("  %-12s %.2f\n", task, engine / libtiff);
-        }
+        for (const char* task : {"lzw_write", "lzw_read"})
+            bench::PrintRatio(task, 12, Find("engine/" + std::string(task)), Find("libtiff/" + std::string(task)),
+                              nullptr);
     }
-
-private:
-    std::map<std::string, double> seconds_;
 };
 
 }   // namespace
@@ -161,10 +132,5 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("libtiff/lzw_write", LibtiffWrite)->Unit(benchmark::kMillisecond)->Iterations(5);
     benchmark::RegisterBenchmark("engine/lzw_read", EngineRead)->Unit(benchmark::kMillisecond)->Iterations(5);
     benchmark::RegisterBenchmark("libtiff/lzw_read", LibtiffRead)->Unit(benchmark::kMillisecond)->Iterations(5);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const std::string cleanup = "rm -rf '" + bench::ScratchDir() + "'";
-    return std::system(cleanup.c_str()) == 0 ? 0 : 1;
+    return bench::Main<Ratios>(argc, argv);
 }

@@ -1,58 +1,29 @@
 // GIF interchange with independent programs, both ways: ImageMagick and the
 // giflib tools write files the engine must read pixel-exact, and both decode
 // every file the engine writes to the same colours the engine holds.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <unistd.h>
-
 #include "test_util.h"
 
 using namespace vtest;
 
 namespace {
 
-bool Have(const char* tool) { return access(tool, X_OK) == 0; }
-
-bool Shell(const std::string& command)
-{
-    std::string quiet = command + " 2>/dev/null";
-    return std::system(quiet.c_str()) == 0;
-}
-
-class GifInterop : public ::testing::Test {
+class GifInterop : public FileTest {
 protected:
     void SetUp() override
     {
-        if (!Have("/usr/bin/convert") || !Have("/usr/bin/gif2rgb") || !Have("/usr/bin/gifbuild"))
+        if (ConvertProgram().empty() || !HaveProgram("/usr/bin/gif2rgb") || !HaveProgram("/usr/bin/gifbuild"))
             GTEST_SKIP() << "ImageMagick or the giflib tools are not installed";
         source_ = Temp("gif_interop_source.bmp");
-        IMG_HANDLE h = FromDib(MakeDib(61, 37, 24, [](int x, int y) {
+        ASSERT_EQ(SaveDib(MakeDib(61, 37, 24, [](int x, int y) {
             if (x > 5 && x < 25 && y > 5 && y < 12)
                 return 0xFFFF00u;
             return uint32_t(x * 4) << 16 | uint32_t(y * 6) << 8 | uint32_t(255 - x * 3);
-        }));
-        ASSERT_EQ(IMG_save_bitmap(h, source_.c_str(), IMG_TYPE_BMP), 0);
-        IMG_delete_bitmap(h);
-    }
-    void TearDown() override
-    {
-        for (const auto& f : made_)
-            unlink(f.c_str());
-    }
-    std::string Temp(const std::string& name)
-    {
-        made_.push_back(TempPath(name));
-        return made_.back();
+        }), source_, IMG_TYPE_BMP), 0);
     }
     // ImageMagick's decoding of `path` as a 24-bit handle.
     IMG_HANDLE MagickReads(const std::string& path)
     {
-        std::string ref = Temp("gif_reference.bmp");
-        if (!Shell("/usr/bin/convert '" + path + "' -alpha off -type truecolor BMP3:'" + ref + "'"))
-            return 0;
-        IMG_HANDLE h = 0;
-        return IMG_decompress_bitmap(&h, ref.c_str()) < 0 ? 0 : h;
+        return MagickDecode(path, Temp("gif_reference.bmp"), "-alpha off");
     }
     // giflib's decoding of `path`, compared pixel by pixel with the handle.
     std::string GiflibDiffers(const std::string& path, IMG_HANDLE ours)
@@ -73,9 +44,17 @@ protected:
             }
         return "";
     }
+    // Both ImageMagick and giflib decode `path` to the colours of `ours`.
+    void ExpectOthersReadAsOurs(const std::string& path, IMG_HANDLE ours, const std::string& label)
+    {
+        IMG_HANDLE reference = MagickReads(path);
+        ASSERT_NE(reference, 0u) << label;
+        EXPECT_EQ(CompareColours(ours, reference), "") << label;
+        EXPECT_EQ(GiflibDiffers(path, ours), "") << label;
+        IMG_delete_bitmap(reference);
+    }
 
     std::string source_;
-    std::vector<std::string> made_;
 };
 
 TEST_F(GifInterop, FilesOtherProgramsWriteLoadPixelExact)
@@ -92,7 +71,7 @@ TEST_F(GifInterop, FilesOtherProgramsWriteLoadPixelExact)
     };
     for (const Made& c : cases) {
         std::string path = Temp(c.name);
-        ASSERT_TRUE(Shell("/usr/bin/convert '" + source_ + "' " + c.options + " GIF:'" + path + "'")) << c.name;
+        ASSERT_TRUE(Shell(ConvertProgram() + " " + Quoted(source_) + " " + c.options + " GIF:" + Quoted(path))) << c.name;
         // giflib writes the same picture again through its own encoder.
         std::string text = Temp("giflib.txt"), rebuilt = Temp(std::string("g") + c.name);
         ASSERT_TRUE(Shell("/usr/bin/gifbuild -d '" + path + "' > '" + text + "'"));
@@ -101,12 +80,8 @@ TEST_F(GifInterop, FilesOtherProgramsWriteLoadPixelExact)
             IMG_HANDLE ours = 0;
             ASSERT_EQ(IMG_decompress_bitmap(&ours, file.c_str()), 0) << file;
             EXPECT_EQ(InfoOf(ours).bits, c.bits) << file;
-            IMG_HANDLE reference = MagickReads(file);
-            ASSERT_NE(reference, 0u) << file;
-            EXPECT_EQ(CompareColours(ours, reference), "") << file;
-            EXPECT_EQ(GiflibDiffers(file, ours), "") << file;
+            ExpectOthersReadAsOurs(file, ours, file);
             IMG_delete_bitmap(ours);
-            IMG_delete_bitmap(reference);
         }
     }
 }
@@ -131,11 +106,7 @@ TEST_F(GifInterop, EveryFileTheEngineWritesOpensPixelExact)
         auto text = ReadFile(report);
         EXPECT_NE(std::string(text.begin(), text.end()).find("GIF file terminated normally"), std::string::npos)
             << label;
-        IMG_HANDLE reference = MagickReads(path);
-        ASSERT_NE(reference, 0u) << label;
-        EXPECT_EQ(CompareColours(h, reference), "") << label;
-        EXPECT_EQ(GiflibDiffers(path, h), "") << label;
-        IMG_delete_bitmap(reference);
+        ExpectOthersReadAsOurs(path, h, label);
         IMG_delete_bitmap(h);
     }
 }

@@ -1,68 +1,37 @@
 // Interchange with an independent implementation: ImageMagick writes files the
 // engine must read pixel-exact, and reads every file the engine writes. Its own
 // decoding, written out as a 24-bit BMP, is the reference in both directions.
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include "test_util.h"
 
 using namespace vtest;
 
 namespace {
 
-std::string Convert()
-{
-    if (access("/usr/bin/convert", X_OK) == 0)
-        return "/usr/bin/convert";
-    return "";
-}
-
 bool Magick(const std::string& args)
 {
-    std::string command = Convert() + " " + args + " 2>/dev/null";
-    return std::system(command.c_str()) == 0;
+    return Shell(ConvertProgram() + " " + args);
 }
 
-class Interop : public ::testing::Test {
+class Interop : public FileTest {
 protected:
     void SetUp() override
     {
-        if (Convert().empty())
+        if (ConvertProgram().empty())
             GTEST_SKIP() << "ImageMagick's convert is not installed";
-        source_ = TempPath("interop_source.bmp");
-        IMG_HANDLE h = FromDib(MakeDib(37, 23, 24, [](int x, int y) {
+        source_ = Temp("interop_source.bmp");
+        ASSERT_EQ(SaveDib(MakeDib(37, 23, 24, [](int x, int y) {
             if (x > 5 && x < 15 && y > 5 && y < 12)
                 return 0xFFFF00u;
             return uint32_t(x * 7) << 16 | uint32_t(y * 11) << 8 | uint32_t(255 - x * 6);
-        }));
-        ASSERT_EQ(IMG_save_bitmap(h, source_.c_str(), IMG_TYPE_BMP), 0);
-        IMG_delete_bitmap(h);
-    }
-    void TearDown() override
-    {
-        for (const auto& f : made_)
-            unlink(f.c_str());
-        if (!source_.empty())
-            unlink(source_.c_str());
-    }
-    std::string Temp(const std::string& name)
-    {
-        made_.push_back(TempPath(name));
-        return made_.back();
+        }), source_, IMG_TYPE_BMP), 0);
     }
     // ImageMagick's reading of `path`, as a handle of the engine.
     IMG_HANDLE Reference(const std::string& path)
     {
-        std::string ref = Temp("reference.bmp");
-        if (!Magick("'" + path + "' -auto-orient -alpha off -type truecolor BMP3:'" + ref + "'"))
-            return 0;
-        IMG_HANDLE h = 0;
-        return IMG_decompress_bitmap(&h, ref.c_str()) < 0 ? 0 : h;
+        return MagickDecode(path, Temp("reference.bmp"), "-auto-orient -alpha off");
     }
 
     std::string source_;
-    std::vector<std::string> made_;
 };
 
 struct Made {
@@ -144,7 +113,6 @@ TEST_F(Interop, EveryFileTheEngineWritesOpensPixelExact)
         }));
         std::string label = std::to_string(c.bits) + " bits, type " + std::to_string(c.type);
         std::string path = Temp(std::string("ours.") + c.ext);
-        unlink(path.c_str());
         ASSERT_EQ(IMG_save_bitmap(h, path.c_str(), uint16_t(c.type)), 0) << label;
         IMG_HANDLE reference = Reference(c.type == IMG_TYPE_DCX ? path + "[0]" : path);
         ASSERT_NE(reference, 0u) << label;

@@ -4,9 +4,7 @@
 // without chroma interpolation, which is what the engine does.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include <cstdio>
 
 #include "jpeg.h"
 #include "test_util.h"
@@ -14,10 +12,6 @@
 using namespace vtest;
 
 namespace {
-
-bool Have(const char* program) { return access(program, X_OK) == 0; }
-
-bool Shell(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()) == 0; }
 
 struct Difference {
     double psnr = 0;
@@ -50,46 +44,28 @@ Difference Compare(IMG_HANDLE a, IMG_HANDLE b)
     return d;
 }
 
-class JpegInterop : public ::testing::Test {
+class JpegInterop : public FileTest {
 protected:
+    JpegInterop() : FileTest("jpeg_") {}
     void SetUp() override
     {
-        if (!Have("/usr/bin/cjpeg") || !Have("/usr/bin/djpeg"))
+        if (!HaveProgram("/usr/bin/cjpeg") || !HaveProgram("/usr/bin/djpeg"))
             GTEST_SKIP() << "cjpeg and djpeg (libjpeg-turbo-progs) are not installed";
         source_ = Temp("source.bmp");
-        IMG_HANDLE h = FromDib(MakeDib(61, 37, 24, [](int x, int y) {
+        ASSERT_EQ(SaveDib(MakeDib(61, 37, 24, [](int x, int y) {
             if (x > 20 && x < 33 && y > 9 && y < 25)
                 return 0xE02010u;
             return uint32_t(x * 4) << 16 | uint32_t(y * 6) << 8 | uint32_t(200 - x * 2 - y);
-        }));
-        ASSERT_EQ(IMG_save_bitmap(h, source_.c_str(), IMG_TYPE_BMP), 0);
-        IMG_delete_bitmap(h);
+        }), source_, IMG_TYPE_BMP), 0);
     }
-    void TearDown() override
+    // djpeg's decoding, as a handle of the engine; its warnings in `warnings` if given.
+    IMG_HANDLE Reference(const std::string& jpg, const std::string& bmp, std::string* warnings = nullptr)
     {
-        for (const auto& f : made_)
-            unlink(f.c_str());
-    }
-    std::string Temp(const std::string& name)
-    {
-        made_.push_back(TempPath("jpeg_" + name));
-        return made_.back();
-    }
-    IMG_HANDLE Load(const std::string& path)
-    {
-        IMG_HANDLE h = 0;
-        return IMG_decompress_bitmap(&h, path.c_str()) < 0 ? 0 : h;
-    }
-    // djpeg's decoding, as a handle of the engine.
-    IMG_HANDLE Reference(const std::string& jpg)
-    {
-        std::string bmp = Temp("reference.bmp");
-        if (!Shell("/usr/bin/djpeg -nosmooth -bmp -outfile '" + bmp + "' '" + jpg + "'"))
+        if (!Shell("/usr/bin/djpeg -nosmooth -bmp -outfile " + Quoted(bmp) + " " + Quoted(jpg), warnings))
             return 0;
-        return Load(bmp);
+        return LoadFile(bmp);
     }
     std::string source_;
-    std::vector<std::string> made_;
 };
 
 TEST_F(JpegInterop, FilesCjpegWritesLoadCloseToDjpeg)
@@ -113,10 +89,10 @@ TEST_F(JpegInterop, FilesCjpegWritesLoadCloseToDjpeg)
         std::string jpg = Temp(std::string(c.name) + ".jpg");
         ASSERT_TRUE(Shell(std::string("/usr/bin/cjpeg ") + c.options + " -outfile '" + jpg + "' '" + source_ + "'"))
             << c.name;
-        IMG_HANDLE ours = Load(jpg);
+        IMG_HANDLE ours = LoadFile(jpg);
         ASSERT_NE(ours, 0u) << c.name;
         EXPECT_EQ(InfoOf(ours).bits, c.bits) << c.name;
-        IMG_HANDLE reference = Reference(jpg);
+        IMG_HANDLE reference = Reference(jpg, Temp("reference.bmp"));
         ASSERT_NE(reference, 0u) << c.name;
         Difference d = Compare(ours, reference);
         EXPECT_GE(d.psnr, 45.0) << c.name;
@@ -160,7 +136,7 @@ TEST_F(JpegInterop, FilesTheEngineWritesDecodeInDjpegLikeInTheEngine)
         const char* name;
         IMG_HANDLE handle;
     };
-    std::vector<Picture> pictures = {{"colour61x37", Load(source_)}};
+    std::vector<Picture> pictures = {{"colour61x37", LoadFile(source_)}};
     for (auto [w, h] : {std::pair{17, 13}, std::pair{97, 41}, std::pair{3, 5}}) {
         uint32_t seed = uint32_t(w * h);
         pictures.push_back({"photo", FromDib(MakeDib(w, h, 24, [&](int x, int y) { return Photo(x, y, seed); }))});
@@ -179,13 +155,9 @@ TEST_F(JpegInterop, FilesTheEngineWritesDecodeInDjpegLikeInTheEngine)
             const std::string name = std::string(p.name) + "_q" + std::to_string(quality);
             std::string jpg = Temp(name + ".jpg");
             ASSERT_EQ(IMG_save_bitmap(p.handle, jpg.c_str(), IMG_TYPE_JPEG), 0) << name;
-            std::string bmp = Temp(name + ".bmp"), warnings = Temp("warnings.txt");
-            ASSERT_TRUE(std::system(("/usr/bin/djpeg -nosmooth -bmp -outfile '" + bmp + "' '" + jpg + "' 2>'" +
-                                     warnings + "'").c_str()) == 0)
-                << name;
-            const auto said = ReadFile(warnings);
-            EXPECT_TRUE(said.empty()) << name << ": " << std::string(said.begin(), said.end());
-            IMG_HANDLE theirs = Load(bmp), ours = Load(jpg);
+            std::string said;
+            IMG_HANDLE theirs = Reference(jpg, Temp(name + ".bmp"), &said), ours = LoadFile(jpg);
+            EXPECT_TRUE(said.empty()) << name << ": " << said;
             ASSERT_NE(theirs, 0u) << name;
             ASSERT_NE(ours, 0u) << name;
             ASSERT_EQ(InfoOf(ours).width, InfoOf(p.handle).width) << name;
@@ -205,13 +177,12 @@ TEST_F(JpegInterop, FilesTheEngineWritesDecodeInDjpegLikeInTheEngine)
 
 TEST_F(JpegInterop, ImageMagickOpensWhatTheEngineWrites)
 {
-    if (!Have("/usr/bin/convert"))
+    if (ConvertProgram().empty())
         GTEST_SKIP() << "ImageMagick is not installed";
-    IMG_HANDLE colour = Load(source_);
-    std::string jpg = Temp("magick.jpg"), bmp = Temp("magick.bmp");
+    IMG_HANDLE colour = LoadFile(source_);
+    std::string jpg = Temp("magick.jpg");
     ASSERT_EQ(IMG_save_bitmap(colour, jpg.c_str(), IMG_TYPE_JPEG), 0);
-    ASSERT_TRUE(Shell("/usr/bin/convert '" + jpg + "' -type truecolor BMP3:'" + bmp + "'"));
-    IMG_HANDLE theirs = Load(bmp), ours = Load(jpg);
+    IMG_HANDLE theirs = MagickDecode(jpg, Temp("magick.bmp"), ""), ours = LoadFile(jpg);
     ASSERT_NE(theirs, 0u);
     // ImageMagick interpolates the chroma, so only the overall likeness is compared.
     EXPECT_GE(Compare(ours, theirs).psnr, 30.0);

@@ -2,36 +2,11 @@
 // engine's files to the colours the engine holds, and PICT files it writes must
 // load pixel-exact. It writes neither metafiles nor WPG, and reads metafiles
 // only through its metafile delegate, whose presence the metafile test checks.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <unistd.h>
-
 #include "test_util.h"
 
 using namespace vtest;
 
 namespace {
-
-bool Shell(const std::string& command)
-{
-    std::string quiet = command + " >/dev/null 2>&1";
-    return std::system(quiet.c_str()) == 0;
-}
-
-std::string Output(const std::string& command)
-{
-    std::string text;
-    if (FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            text.append(buf, n);
-        pclose(p);
-    }
-    return text;
-}
 
 uint32_t Value(int bits, int x, int y)
 {
@@ -40,31 +15,12 @@ uint32_t Value(int bits, int x, int y)
     return uint32_t(x < 4 ? 1 : (x * 5 + y * 3) % 13) & ((1u << bits) - 1);
 }
 
-class MetaInterop : public ::testing::Test {
+class MetaInterop : public FileTest {
 protected:
     void SetUp() override
     {
-        if (access("/usr/bin/convert", X_OK) != 0)
+        if (ConvertProgram().empty())
             GTEST_SKIP() << "ImageMagick is not installed";
-    }
-    void TearDown() override
-    {
-        for (const auto& f : made_)
-            unlink(f.c_str());
-    }
-    std::string Temp(const std::string& name)
-    {
-        made_.push_back(TempPath(name));
-        return made_.back();
-    }
-    // ImageMagick's decoding of `path` as a 24-bit handle, 0 when it fails.
-    IMG_HANDLE MagickReads(const std::string& path, const std::string& options = "")
-    {
-        std::string ref = Temp("meta_reference.bmp");
-        if (!Shell("/usr/bin/convert " + options + " '" + path + "' -alpha off -type truecolor BMP3:'" + ref + "'"))
-            return 0;
-        IMG_HANDLE h = 0;
-        return IMG_decompress_bitmap(&h, ref.c_str()) < 0 ? 0 : h;
     }
     // Saves a test picture as `type`, lets ImageMagick read it, compares colours.
     void ExpectMagickReadsOurs(int type, const char* ending, int width, int bits, const std::string& options = "")
@@ -72,14 +28,12 @@ protected:
         IMG_HANDLE ours = FromDib(MakeDib(width, 5, bits, [&](int x, int y) { return Value(bits, x, y); }));
         std::string path = Temp(std::string("meta_ours.") + ending);
         ASSERT_EQ(IMG_save_bitmap(ours, path.c_str(), uint16_t(type)), 0);
-        IMG_HANDLE theirs = MagickReads(path, options);
+        IMG_HANDLE theirs = MagickDecode(path, Temp("meta_reference.bmp"), "-alpha off", options);
         ASSERT_NE(theirs, 0u) << ending << ", " << bits << " bits, width " << width;
         EXPECT_EQ(CompareColours(ours, theirs), "") << ending << ", " << bits << " bits, width " << width;
         IMG_delete_bitmap(theirs);
         IMG_delete_bitmap(ours);
     }
-
-    std::vector<std::string> made_;
 };
 
 TEST_F(MetaInterop, MagickReadsOurPictAtEveryDepthAndLayoutLimit)
@@ -96,7 +50,7 @@ TEST_F(MetaInterop, OurReaderTakesMagicksPictPixelExact)
             IMG_HANDLE source = FromDib(MakeDib(width, 6, bits, [&](int x, int y) { return Value(bits, x, y); }));
             std::string bmp = Temp("meta_source.bmp"), pict = Temp("meta_magick.pct");
             ASSERT_EQ(IMG_save_bitmap(source, bmp.c_str(), IMG_TYPE_BMP), 0);
-            ASSERT_TRUE(Shell("/usr/bin/convert '" + bmp + "' '" + pict + "'"));
+            ASSERT_TRUE(Shell(ConvertProgram() + " " + Quoted(bmp) + " " + Quoted(pict)));
             IMG_HANDLE ours = 0;
             ASSERT_EQ(IMG_decompress_bitmap(&ours, pict.c_str()), 0) << bits << " bits, width " << width;
             EXPECT_EQ(CompareColours(source, ours), "") << bits << " bits, width " << width;
@@ -114,7 +68,7 @@ TEST_F(MetaInterop, MagickReadsOurWpg)
 
 TEST_F(MetaInterop, MagickReadsOurMetafileAtItsUnitsPerInch)
 {
-    const std::string formats = Output("/usr/bin/convert -list format");
+    const std::string formats = Output(ConvertProgram() + " -list format");
     if (formats.find("WMF* WMF       r") == std::string::npos && formats.find("WMF  WMF       r") == std::string::npos)
         GTEST_SKIP() << "ImageMagick reads no metafiles here (no metafile delegate)";
     // 907 units per inch: rendered at 907 dots per inch it is one pixel a unit.

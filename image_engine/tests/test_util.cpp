@@ -1,6 +1,7 @@
 #include "test_util.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -73,6 +74,20 @@ IMG_HANDLE LoadMem(const std::vector<uint8_t>& bytes, int* result, int16_t page)
     return r < 0 ? 0 : h;
 }
 
+IMG_HANDLE LoadFile(const std::string& path)
+{
+    IMG_HANDLE h = 0;
+    return IMG_decompress_bitmap(&h, path.c_str()) < 0 ? 0 : h;
+}
+
+int SaveDib(const std::vector<uint8_t>& dib, const std::string& path, int type)
+{
+    IMG_HANDLE h = FromDib(dib);
+    const int result = IMG_save_bitmap(h, path.c_str(), uint16_t(type));
+    IMG_delete_bitmap(h);
+    return result;
+}
+
 Info InfoOf(IMG_HANDLE handle)
 {
     uint16_t w = 0, h = 0, b = 0;
@@ -143,6 +158,71 @@ std::string TempPath(const std::string& name)
 {
     const char* dir = std::getenv("TMPDIR");
     return std::string(dir ? dir : "/tmp") + "/vantor_" + std::to_string(getpid()) + "_" + name;
+}
+
+FileTest::~FileTest()
+{
+    for (const auto& f : made_)
+        unlink(f.c_str());
+}
+
+std::string FileTest::Temp(const std::string& name)
+{
+    made_.push_back(TempPath(prefix_ + name));
+    unlink(made_.back().c_str());
+    return made_.back();
+}
+
+bool HaveProgram(const std::string& path)
+{
+    return access(path.c_str(), X_OK) == 0;
+}
+
+std::string ConvertProgram()
+{
+    for (const char* path : {"/usr/bin/convert", "/usr/local/bin/convert"})
+        if (HaveProgram(path))
+            return path;
+    return "";
+}
+
+std::string Quoted(const std::string& path)
+{
+    return "'" + path + "'";
+}
+
+bool Shell(const std::string& command, std::string* errors)
+{
+    if (!errors)
+        return std::system((command + " 2>/dev/null").c_str()) == 0;
+    const std::string errorFile = TempPath("shell_stderr.txt");
+    const int status = std::system((command + " 2>" + Quoted(errorFile)).c_str());
+    const auto said = ReadFile(errorFile);
+    *errors = std::string(said.begin(), said.end());
+    unlink(errorFile.c_str());
+    return status == 0;
+}
+
+std::string Output(const std::string& command)
+{
+    std::string text;
+    if (FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            text.append(buf, n);
+        pclose(p);
+    }
+    return text;
+}
+
+IMG_HANDLE MagickDecode(const std::string& path, const std::string& reference, const std::string& options,
+                        const std::string& readOptions)
+{
+    if (!Shell(ConvertProgram() + " " + readOptions + " " + Quoted(path) + " " + options +
+               " -type truecolor BMP3:" + Quoted(reference)))
+        return 0;
+    return LoadFile(reference);
 }
 
 }   // namespace vtest

@@ -1,5 +1,8 @@
-// Helpers for the engine's tests: hand-built pictures and memory round trips.
+// Helpers for the engine's tests: hand-built pictures, memory round trips, and
+// the files and programs of the interchange tests.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +21,10 @@ std::vector<uint8_t> MakeDib(int width, int height, int bits,
 IMG_HANDLE FromDib(const std::vector<uint8_t>& dib);
 std::vector<uint8_t> SaveMem(IMG_HANDLE handle, int type, int* result = nullptr);
 IMG_HANDLE LoadMem(const std::vector<uint8_t>& bytes, int* result = nullptr, int16_t page = 0);
+// The picture in the file, 0 when it does not load.
+IMG_HANDLE LoadFile(const std::string& path);
+// Saves a packed DIB to a file; the engine's result.
+int SaveDib(const std::vector<uint8_t>& dib, const std::string& path, int type);
 
 struct Info {
     int width = 0, height = 0, bits = 0;
@@ -33,5 +40,33 @@ std::string CompareColours(IMG_HANDLE a, IMG_HANDLE b);
 std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::string TempPath(const std::string& name);
+
+// A test that makes files: Temp() names one, clearing what an earlier run left
+// there, and every file named is removed when the test ends.
+class FileTest : public ::testing::Test {
+protected:
+    explicit FileTest(std::string prefix = "") : prefix_(std::move(prefix)) {}
+    ~FileTest() override;
+    std::string Temp(const std::string& name);
+
+private:
+    std::string prefix_;
+    std::vector<std::string> made_;
+};
+
+bool HaveProgram(const std::string& path);
+// ImageMagick's convert, "" when it is not installed.
+std::string ConvertProgram();
+// `path` in single quotes for the shell.
+std::string Quoted(const std::string& path);
+// Runs `command` in the shell, true when it exits 0. Its standard error is
+// dropped, or kept in `errors`; its standard output is left as the command has it.
+bool Shell(const std::string& command, std::string* errors = nullptr);
+// What `command` writes to its standard output.
+std::string Output(const std::string& command);
+// ImageMagick's decoding of `path`, as a 24-bit handle: `convert readOptions
+// path options`, written to the BMP `reference` and loaded; 0 when that fails.
+IMG_HANDLE MagickDecode(const std::string& path, const std::string& reference, const std::string& options,
+                        const std::string& readOptions = "");
 
 }   // namespace vtest

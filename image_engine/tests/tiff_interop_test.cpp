@@ -2,88 +2,34 @@
 // libtiff tools write load pixel-exact, and every TIFF the engine writes passes
 // tiffinfo without a warning and opens pixel-exact in ImageMagick. ImageMagick's
 // decoding, written out as a 24-bit BMP, is the reference.
-#include <cstdlib>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sstream>
-#include <unistd.h>
-
 #include "test_util.h"
 
 using namespace vtest;
 
 namespace {
 
-bool Have(const char* tool)
-{
-    return access(tool, X_OK) == 0;
-}
-
-const char* Convert()
-{
-    return Have("/usr/bin/convert") ? "/usr/bin/convert" : "/usr/local/bin/convert";
-}
-
-// Runs a command; its standard error lands in `errors`.
-bool Shell(const std::string& command, std::string* errors = nullptr)
-{
-    const std::string errFile = TempPath("interop_stderr.txt");
-    const int status = std::system((command + " >/dev/null 2>'" + errFile + "'").c_str());
-    if (errors) {
-        std::ifstream in(errFile);
-        std::stringstream s;
-        s << in.rdbuf();
-        *errors = s.str();
-    }
-    unlink(errFile.c_str());
-    return status == 0;
-}
-
-std::string Quote(const std::string& path)
-{
-    return "'" + path + "'";
-}
-
-class TiffInterop : public ::testing::Test {
+class TiffInterop : public FileTest {
 protected:
+    TiffInterop() : FileTest("tiff_") {}
     void SetUp() override
     {
-        if (!Have(Convert()) || !Have("/usr/bin/tiffcp") || !Have("/usr/bin/tiffinfo"))
+        if (ConvertProgram().empty() || !HaveProgram("/usr/bin/tiffcp") || !HaveProgram("/usr/bin/tiffinfo"))
             GTEST_SKIP() << "ImageMagick or the libtiff tools are not installed";
         colour_ = Temp("source.bmp");
-        IMG_HANDLE h = FromDib(MakeDib(37, 23, 24, [](int x, int y) {
+        ASSERT_EQ(SaveDib(MakeDib(37, 23, 24, [](int x, int y) {
             if (x > 5 && x < 15 && y > 5 && y < 12)
                 return 0xFF2000u;
             return uint32_t(x * 7) << 16 | uint32_t(y * 11) << 8 | uint32_t(255 - x * 6);
-        }));
-        ASSERT_EQ(IMG_save_bitmap(h, colour_.c_str(), IMG_TYPE_BMP), 0);
-        IMG_delete_bitmap(h);
+        }), colour_, IMG_TYPE_BMP), 0);
         mono_ = Temp("mono.tif");
-        h = FromDib(MakeDib(203, 61, 1, [](int x, int y) {
+        ASSERT_EQ(SaveDib(MakeDib(203, 61, 1, [](int x, int y) {
             return uint32_t((x - 60) * (x - 60) + (y - 30) * (y - 30) < 400 || (x > 120 && y % 9 < 3) ||
                             x == 2 * y);
-        }, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}}));
-        ASSERT_EQ(IMG_save_bitmap(h, mono_.c_str(), IMG_TYPE_TIFF), 0);
-        IMG_delete_bitmap(h);
-    }
-    void TearDown() override
-    {
-        for (const auto& f : made_)
-            unlink(f.c_str());
-    }
-    std::string Temp(const std::string& name)
-    {
-        made_.push_back(TempPath("tiff_" + name));
-        unlink(made_.back().c_str());
-        return made_.back();
+        }, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}}), mono_, IMG_TYPE_TIFF), 0);
     }
     IMG_HANDLE Reference(const std::string& path)
     {
-        const std::string ref = Temp("reference.bmp");
-        if (!Shell(std::string(Convert()) + " " + Quote(path) + " -alpha off -type truecolor BMP3:" + Quote(ref)))
-            return 0;
-        IMG_HANDLE h = 0;
-        return IMG_decompress_bitmap(&h, ref.c_str()) < 0 ? 0 : h;
+        return MagickDecode(path, Temp("reference.bmp"), "-alpha off");
     }
     // page -1: a single-page file; otherwise that page of a multi-page one.
     void ExpectSameAsReference(const std::string& path, const std::string& label, int16_t page = -1)
@@ -99,7 +45,6 @@ protected:
     }
 
     std::string colour_, mono_;
-    std::vector<std::string> made_;
 };
 
 TEST_F(TiffInterop, FilesImageMagickWritesLoadPixelExact)
@@ -114,7 +59,7 @@ TEST_F(TiffInterop, FilesImageMagickWritesLoadPixelExact)
     };
     for (const char* options : cases) {
         const std::string path = Temp("magick.tif");
-        ASSERT_TRUE(Shell(std::string(Convert()) + " " + Quote(colour_) + " " + options + " " + Quote(path))) << options;
+        ASSERT_TRUE(Shell(ConvertProgram() + " " + Quoted(colour_) + " " + options + " " + Quoted(path))) << options;
         ExpectSameAsReference(path, options);
     }
 }
@@ -125,7 +70,7 @@ TEST_F(TiffInterop, FilesTiffcpWritesLoadPixelExact)
                           "-c packbits", "-c g4 -B", "-c g3 -r 7"};
     for (const char* options : mono) {
         const std::string path = Temp("tiffcp.tif");
-        ASSERT_TRUE(Shell("tiffcp " + std::string(options) + " " + Quote(mono_) + " " + Quote(path))) << options;
+        ASSERT_TRUE(Shell("tiffcp " + std::string(options) + " " + Quoted(mono_) + " " + Quoted(path))) << options;
         ExpectSameAsReference(path, options);
     }
     const std::string ours = Temp("colour.tif");
@@ -136,7 +81,7 @@ TEST_F(TiffInterop, FilesTiffcpWritesLoadPixelExact)
     const char* colour[] = {"-c lzw:2", "-c packbits -p separate", "-c lzw -B -r 5", "-c none -p separate -L"};
     for (const char* options : colour) {
         const std::string path = Temp("tiffcp.tif");
-        ASSERT_TRUE(Shell("tiffcp " + std::string(options) + " " + Quote(ours) + " " + Quote(path))) << options;
+        ASSERT_TRUE(Shell("tiffcp " + std::string(options) + " " + Quoted(ours) + " " + Quoted(path))) << options;
         ExpectSameAsReference(path, options);
     }
 }
@@ -168,7 +113,7 @@ TEST_F(TiffInterop, EveryTiffTheEngineWritesPassesTiffinfoAndOpensPixelExact)
             const std::string path = Temp("ours.tif");
             ASSERT_EQ(IMG_save_bitmap(h, path.c_str(), uint16_t(c.type)), 0) << label;
             std::string warnings;
-            EXPECT_TRUE(Shell("tiffinfo -D " + Quote(path), &warnings)) << label;
+            EXPECT_TRUE(Shell("tiffinfo -D " + Quoted(path) + " >/dev/null", &warnings)) << label;
             EXPECT_EQ(warnings, "") << label;
             IMG_HANDLE reference = Reference(path);
             ASSERT_NE(reference, 0u) << label;
@@ -189,7 +134,7 @@ TEST_F(TiffInterop, AddedPagesAreSeenByOtherReaders)
     ASSERT_EQ(IMG_save_bitmap(colour, path.c_str(), IMG_TYPE_TIFF), 0);
     ASSERT_EQ(IMG_save_bitmap(mono, path.c_str(), IMG_TYPE_TIFF_G4), 0);
     std::string warnings;
-    EXPECT_TRUE(Shell("tiffinfo -D " + Quote(path), &warnings));
+    EXPECT_TRUE(Shell("tiffinfo -D " + Quoted(path) + " >/dev/null", &warnings));
     EXPECT_EQ(warnings, "");
     for (int16_t page = 0; page < 3; ++page)
         ExpectSameAsReference(path, "page " + std::to_string(page), page);
