@@ -92,8 +92,10 @@ struct WriteJob {
 bool DepthHeld(int bits);
 uint32_t ColourEntries(int bits);
 // Checks the picture fits the engine (16-bit rows and row numbers), builds the
-// header block from scratch memory and calls the header callback.
-int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table);
+// header block from scratch memory and calls the header callback. Resolutions
+// are in pixels per metre (0: not known).
+int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table,
+                  int32_t xPelsPerMeter = 0, int32_t yPelsPerMeter = 0);
 // 0 when a picture of this size and depth fits the engine; -3 for an empty one,
 // -6 beyond the 16-bit row limits or for a depth not held.
 int PictureFits(int32_t width, int32_t height, int bits);

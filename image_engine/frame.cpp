@@ -231,7 +231,8 @@ int PictureFits(int32_t width, int32_t height, int bits)
     return IMG_OK;
 }
 
-int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table)
+int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table,
+                  int32_t xPelsPerMeter, int32_t yPelsPerMeter)
 {
     if (int r = PictureFits(width, height, bits); r < 0)
         return r;
@@ -247,6 +248,8 @@ int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const R
     h.biBitCount = WORD(bits);
     h.biCompression = BI_RGB;
     h.biSizeImage = DibRowBytes(width, WORD(bits)) * uint32_t(height);
+    h.biXPelsPerMeter = xPelsPerMeter;
+    h.biYPelsPerMeter = yPelsPerMeter;
     if (table)
         std::memcpy(block + sizeof h, table, 4 * ColourEntries(bits));
     int result = job.header(info, job.user);

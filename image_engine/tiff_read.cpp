@@ -164,28 +164,6 @@ void BuildTable(TiffFile& f, const Tags& t, int bits, RGBQUAD* table)
         table[i] = RGBQUAD{level(map[2 * n + i]), level(map[n + i]), level(map[i]), 0};
 }
 
-int DeliverTiffHeader(ReadJob& job, const Tags& t, int bits, const RGBQUAD* table)
-{
-    uint8_t* block = Scratch().Get(kHeaderBlock);
-    if (!block)
-        return IMG_ERR_MEMORY;
-    auto* info = reinterpret_cast<BITMAPINFO*>(block);
-    BITMAPINFOHEADER& h = info->bmiHeader;
-    h.biSize = sizeof(BITMAPINFOHEADER);
-    h.biWidth = LONG(t.width);
-    h.biHeight = LONG(t.height);
-    h.biPlanes = 1;
-    h.biBitCount = WORD(bits);
-    h.biCompression = BI_RGB;
-    h.biSizeImage = uint32_t(DibRowBytes(h.biWidth, h.biBitCount) * t.height);
-    h.biXPelsPerMeter = t.xres;
-    h.biYPelsPerMeter = t.yres;
-    std::memcpy(block + sizeof h, table, 4 * ColourEntries(bits));
-    int result = job.header(info, job.user);
-    Scratch().Release(block);
-    return result < 0 ? result : IMG_OK;
-}
-
 // Undoes horizontal differencing of 8-bit samples, `step` bytes apart.
 void UndoPredictor(uint8_t* p, uint32_t n, uint32_t step)
 {
@@ -364,7 +342,8 @@ int ReadTiff(ReadJob& job)
         return r;
     RGBQUAD table[256] = {};
     BuildTable(f, t, l.bits, table);
-    if (int r = DeliverTiffHeader(job, t, l.bits, table); r < 0)
+    if (int r = DeliverHeader(job, int32_t(t.width), int32_t(t.height), l.bits, table, t.xres, t.yres);
+        r < 0)
         return r;
     if (int r = DecodeRows(job, f, t, l); r < 0)
         return r;

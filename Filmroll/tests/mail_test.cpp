@@ -16,25 +16,11 @@ namespace {
 
 class MailFromTheRoll : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-        fs::create_directories(dir / "bin");
-        std::ofstream(dir / "bin" / "xdg-email") << "#!/bin/sh\necho \"$@\" > \"" + (dir / "args.tmp").string() +
-                                                         "\"\nmv \"" + (dir / "args.tmp").string() + "\" \"" +
-                                                         (dir / "args.txt").string() + "\"\n";
-        fs::permissions(dir / "bin" / "xdg-email", fs::perms::owner_all);
-        setenv("PATH", ((dir / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
-        WriteBytes(dir / "img1.jpg", {0xFF, 0xD8});
-    }
-    void TearDown() override
-    {
-        setenv("PATH", oldPath.c_str(), 1);
-        CAOLMail::GSetLibraryName(nullptr);
-    }
+    void SetUp() override { WriteBytes(dir / "img1.jpg", {0xFF, 0xD8}); }
+    void TearDown() override { CAOLMail::GSetLibraryName(nullptr); }
 
     TempFolder dir;
-    std::string oldPath;
+    FakeMailProgram mailer{dir.path()};
 };
 
 TEST_F(MailFromTheRoll, HandsThePictureToTheMailProgram)

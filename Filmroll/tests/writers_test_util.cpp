@@ -1,6 +1,7 @@
 #include "writers_test_util.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -113,6 +114,23 @@ std::vector<std::string> TempFolder::Files() const
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+FakeMailProgram::FakeMailProgram(const fs::path& folder)
+    : m_oldPath(std::getenv("PATH") ? std::getenv("PATH") : "")
+{
+    const fs::path program = folder / "bin" / "xdg-email";
+    fs::create_directories(program.parent_path());
+    // Written under another name and renamed, so a reader never sees half of it.
+    std::ofstream(program) << "#!/bin/sh\necho \"$@\" > \"" + (folder / "args.tmp").string() + "\"\nmv \"" +
+                                  (folder / "args.tmp").string() + "\" \"" + (folder / "args.txt").string() + "\"\n";
+    fs::permissions(program, fs::perms::owner_all);
+    setenv("PATH", (program.parent_path().string() + ":/usr/bin:/bin").c_str(), 1);
+}
+
+FakeMailProgram::~FakeMailProgram()
+{
+    setenv("PATH", m_oldPath.c_str(), 1);
 }
 
 } // namespace filmtest

@@ -31,4 +31,17 @@ private:
     std::filesystem::path m_path;
 };
 
+// Puts a stand-in `xdg-email` first on PATH for as long as it lives: it writes
+// its arguments to `folder`/args.txt (complete when the file appears).
+class FakeMailProgram {
+public:
+    explicit FakeMailProgram(const std::filesystem::path& folder);
+    ~FakeMailProgram();
+    FakeMailProgram(const FakeMailProgram&) = delete;
+    FakeMailProgram& operator=(const FakeMailProgram&) = delete;
+
+private:
+    std::string m_oldPath;
+};
+
 } // namespace filmtest

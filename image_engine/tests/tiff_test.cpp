@@ -515,8 +515,9 @@ TEST(TiffCodecs, FaxCodeTablesArePrefixFree)
                     continue;
                 const auto &a = table[i], &b = table[j];
                 ASSERT_GE(a.length, 2);
-                if (a.length <= b.length)
+                if (a.length <= b.length) {
                     EXPECT_NE(a.bits, b.bits >> (b.length - a.length)) << i << " prefixes " << j;
+                }
             }
 }
 

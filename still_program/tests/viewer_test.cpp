@@ -178,23 +178,11 @@ TEST_F(Viewer, SixteenGrayJpegAndFailuresAreReported)
 
 class ViewerMail : public Viewer {
 protected:
-    void SetUp() override
-    {
-        Viewer::SetUp();
-        oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-        fs::create_directories(dir / "bin");
-        std::ofstream(dir / "bin" / "xdg-email") << "#!/bin/sh\necho \"$@\" > \"" + (dir / "args.tmp").string() +
-                                                         "\"\nmv \"" + (dir / "args.tmp").string() + "\" \"" +
-                                                         (dir / "args.txt").string() + "\"\n";
-        fs::permissions(dir / "bin" / "xdg-email", fs::perms::owner_all);
-        setenv("PATH", ((dir / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
-    }
     void TearDown() override
     {
-        setenv("PATH", oldPath.c_str(), 1);
         CViewerWnd::GSetMailLibrary(nullptr);
     }
-    std::string oldPath;
+    FakeMailProgram mailer{dir.path()};
 };
 
 TEST_F(ViewerMail, SavesAsJpegAndHandsItOver)
