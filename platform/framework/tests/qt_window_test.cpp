@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -111,6 +112,7 @@ struct FileDialogUser {
     QString name;
     QStringList boxes;
     int typed = 0;
+    bool accepting = false;
     QTimer timer;
 
     explicit FileDialogUser(QString typedName) : name(std::move(typedName))
@@ -125,12 +127,25 @@ struct FileDialogUser {
             boxes << box->text();
             box->defaultButton() ? box->defaultButton()->click() : box->reject();
         } else if (auto* dialog = qobject_cast<QFileDialog*>(top)) {
+            if (accepting)   // our Save is still on its way
+                return;
             if (typed++ > 0) {   // asked again: give up
                 dialog->reject();
                 return;
             }
             dialog->selectFile(name);
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            // selectFile leaves the name field alone while it has the focus, so
+            // whether the name arrived would depend on timing: type it there.
+            if (auto* field = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                field->setText(name);
+            accepting = true;
+            QMetaObject::invokeMethod(
+                dialog,
+                [this, dialog] {
+                    accepting = false;
+                    static_cast<QDialog*>(dialog)->accept();
+                },
+                Qt::QueuedConnection);
         }
     }
 };
