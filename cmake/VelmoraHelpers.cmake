@@ -1,14 +1,24 @@
 # Shared helpers for tests and fuzz targets.
 
+# The engine's tests and every fuzz target's corpus replay also run in CI's
+# sanitizer build; they carry the label "sanitize" and are collected in the
+# target ci_sanitize_set, so that build compiles only what it runs.
+function(velmora_mark_for_sanitize name)
+  set_property(GLOBAL APPEND PROPERTY VELMORA_SANITIZE_TARGETS ${name})
+endfunction()
+
 # velmora_add_test(NAME SOURCES ... LIBS ...)
 # One GoogleTest executable per call, registered case by case with ctest.
 function(velmora_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(CMAKE_CURRENT_SOURCE_DIR MATCHES "/image_engine(/|$)")
+    list(APPEND properties LABELS sanitize)
+    velmora_mark_for_sanitize(${name})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # velmora_add_fuzzer(NAME SOURCES ... LIBS ... CORPUS dir)
@@ -24,5 +34,7 @@ function(velmora_add_fuzzer name)
   else()
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/fuzz_replay_main.cpp)
     add_test(NAME ${name}_corpus COMMAND ${name} ${F_CORPUS})
+    set_tests_properties(${name}_corpus PROPERTIES LABELS sanitize)
+    velmora_mark_for_sanitize(${name})
   endif()
 endfunction()
