@@ -117,6 +117,18 @@ std::string FileUri(const std::string& path, const char* query)
     return uri + "?" + query;
 }
 
+// Closes a connection that failed to open the store, or only read it. Closing
+// the last connection would otherwise fold the log into the file and delete it:
+// into a damaged file, or taking with it the log a damaged file is moved with.
+void Abandon(sqlite3*& db)
+{
+    if (!db)
+        return;
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close_v2(db);
+    db = nullptr;
+}
+
 bool HasLogContent(const std::string& path)
 {
     std::error_code ec;
@@ -167,9 +179,10 @@ FILETIME ToFileTime(int64_t unixNanoseconds)
 
 KeyDatabase::~KeyDatabase()
 {
-    if (m_db)
+    if (m_db) {
         Checkpoint();
-    CloseDb();
+        sqlite3_close_v2(m_db);   // the last connection anywhere also removes the emptied log
+    }
 }
 
 KeyId KeyDatabase::HiveId(uintptr_t predefined)
@@ -177,12 +190,7 @@ KeyId KeyDatabase::HiveId(uintptr_t predefined)
     return (predefined >= 0x80000000u && predefined <= 0x80000003u) ? KeyId(predefined - 0x80000000u + 1) : 0;
 }
 
-void KeyDatabase::CloseDb()
-{
-    if (m_db)
-        sqlite3_close_v2(m_db);
-    m_db = nullptr;
-}
+void KeyDatabase::CloseDb() { Abandon(m_db); }
 
 LONG KeyDatabase::Open()
 {
@@ -210,8 +218,7 @@ int KeyDatabase::Connect(const std::string& name, int flags, sqlite3*& db) const
 {
     int rc = sqlite3_open_v2(name.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        sqlite3_close_v2(db);
-        db = nullptr;
+        Abandon(db);
         return rc;
     }
     sqlite3_busy_timeout(db, m_busyTimeoutMs);
@@ -356,7 +363,7 @@ int KeyDatabase::CopyIntoMemory(const std::string& uri)
         int finished = sqlite3_backup_finish(copy);
         rc = rc == SQLITE_DONE ? finished : rc;
     }
-    sqlite3_close_v2(source);
+    Abandon(source);
     if (rc != SQLITE_OK)
         CloseDb();
     return rc;

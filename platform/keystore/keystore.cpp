@@ -26,7 +26,7 @@ struct Store {
     std::unique_ptr<KeyDatabase> db;
     std::map<uintptr_t, OpenKey> handles;
     uintptr_t nextHandle = 0x1000;
-    int busyTimeoutMs = 10000;
+    int busyTimeoutMs = kDefaultBusyTimeoutMs;
     int transactionDepth = 0;
     bool transactionFailed = false;
     bool exited = false;   // closed at exit: a later call opens and closes again

@@ -115,6 +115,7 @@ void SetLocation(const std::string& path);
 
 // How long a write waits for another process's transaction before it fails
 // (tests, tools); from the next open of the store on.
+constexpr int kDefaultBusyTimeoutMs = 10000;
 void SetBusyTimeout(int milliseconds);
 
 // Closes the database and forgets every open handle (they become invalid).

@@ -1,4 +1,5 @@
 #include "keystore_fixture.h"
+#include "keystore_values.h"
 
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -7,32 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-HKEY Create(HKEY parent, const char* path, DWORD* disposition = nullptr, const char* cls = nullptr)
-{
-    HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(parent, path, 0, cls, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                              disposition),
-              ERROR_SUCCESS);
-    return key;
-}
-
-LONG SetText(HKEY key, const char* name, const std::string& text)
-{
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
-}
-
-std::string GetText(HKEY key, const char* name)
-{
-    char buffer[256] = {};
-    DWORD size = sizeof buffer - 1;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(buffer), &size) != ERROR_SUCCESS)
-        return "<missing>";
-    return std::string(buffer);
-}
-
-}  // namespace
+using keystore_test::Create;
+using keystore_test::GetText;
+using keystore_test::SetText;
 
 using KeyStore = KeyStoreFixture;
 
