@@ -162,6 +162,8 @@ struct ReadOnlyCase {
 
 class KeyStoreReadOnly : public KeyStoreFixture, public testing::WithParamInterface<ReadOnlyCase> {};
 
+void PrintTo(const ReadOnlyCase& c, std::ostream* os) { *os << c.name; }
+
 }  // namespace
 
 TEST_P(KeyStoreReadOnly, StoredSettingsAreUsedAndNoneIsLost)
@@ -274,6 +276,9 @@ private:
 
 class KeyStoreDiskFull : public KeyStoreFixture, public testing::WithParamInterface<Filler> {};
 
+const char* FillerName(Filler filler) { return filler == Filler::Tmpfs ? "Tmpfs" : "FileSizeLimit"; }
+void PrintTo(Filler filler, std::ostream* os) { *os << FillerName(filler); }
+
 }  // namespace
 
 TEST_P(KeyStoreDiskFull, FailedSavesSayNoAndLoseNothing)
@@ -312,9 +317,7 @@ TEST_P(KeyStoreDiskFull, FailedSavesSayNoAndLoseNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Conditions, KeyStoreDiskFull, testing::Values(Filler::Tmpfs, Filler::SizeLimit),
-                         [](const testing::TestParamInfo<Filler>& info) {
-                             return std::string(info.param == Filler::Tmpfs ? "Tmpfs" : "FileSizeLimit");
-                         });
+                         [](const testing::TestParamInfo<Filler>& info) { return std::string(FillerName(info.param)); });
 
 namespace {
 

@@ -83,6 +83,8 @@ struct ExitCase {
 
 class KeyStoreAtExit : public KeyStoreFixture, public testing::WithParamInterface<ExitCase> {};
 
+void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.mode; }
+
 }  // namespace
 
 TEST_P(KeyStoreAtExit, NormalEndLeavesNothingOnlyInTheLog)

@@ -302,3 +302,64 @@ TEST_F(KeyStore, TwoProcessesLoseNoUpdate)
     EXPECT_EQ(counter, DWORD(2 * kRounds));
     RegCloseKey(key);
 }
+
+namespace {
+
+struct FailedWriteCase {
+    const char* name;
+    LONG (*write)(HKEY key, HKEY readOnly);
+    LONG result;
+    bool sound;   // the transaction still commits
+};
+
+class KeyStoreFailedWrite : public KeyStoreFixture, public testing::WithParamInterface<FailedWriteCase> {};
+
+void PrintTo(const FailedWriteCase& c, std::ostream* os) { *os << c.name; }
+
+}  // namespace
+
+TEST_P(KeyStoreFailedWrite, FailsTheWholeTransaction)
+{
+    const FailedWriteCase& c = GetParam();
+    HKEY key = Create(HKEY_LOCAL_MACHINE, "Tx");
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Tx", 0, KEY_READ, &readOnly), ERROR_SUCCESS);
+    {
+        keystore::Transaction tx;
+        ASSERT_EQ(SetText(key, "before", "1"), ERROR_SUCCESS);
+        EXPECT_EQ(c.write(key, readOnly), c.result);
+        // Once the transaction has failed, nothing more of it is written.
+        EXPECT_EQ(SetText(key, "after", "2"), c.sound ? ERROR_SUCCESS : ERROR_CANTWRITE);
+        EXPECT_EQ(tx.Commit(), c.sound ? TRUE : FALSE);
+    }
+    EXPECT_EQ(GetText(key, "before"), c.sound ? "1" : "<missing>");
+    EXPECT_EQ(GetText(key, "after"), c.sound ? "2" : "<missing>");
+    RegCloseKey(readOnly);
+    RegCloseKey(key);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transaction, KeyStoreFailedWrite,
+    testing::Values(
+        FailedWriteCase{"NothingToDelete", [](HKEY key, HKEY) { return RegDeleteValueA(key, "absent"); },
+                        ERROR_FILE_NOT_FOUND, true},
+        FailedWriteCase{"ReadOnlyHandle", [](HKEY, HKEY readOnly) { return SetText(readOnly, "x", "y"); },
+                        ERROR_ACCESS_DENIED, false},
+        FailedWriteCase{"ClosedHandle",
+                        [](HKEY, HKEY) { return SetText(reinterpret_cast<HKEY>(uintptr_t(0x1234567)), "x", "y"); },
+                        ERROR_INVALID_HANDLE, false},
+        FailedWriteCase{"NameTooLong",
+                        [](HKEY key, HKEY) {
+                            HKEY child = nullptr;
+                            return RegCreateKeyA(key, std::string(MAX_KEY_NAME + 1, 'k').c_str(), &child);
+                        },
+                        ERROR_INVALID_PARAMETER, false},
+        FailedWriteCase{"KeyWithSubkeys",
+                        [](HKEY key, HKEY) {
+                            HKEY child = nullptr;
+                            RegCreateKeyA(key, "Parent\\Child", &child);
+                            RegCloseKey(child);
+                            return RegDeleteKeyA(key, "Parent");
+                        },
+                        ERROR_ACCESS_DENIED, false}),
+    [](const testing::TestParamInfo<FailedWriteCase>& info) { return std::string(info.param.name); });
