@@ -243,7 +243,7 @@ public:
             none.rlim_cur = 0;
             return setrlimit(RLIMIT_FSIZE, &none) == 0;
         }
-        int fd = open((m_dir + "/filler").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+        int fd = open((m_dir + "/filler").c_str(), O_CREAT | O_WRONLY | O_APPEND, 0600);
         if (fd < 0)
             return false;
         std::vector<char> block(4096, 'f');
@@ -293,18 +293,25 @@ TEST_P(KeyStoreDiskFull, FailedSavesSayNoAndLoseNothing)
 
     testing::internal::CaptureStderr();
     HKEY key = Create(HKEY_CURRENT_USER, kKey);
-    std::string big(256 * 1024, 'b');
+    // Larger than SQLite's page cache, so that it reaches the disk before the commit.
+    std::string big(4 << 20, 'b');
     EXPECT_NE(SetText(key, "Big", big), ERROR_SUCCESS);
     {
         // All or nothing: the change that fit must not land without the one that did not.
         keystore::Transaction save;
         SetText(key, "Window", "0,0,1,1");
-        SetText(key, "Big", big);
+        EXPECT_NE(SetText(key, "Big", big), ERROR_SUCCESS);
+        // With room again the transaction, which SQLite may already have rolled
+        // back, stays failed: nothing more is written and nothing lands.
+        disk.Relieve();
+        EXPECT_EQ(SetText(key, "Folder", "/elsewhere"), ERROR_CANTWRITE);
         EXPECT_FALSE(save.Commit());
     }
     ExpectAllSaved("after the failed saves");
+    ASSERT_TRUE(disk.Fill());
     RegCloseKey(key);
     keystore::Close();
+    ASSERT_TRUE(disk.Fill());   // closing may have freed the room of the log
     ExpectAllSaved("reopened on the full disk");
     keystore::Close();
     disk.Relieve();
