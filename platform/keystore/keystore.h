@@ -3,6 +3,10 @@
 // in one SQLite database shared by every process of the suite. Key and value
 // names compare ignoring ASCII case; `\` separates keys in a path.
 //
+// A store that is sound but cannot be written (read-only, full disk, locked
+// while it needed tidying) is used from a copy in memory, said once on stderr;
+// only a file SQLite finds damaged is moved aside, never deleted.
+//
 // Every call returns ERROR_SUCCESS or a system error number; it never throws.
 #pragma once
 
