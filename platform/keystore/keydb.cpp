@@ -2,17 +2,22 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fcntl.h>
 #include <fstream>
 
 namespace keystore {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 10000;
+// Stores made before the version was recorded get their schema checked once.
+constexpr int64_t kSchemaVersion = 1;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS keys(
@@ -37,6 +42,7 @@ INSERT OR IGNORE INTO keys(id, parent, name, fold, written) VALUES
   (2, NULL, 'HKEY_CURRENT_USER', 'hkey_current_user', 0),
   (3, NULL, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine', 0),
   (4, NULL, 'HKEY_USERS', 'hkey_users', 0);
+PRAGMA user_version = 1;
 )sql";
 
 // Finalizes on every path out of a primitive.
@@ -93,8 +99,45 @@ std::string ReadBootId()
     return id.empty() ? std::string("unknown-boot") : id;
 }
 
-LONG ReadError(int rc) { return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB ? ERROR_REGISTRY_CORRUPT : ERROR_CANTREAD; }
-LONG WriteError(int rc) { return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB ? ERROR_REGISTRY_CORRUPT : ERROR_CANTWRITE; }
+bool IsDamage(int rc) { return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB; }
+
+// A URI naming `path` with `query`, every byte that could be read as URI syntax escaped.
+std::string FileUri(const std::string& path, const char* query)
+{
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("/-._~", c))
+            uri += char(c);
+        else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            uri += hex;
+        }
+    }
+    return uri + "?" + query;
+}
+
+// Closes a connection that failed to open the store, or only read it. Closing
+// the last connection would otherwise fold the log into the file and delete it:
+// into a damaged file, or taking with it the log a damaged file is moved with.
+void Abandon(sqlite3*& db)
+{
+    if (!db)
+        return;
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close_v2(db);
+    db = nullptr;
+}
+
+bool HasLogContent(const std::string& path)
+{
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path + "-wal", ec);
+    return !ec && size > 0;
+}
+
+LONG ReadError(int rc) { return IsDamage(rc) ? ERROR_REGISTRY_CORRUPT : ERROR_CANTREAD; }
+LONG WriteError(int rc) { return IsDamage(rc) ? ERROR_REGISTRY_CORRUPT : ERROR_CANTWRITE; }
 
 // Steps a (name, type, data) query into `entry`; no row gives `none`.
 LONG ReadValueRow(Statement& s, LONG none, ValueEntry& entry)
@@ -134,19 +177,20 @@ FILETIME ToFileTime(int64_t unixNanoseconds)
     return FILETIME{DWORD(ticks & 0xFFFFFFFFu), DWORD(ticks >> 32)};
 }
 
-KeyDatabase::~KeyDatabase() { CloseDb(); }
+KeyDatabase::~KeyDatabase()
+{
+    if (m_db) {
+        Checkpoint();
+        sqlite3_close_v2(m_db);   // the last connection anywhere also removes the emptied log
+    }
+}
 
 KeyId KeyDatabase::HiveId(uintptr_t predefined)
 {
     return (predefined >= 0x80000000u && predefined <= 0x80000003u) ? KeyId(predefined - 0x80000000u + 1) : 0;
 }
 
-void KeyDatabase::CloseDb()
-{
-    if (m_db)
-        sqlite3_close_v2(m_db);
-    m_db = nullptr;
-}
+void KeyDatabase::CloseDb() { Abandon(m_db); }
 
 LONG KeyDatabase::Open()
 {
@@ -159,83 +203,218 @@ LONG KeyDatabase::Open()
     if (!parent.empty())
         std::filesystem::create_directories(parent, ec);
 
-    LONG rc = OpenFile();
-    if (rc == ERROR_SUCCESS && CheckSchema())
-        return ERROR_SUCCESS;
-    if (rc == ERROR_CANTOPEN)
-        return rc;   // nothing there to move aside: the folder or file cannot be reached
-    MoveAside("it is damaged or not a key store");
-    rc = OpenFile();
-    if (rc == ERROR_SUCCESS && CheckSchema())
+    int rc = Connect(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, m_db);
+    if (rc == SQLITE_OK)
+        rc = CheckFile();
+    if (rc == SQLITE_OK)
+        rc = Ready();
+    if (rc == SQLITE_OK)
         return ERROR_SUCCESS;
     CloseDb();
-    return rc == ERROR_SUCCESS ? ERROR_CANTOPEN : rc;
+    return IsDamage(rc) ? Recover(rc) : OpenCopy(rc);
 }
 
-LONG KeyDatabase::OpenFile()
+int KeyDatabase::Connect(const std::string& name, int flags, sqlite3*& db) const
 {
-    CloseDb();
-    int rc = sqlite3_open_v2(m_path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc = sqlite3_open_v2(name.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        std::fprintf(stderr, "key store: cannot open %s: %s\n", m_path.c_str(),
-                     m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        Abandon(db);
+        return rc;
+    }
+    sqlite3_busy_timeout(db, m_busyTimeoutMs);
+    sqlite3_extended_result_codes(db, 0);
+    // NORMAL sync keeps every committed transaction across a crash of the process.
+    return sqlite3_exec(db, "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
+}
+
+// Reads only: whether the file is sound and this process may write it.
+int KeyDatabase::CheckFile()
+{
+    {
+        Statement check(m_db, "PRAGMA quick_check");
+        int rc = check.ok() ? check.step() : sqlite3_errcode(m_db);
+        if (rc != SQLITE_ROW)
+            return rc;
+        if (check.text(0) != "ok")
+            return SQLITE_CORRUPT;
+    }
+    if (sqlite3_db_readonly(m_db, "main") == 1)
+        return SQLITE_READONLY;
+    // WAL lets readers go on while another process writes. A file that cannot
+    // switch (its folder takes no log) answers with its old mode.
+    Statement wal(m_db, "PRAGMA journal_mode=WAL");
+    int rc = wal.ok() ? wal.step() : sqlite3_errcode(m_db);
+    if (rc != SQLITE_ROW)
+        return rc;
+    return FoldName(wal.text(0)) == "wal" ? SQLITE_OK : SQLITE_READONLY;
+}
+
+// Writes only what is missing, so that a store another process is writing, or
+// one that cannot be written, still opens when it needs nothing.
+int KeyDatabase::Ready()
+{
+    int64_t version = 0;
+    {
+        Statement s(m_db, "PRAGMA user_version");
+        int rc = s.ok() ? s.step() : sqlite3_errcode(m_db);
+        if (rc != SQLITE_ROW)
+            return rc;
+        version = s.integer(0);
+    }
+    bool stale = false;
+    if (version >= kSchemaVersion) {
+        if (int rc = HasStaleKeys(stale))
+            return rc;
+        if (!stale)
+            return SQLITE_OK;
+    }
+    int rc = Run("BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK)
+        return rc;
+    rc = Run(kSchema);
+    if (rc == SQLITE_OK) {
+        // One statement removes a volatile key with its volatile subkeys and values.
+        Statement purge(m_db, "DELETE FROM keys WHERE boot IS NOT NULL AND boot <> ?1");
+        rc = purge.ok() ? purge.bind(1, m_bootId).step() : sqlite3_errcode(m_db);
+        rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+    }
+    if (rc == SQLITE_OK)
+        rc = Run("COMMIT");
+    if (rc != SQLITE_OK && !sqlite3_get_autocommit(m_db))
+        Run("ROLLBACK");
+    return rc;
+}
+
+int KeyDatabase::HasStaleKeys(bool& stale)
+{
+    Statement s(m_db, "SELECT EXISTS(SELECT 1 FROM keys WHERE boot IS NOT NULL AND boot <> ?1)");
+    int rc = s.ok() ? s.bind(1, m_bootId).step() : sqlite3_errcode(m_db);
+    if (rc != SQLITE_ROW)
+        return rc;
+    stale = s.integer(0) != 0;
+    return SQLITE_OK;
+}
+
+LONG KeyDatabase::Recover(int why)
+{
+    std::string aside, failure;
+    if (!MoveAside(aside, failure)) {
+        std::fprintf(stderr,
+                     "key store: %s is damaged (%s) and could not be moved aside (%s); it is left as it is and "
+                     "settings will not be saved\n",
+                     m_path.c_str(), sqlite3_errstr(why), failure.c_str());
+        return StartEmptyInMemory();
+    }
+    std::fprintf(stderr, "key store: %s is damaged (%s); it was moved to %s and a fresh store started\n",
+                 m_path.c_str(), sqlite3_errstr(why), aside.c_str());
+    int rc = Connect(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, m_db);
+    if (rc == SQLITE_OK)
+        rc = CheckFile();
+    if (rc == SQLITE_OK)
+        rc = Ready();
+    if (rc == SQLITE_OK)
+        return ERROR_SUCCESS;
+    CloseDb();
+    std::fprintf(stderr, "key store: a fresh %s cannot be started (%s); settings will not be saved\n",
+                 m_path.c_str(), sqlite3_errstr(rc));
+    return StartEmptyInMemory();
+}
+
+LONG KeyDatabase::StartEmptyInMemory()
+{
+    if (Connect(":memory:", SQLITE_OPEN_READWRITE, m_db) == SQLITE_OK && Ready() == SQLITE_OK)
+        return ERROR_SUCCESS;
+    CloseDb();
+    return ERROR_CANTOPEN;
+}
+
+// The file is sound but cannot be written now: the program runs on a copy of
+// the stored settings in memory, and the file is left exactly as it is.
+LONG KeyDatabase::OpenCopy(int why)
+{
+    int rc = CopyIntoMemory(FileUri(m_path, "mode=ro"));
+    // Without a log the file alone holds every saved setting and can be read
+    // without one; with a log such a view would miss what the log holds.
+    if (rc != SQLITE_OK && !HasLogContent(m_path))
+        rc = CopyIntoMemory(FileUri(m_path, "immutable=1"));
+    if (rc == SQLITE_OK)
+        rc = Ready();
+    if (rc != SQLITE_OK) {
         CloseDb();
+        std::fprintf(stderr, "key store: cannot open %s: %s\n", m_path.c_str(), sqlite3_errstr(why));
         return ERROR_CANTOPEN;
     }
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    sqlite3_extended_result_codes(m_db, 0);
+    std::fprintf(stderr,
+                 "key store: %s cannot be written (%s); the stored settings are used, but changes will not be "
+                 "saved\n",
+                 m_path.c_str(), sqlite3_errstr(why));
     return ERROR_SUCCESS;
 }
 
-bool KeyDatabase::CheckSchema()
+int KeyDatabase::CopyIntoMemory(const std::string& uri)
 {
-    // WAL lets readers go on while another process writes; NORMAL sync keeps every
-    // committed transaction across a crash of the process.
-    if (Exec("PRAGMA journal_mode=WAL", ERROR_CANTOPEN) != ERROR_SUCCESS)
-        return false;
-    if (Exec("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON", ERROR_CANTOPEN) != ERROR_SUCCESS)
-        return false;
-    {
-        Statement check(m_db, "PRAGMA quick_check");
-        if (!check.ok() || check.step() != SQLITE_ROW || check.text(0) != "ok")
-            return false;
+    sqlite3* source = nullptr;
+    int rc = Connect(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, source);
+    if (rc == SQLITE_OK)
+        rc = Connect(":memory:", SQLITE_OPEN_READWRITE, m_db);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* copy = sqlite3_backup_init(m_db, "main", source, "main");
+        rc = copy ? sqlite3_backup_step(copy, -1) : sqlite3_errcode(m_db);
+        int finished = sqlite3_backup_finish(copy);
+        rc = rc == SQLITE_DONE ? finished : rc;
     }
-    if (Exec(kSchema, ERROR_CANTOPEN) != ERROR_SUCCESS)
-        return false;
-    Statement purge(m_db, "DELETE FROM keys WHERE boot IS NOT NULL AND boot <> ?1");
-    if (!purge.ok())
-        return false;
-    purge.bind(1, m_bootId);
-    // One statement removes a volatile key with its volatile subkeys and values.
-    Exec("BEGIN IMMEDIATE", ERROR_CANTOPEN);
-    int rc = purge.step();
-    Exec(rc == SQLITE_DONE ? "COMMIT" : "ROLLBACK", ERROR_CANTOPEN);
-    return true;
+    Abandon(source);
+    if (rc != SQLITE_OK)
+        CloseDb();
+    return rc;
 }
 
-void KeyDatabase::MoveAside(const char* why)
+// The log and the shared-memory index belong to the damaged file: the moved
+// copy needs its log, and a fresh store must not replay it. Nothing is ever
+// renamed over an existing file; a partial move is undone.
+bool KeyDatabase::MoveAside(std::string& aside, std::string& failure)
 {
-    CloseDb();
     char stamp[32];
     std::time_t now = std::time(nullptr);
     struct tm t = {};
     localtime_r(&now, &t);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &t);
-    std::string aside = m_path + ".corrupt-" + stamp;
-    std::error_code ec;
-    std::filesystem::rename(m_path, aside, ec);
-    for (const char* suffix : {"-wal", "-shm"})
-        std::filesystem::remove(m_path + suffix, ec);
-    std::fprintf(stderr, "key store: %s could not be used (%s); it was moved to %s and a fresh store started\n",
-                 m_path.c_str(), why, aside.c_str());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        aside = m_path + ".corrupt-" + stamp + (attempt ? "-" + std::to_string(attempt) : std::string());
+        std::vector<std::string> moved;
+        int err = 0;
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            std::string from = m_path + suffix;
+            if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, (aside + suffix).c_str(), RENAME_NOREPLACE) == 0)
+                moved.push_back(suffix);
+            else if (*suffix == '\0' || errno != ENOENT) {
+                err = errno;
+                break;
+            }
+        }
+        if (err == 0)
+            return true;
+        for (const std::string& suffix : moved)
+            std::rename((aside + suffix).c_str(), (m_path + suffix).c_str());
+        if (err != EEXIST) {
+            failure = std::strerror(err);
+            return false;
+        }
+    }
+    failure = "no free name to move it to";
+    return false;
+}
+
+int KeyDatabase::Run(const char* sql)
+{
+    return m_db ? sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) : SQLITE_MISUSE;
 }
 
 LONG KeyDatabase::Exec(const char* sql, LONG failure)
 {
     if (!m_db)
         return ERROR_CANTOPEN;
-    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK ? ERROR_SUCCESS : failure;
+    return Run(sql) == SQLITE_OK ? ERROR_SUCCESS : failure;
 }
 
 LONG KeyDatabase::Exists(KeyId key)

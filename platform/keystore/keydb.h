@@ -1,5 +1,6 @@
 // The SQLite side of the key store: one connection, the schema, recovery from a
-// damaged file, and the key and value primitives the registry calls are made of.
+// damaged file, a stand-in copy when the file cannot be written, and the key and
+// value primitives the registry calls are made of.
 // Not thread-safe on its own: the registry layer serialises every call.
 #pragma once
 
@@ -36,13 +37,16 @@ struct ValueEntry {
 
 class KeyDatabase {
 public:
-    explicit KeyDatabase(std::string path) : m_path(std::move(path)) {}
-    ~KeyDatabase();
+    KeyDatabase(std::string path, int busyTimeoutMs) : m_path(std::move(path)), m_busyTimeoutMs(busyTimeoutMs) {}
+    ~KeyDatabase();   // checkpoints, so the log is folded back into the file
     KeyDatabase(const KeyDatabase&) = delete;
     KeyDatabase& operator=(const KeyDatabase&) = delete;
 
-    // Opens on first use. A file that is not a database, or fails its check, is
-    // renamed aside with a message on stderr and a fresh store is started.
+    // Opens on first use. Only a file SQLite finds damaged (or that fails its
+    // check) is renamed aside, with its log, and a fresh store started. A sound
+    // file that cannot be written now (read-only, full disk, locked, folder
+    // closed to the log) is copied into memory: the stored settings are read,
+    // nothing reaches the file, and stderr says so once. Nothing is deleted.
     LONG Open();
     bool IsOpen() const { return m_db != nullptr; }
 
@@ -72,15 +76,23 @@ public:
     void RollbackSavepoint();
 
 private:
-    LONG OpenFile();
-    bool CheckSchema();
-    void MoveAside(const char* why);
+    int Connect(const std::string& name, int flags, sqlite3*& db) const;
+    int CheckFile();
+    int Ready();
+    int HasStaleKeys(bool& stale);
+    LONG Recover(int why);
+    LONG OpenCopy(int why);
+    int CopyIntoMemory(const std::string& uri);
+    LONG StartEmptyInMemory();
+    bool MoveAside(std::string& aside, std::string& failure);
     void CloseDb();
+    int Run(const char* sql);
     LONG Exec(const char* sql, LONG failure);
     sqlite3_stmt* Prepare(const char* sql);
     LONG Touch(KeyId key);
 
     std::string m_path;
+    int m_busyTimeoutMs;
     sqlite3* m_db = nullptr;
     std::string m_bootId;
 };

@@ -26,8 +26,10 @@ struct Store {
     std::unique_ptr<KeyDatabase> db;
     std::map<uintptr_t, OpenKey> handles;
     uintptr_t nextHandle = 0x1000;
+    int busyTimeoutMs = kDefaultBusyTimeoutMs;
     int transactionDepth = 0;
     bool transactionFailed = false;
+    bool exited = false;   // closed at exit: a later call opens and closes again
 };
 
 Store& TheStore()
@@ -38,15 +40,40 @@ Store& TheStore()
 
 bool IsPredefined(HKEY key) { return KeyDatabase::HiveId(reinterpret_cast<uintptr_t>(key)) != 0; }
 
+// Folds the log back into the file when the program ends. A thread still inside
+// a call keeps the connection; what it committed is durable in the log anyway.
+void CloseAtExit()
+{
+    Store& s = TheStore();
+    std::unique_lock<std::recursive_mutex> guard(s.lock, std::try_to_lock);
+    if (!guard.owns_lock())
+        return;
+    s.exited = true;
+    s.db.reset();
+}
+
+// A transaction scope is open on this thread (it holds the store's lock).
+bool InScope(const Store& s) { return s.transactionDepth > 0; }
+
 // Everything a call needs, under the store's lock.
 class Call {
 public:
     Call() : m_store(TheStore()), m_guard(m_store.lock) {}
+    ~Call()
+    {
+        if (m_store.exited && !InScope(m_store))
+            m_store.db.reset();
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
 
     LONG Open()
     {
-        if (!m_store.db)
-            m_store.db = std::make_unique<KeyDatabase>(Location());
+        if (!m_store.db) {
+            static const bool closesAtExit = std::atexit(CloseAtExit) == 0;
+            (void)closesAtExit;
+            m_store.db = std::make_unique<KeyDatabase>(Location(), m_store.busyTimeoutMs);
+        }
         return m_store.db->Open();
     }
     KeyDatabase& db() { return *m_store.db; }
@@ -90,12 +117,19 @@ private:
 };
 
 // Several statements that must land together: a savepoint inside a caller's
-// transaction, else a write transaction of their own.
+// transaction, else a write transaction of their own. Inside a caller's
+// transaction that failed, or that SQLite already rolled back, nothing is
+// written: it would land on its own, outside the transaction.
 class WriteScope {
 public:
-    explicit WriteScope(KeyDatabase& db) : m_db(db), m_nested(db.InTransaction())
+    explicit WriteScope(Call& call) : m_db(call.db()), m_nested(InScope(call.store()))
     {
-        m_status = m_nested ? db.Savepoint() : db.Begin();
+        if (!m_nested)
+            m_status = m_db.Begin();
+        else if (call.store().transactionFailed || !m_db.InTransaction())
+            m_status = ERROR_CANTWRITE;
+        else
+            m_status = m_db.Savepoint();
     }
     ~WriteScope()
     {
@@ -122,9 +156,23 @@ public:
 private:
     KeyDatabase& m_db;
     bool m_nested;
-    LONG m_status;
+    LONG m_status = ERROR_SUCCESS;
     bool m_finished = false;
 };
+
+// The result of a write call. A write that failed inside a transaction scope
+// fails the whole scope: its other writes must not land without this one.
+// Finding nothing to delete is not a failed write.
+LONG Written(LONG result)
+{
+    if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND)
+        return result;
+    Store& s = TheStore();
+    std::lock_guard<std::recursive_mutex> guard(s.lock);
+    if (InScope(s))
+        s.transactionFailed = true;
+    return result;
+}
 
 // Splits a key path at backslashes. Empty components (doubled, leading or
 // trailing separators) are ignored; an over-long component is refused.
@@ -167,7 +215,7 @@ LONG CreatePath(Call& call, KeyId start, LPCSTR path, const std::string& keyClas
     std::vector<std::string> parts;
     if (LONG err = SplitPath(path, parts))
         return err;
-    WriteScope scope(call.db());
+    WriteScope scope(call);
     if (scope.status())
         return scope.status();
     KeyId id = start;
@@ -254,6 +302,13 @@ std::string Location()
     return s.location.empty() ? DefaultLocation() : s.location;
 }
 
+void SetBusyTimeout(int milliseconds)
+{
+    Store& s = TheStore();
+    std::lock_guard<std::recursive_mutex> guard(s.lock);
+    s.busyTimeoutMs = milliseconds;
+}
+
 void SetLocation(const std::string& path)
 {
     Close();
@@ -288,12 +343,17 @@ BOOL Transaction::Commit()
         return FALSE;
     m_done = true;
     Store& s = TheStore();
-    BOOL ok = !s.transactionFailed;
-    if (--s.transactionDepth == 0 && s.db && s.db->InTransaction()) {
-        if (!ok || s.db->Commit() != ERROR_SUCCESS) {
+    // A transaction SQLite already rolled back (a full disk, an I/O error) is
+    // no longer open: nothing of it is stored.
+    bool open = s.db && s.db->InTransaction();
+    BOOL ok = !s.transactionFailed && open;
+    if (--s.transactionDepth == 0) {
+        if (open && (!ok || s.db->Commit() != ERROR_SUCCESS)) {
             s.db->Rollback();
             ok = FALSE;
         }
+        if (s.exited)
+            s.db.reset();
     }
     s.lock.unlock();
     return ok;
@@ -309,8 +369,9 @@ Transaction::~Transaction()
 
 using namespace keystore;
 
-LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPCSTR keyClass, DWORD options, REGSAM access,
-                     const SECURITY_ATTRIBUTES*, PHKEY result, LPDWORD disposition)
+namespace {
+LONG CreateKey(HKEY key, LPCSTR subKey, LPCSTR keyClass, DWORD options, REGSAM access, PHKEY result,
+               LPDWORD disposition)
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
@@ -335,6 +396,13 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPCSTR keyClass, DWORD opti
     if (disposition)
         *disposition = disp;
     return ERROR_SUCCESS;
+}
+}  // namespace
+
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPCSTR keyClass, DWORD options, REGSAM access,
+                     const SECURITY_ATTRIBUTES*, PHKEY result, LPDWORD disposition)
+{
+    return Written(CreateKey(key, subKey, keyClass, options, access, result, disposition));
 }
 
 LONG RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result)
@@ -381,7 +449,8 @@ LONG RegFlushKey(HKEY key)
     return call.db().InTransaction() ? ERROR_SUCCESS : call.db().Checkpoint();
 }
 
-LONG RegDeleteKeyA(HKEY key, LPCSTR subKey)
+namespace {
+LONG DeleteKey(HKEY key, LPCSTR subKey)
 {
     if (!subKey || !*subKey)
         return ERROR_INVALID_PARAMETER;   // never the key itself
@@ -400,22 +469,35 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey)
         head += parts[i] + "\\";
     if (LONG err = OpenPath(call, parent, head.c_str(), id))
         return err;
-    WriteScope scope(call.db());
+    WriteScope scope(call);
     if (scope.status())
         return scope.status();
     return scope.Finish(call.db().DeleteKey(id, leaf));
 }
+}  // namespace
 
-LONG RegDeleteValueA(HKEY key, LPCSTR valueName)
+LONG RegDeleteKeyA(HKEY key, LPCSTR subKey)
+{
+    return Written(DeleteKey(key, subKey));
+}
+
+namespace {
+LONG DeleteValue(HKEY key, LPCSTR valueName)
 {
     Call call;
     KeyId id = 0;
     if (LONG err = call.Resolve(key, KEY_SET_VALUE, id))
         return err;
-    WriteScope scope(call.db());
+    WriteScope scope(call);
     if (scope.status())
         return scope.status();
     return scope.Finish(call.db().DeleteValue(id, valueName ? valueName : ""));
+}
+}  // namespace
+
+LONG RegDeleteValueA(HKEY key, LPCSTR valueName)
+{
+    return Written(DeleteValue(key, valueName));
 }
 
 LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classLength, LPDWORD, LPDWORD subKeys,
@@ -510,7 +592,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
     return CopyData(entry.data, data, dataLength);
 }
 
-LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataLength)
+namespace {
+LONG SetValue(HKEY key, LPCSTR valueName, DWORD type, const BYTE* data, DWORD dataLength)
 {
     if (!data && dataLength)
         return ERROR_INVALID_PARAMETER;
@@ -520,10 +603,16 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     KeyId id = 0;
     if (LONG err = call.Resolve(key, KEY_SET_VALUE, id))
         return err;
-    WriteScope scope(call.db());
+    WriteScope scope(call);
     if (scope.status())
         return scope.status();
     return scope.Finish(call.db().SetValue(id, valueName ? valueName : "", type, data, dataLength));
+}
+}  // namespace
+
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD dataLength)
+{
+    return Written(SetValue(key, valueName, type, data, dataLength));
 }
 
 LONG RegQueryValueA(HKEY key, LPCSTR subKey, LPSTR data, LONG* dataLength)

@@ -3,6 +3,10 @@
 // in one SQLite database shared by every process of the suite. Key and value
 // names compare ignoring ASCII case; `\` separates keys in a path.
 //
+// A store that is sound but cannot be written (read-only, full disk, locked
+// while it needed tidying) is used from a copy in memory, said once on stderr;
+// only a file SQLite finds damaged is moved aside, never deleted.
+//
 // Every call returns ERROR_SUCCESS or a system error number; it never throws.
 #pragma once
 
@@ -113,7 +117,14 @@ std::string DefaultLocation();
 std::string Location();
 void SetLocation(const std::string& path);
 
+// How long a write waits for another process's transaction before it fails
+// (tests, tools); from the next open of the store on.
+constexpr int kDefaultBusyTimeoutMs = 10000;
+void SetBusyTimeout(int milliseconds);
+
 // Closes the database and forgets every open handle (they become invalid).
+// The store is also checkpointed and closed when the program ends, so the log
+// is folded back into the file.
 void Close();
 
 // Makes every write of this thread until Commit (or destruction) one
@@ -128,6 +139,8 @@ public:
 
     // TRUE when everything written in the scope is stored. Only the outermost
     // scope commits; inner ones report whether the transaction is still sound.
+    // Any write call that fails inside the scope fails the whole transaction,
+    // and once it has failed no further write of the scope runs.
     BOOL Commit();
 
 private:

@@ -22,6 +22,7 @@ protected:
     void TearDown() override
     {
         keystore::SetLocation("");
+        keystore::SetBusyTimeout(keystore::kDefaultBusyTimeoutMs);
         std::error_code ec;
         std::filesystem::remove_all(m_dir, ec);
     }

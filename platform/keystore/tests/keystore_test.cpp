@@ -1,4 +1,5 @@
 #include "keystore_fixture.h"
+#include "keystore_values.h"
 
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -7,32 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-HKEY Create(HKEY parent, const char* path, DWORD* disposition = nullptr, const char* cls = nullptr)
-{
-    HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(parent, path, 0, cls, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                              disposition),
-              ERROR_SUCCESS);
-    return key;
-}
-
-LONG SetText(HKEY key, const char* name, const std::string& text)
-{
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
-}
-
-std::string GetText(HKEY key, const char* name)
-{
-    char buffer[256] = {};
-    DWORD size = sizeof buffer - 1;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(buffer), &size) != ERROR_SUCCESS)
-        return "<missing>";
-    return std::string(buffer);
-}
-
-}  // namespace
+using keystore_test::Create;
+using keystore_test::GetText;
+using keystore_test::SetText;
 
 using KeyStore = KeyStoreFixture;
 
@@ -324,3 +302,64 @@ TEST_F(KeyStore, TwoProcessesLoseNoUpdate)
     EXPECT_EQ(counter, DWORD(2 * kRounds));
     RegCloseKey(key);
 }
+
+namespace {
+
+struct FailedWriteCase {
+    const char* name;
+    LONG (*write)(HKEY key, HKEY readOnly);
+    LONG result;
+    bool sound;   // the transaction still commits
+};
+
+class KeyStoreFailedWrite : public KeyStoreFixture, public testing::WithParamInterface<FailedWriteCase> {};
+
+void PrintTo(const FailedWriteCase& c, std::ostream* os) { *os << c.name; }
+
+}  // namespace
+
+TEST_P(KeyStoreFailedWrite, FailsTheWholeTransaction)
+{
+    const FailedWriteCase& c = GetParam();
+    HKEY key = Create(HKEY_LOCAL_MACHINE, "Tx");
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Tx", 0, KEY_READ, &readOnly), ERROR_SUCCESS);
+    {
+        keystore::Transaction tx;
+        ASSERT_EQ(SetText(key, "before", "1"), ERROR_SUCCESS);
+        EXPECT_EQ(c.write(key, readOnly), c.result);
+        // Once the transaction has failed, nothing more of it is written.
+        EXPECT_EQ(SetText(key, "after", "2"), c.sound ? ERROR_SUCCESS : ERROR_CANTWRITE);
+        EXPECT_EQ(tx.Commit(), c.sound ? TRUE : FALSE);
+    }
+    EXPECT_EQ(GetText(key, "before"), c.sound ? "1" : "<missing>");
+    EXPECT_EQ(GetText(key, "after"), c.sound ? "2" : "<missing>");
+    RegCloseKey(readOnly);
+    RegCloseKey(key);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transaction, KeyStoreFailedWrite,
+    testing::Values(
+        FailedWriteCase{"NothingToDelete", [](HKEY key, HKEY) { return RegDeleteValueA(key, "absent"); },
+                        ERROR_FILE_NOT_FOUND, true},
+        FailedWriteCase{"ReadOnlyHandle", [](HKEY, HKEY readOnly) { return SetText(readOnly, "x", "y"); },
+                        ERROR_ACCESS_DENIED, false},
+        FailedWriteCase{"ClosedHandle",
+                        [](HKEY, HKEY) { return SetText(reinterpret_cast<HKEY>(uintptr_t(0x1234567)), "x", "y"); },
+                        ERROR_INVALID_HANDLE, false},
+        FailedWriteCase{"NameTooLong",
+                        [](HKEY key, HKEY) {
+                            HKEY child = nullptr;
+                            return RegCreateKeyA(key, std::string(MAX_KEY_NAME + 1, 'k').c_str(), &child);
+                        },
+                        ERROR_INVALID_PARAMETER, false},
+        FailedWriteCase{"KeyWithSubkeys",
+                        [](HKEY key, HKEY) {
+                            HKEY child = nullptr;
+                            RegCreateKeyA(key, "Parent\\Child", &child);
+                            RegCloseKey(child);
+                            return RegDeleteKeyA(key, "Parent");
+                        },
+                        ERROR_ACCESS_DENIED, false}),
+    [](const testing::TestParamInfo<FailedWriteCase>& info) { return std::string(info.param.name); });
