@@ -13,7 +13,6 @@
 #include "mail/loader.h"
 #include "resource.h"
 
-
 namespace {
 bool IsWithin(HWND hwnd, const CWnd* window)
 {

@@ -59,9 +59,10 @@ BOOL CSnapvoView::WriteFrame(const CString& path, const BITMAPINFOHEADER& format
         // Converted here to a 24-bit BMP file image the engine can read.
         DWORD size = 0;
         void* bmp = ConvertFrame16To24(m_lpFrameData, m_frameBytes, format.biWidth, format.biHeight, size);
-        written = bmp && WriteWhole(path, bmp, size);
-        if (bmp)
-            MemFreeHuge(bmp, size);
+        if (!bmp)
+            return FALSE;   // a frame of sizes that cannot be: nothing to write
+        written = WriteWhole(path, bmp, size);
+        MemFreeHuge(bmp, size);
     } else {
         written = m_camera->SaveDIB(path);
     }
