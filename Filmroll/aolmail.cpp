@@ -2,40 +2,25 @@
 
 #include "mail/loader.h"
 
-#include <dlfcn.h>
-
-#include <string>
-
-namespace {
-
-void* g_library = nullptr;
-std::string g_libraryName;
-
-} // namespace
-
+// The film roll reaches the mail library through the suite's one loader, so
+// it always agrees with the program about whether mail is there.
 BOOL CAOLMail::GAOLMail()
 {
-    if (!g_library)
-        g_library = LoadAolXferLibrary(g_libraryName.empty() ? nullptr : g_libraryName.c_str());
+    mail::Available();
     return TRUE;
 }
 
 BOOL CAOLMail::GUseAOLMail()
 {
-    return g_library != nullptr;
+    return mail::Available();
 }
 
 BOOL CAOLMail::GMovePicture(const char* path)
 {
-    GAOLMail();
-    MovePictureToAolMailFunction move = FindMovePictureToAolMail(g_library);
-    return move && path && move(path) != 0;
+    return mail::MovePicture(path);
 }
 
 void CAOLMail::GSetLibraryName(const char* fileName)
 {
-    if (g_library)
-        dlclose(g_library);
-    g_library = nullptr;
-    g_libraryName = fileName ? fileName : "";
+    mail::UseLibrary(fileName);
 }

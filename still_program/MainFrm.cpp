@@ -90,7 +90,7 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs)
 
 int CMainFrame::OnCreate()
 {
-    const bool mail = AolLibrary() != nullptr;
+    const bool mail = mail::Available();
     if (!m_wndToolBar.Create(this, kToolBarStyle, AFX_IDW_TOOLBAR) || !m_wndToolBar.LoadBitmap(mail ? IDB_TOOLBAR_MAIL : IDB_TOOLBAR))
         return -1;
     const BOOL buttons = mail ? m_wndToolBar.SetButtons(kToolBarWithMail, int(std::size(kToolBarWithMail)))

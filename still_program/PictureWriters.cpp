@@ -1,7 +1,7 @@
-// The format writers behind every picture save of the program. Each one
-// fills a temporary file beside the target and renames it into place, so a
-// full disk never leaves a damaged picture under the final name and an
-// earlier file of that name survives until the new one is complete.
+// The format writers behind every picture save of the program. Each one goes
+// through the suite's one atomic writer, so a full disk never leaves a
+// damaged picture under the final name and an earlier file of that name
+// survives until the new one is complete.
 #include "PictureFiles.h"
 #include "PictureIo.h"
 
@@ -9,7 +9,7 @@
 #include "gdi/globalmem.h"
 #include "img32/CImg.h"
 #include "jpeg.h"
-#include "writefile.h"
+#include "types/SafeFile.h"
 
 #include <cstdlib>
 #include <string>
@@ -24,15 +24,17 @@ bool SaveTiff(const char* source, const char* target)
     CImg picture;
     if (picture.Load(CString(source)) != IMG_ERR_NONE)
         return false;
-    std::string temporary = std::string(target) + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
+    // The engine writes by name: into a private draft (a fresh name of our
+    // own, never one someone could plant), which then becomes the picture
+    // through the same complete-or-nothing copy as every other format.
+    const SplitPath parts = SplitPicturePath(target);
+    std::string temporary = (parts.folder + "." + parts.name + "XXXXXX.tif").str();
+    int fd = mkstemps(temporary.data(), 4);
     if (fd < 0)
         return false;
     close(fd);
-    // The engine writes by name; its private draft becomes the picture
-    // through the same complete-or-nothing copy as every other format.
     bool ok = picture.Save(CString(temporary), IMG_FORMAT_TIFF) == IMG_ERR_NONE &&
-              CopyFileInPlace(temporary.c_str(), target);
+              velmora::CopyFileAtomically(temporary, target);
     unlink(temporary.c_str());
     return ok;
 }
@@ -44,7 +46,7 @@ bool SaveArt(const char* source, const char* target)
     if (!block)
         return false;
     const auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
-    bool ok = WriteFileAtomically(target, [bytes, size](FILE* out) {
+    bool ok = velmora::WriteStreamAtomically(target, [bytes, size](FILE* out) {
         return std::fwrite(bytes, 1, size, out) == size;
     });
     GlobalUnlock(block);

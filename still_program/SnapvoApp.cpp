@@ -13,8 +13,6 @@
 #include "mail/loader.h"
 #include "resource.h"
 
-#include <dlfcn.h>
-
 namespace {
 bool IsWithin(HWND hwnd, const CWnd* window)
 {
@@ -60,7 +58,7 @@ BOOL CSnapvoApp::InitInstance()
         m_pszProfileName = "snapvo32.INI";
     if (!InitializeOrb())
         return FALSE;
-    SetAolLibrary(LoadAolXferLibrary(m_aolLibraryName.IsEmpty() ? nullptr : m_aolLibraryName.GetString()));
+    mail::UseLibrary(m_aolLibraryName.IsEmpty() ? nullptr : m_aolLibraryName.GetString());
     m_nCmdShow = SW_HIDE;
     m_template = std::make_unique<CSingleDocTemplate>(
         2, [] { return std::make_unique<CSnapvoDoc>(); }, [] { return std::make_unique<CMainFrame>(); },
@@ -82,10 +80,6 @@ BOOL CSnapvoApp::InitInstance()
 int CSnapvoApp::ExitInstance()
 {
     UninitializeOrb();
-    if (void* library = AolLibrary()) {
-        SetAolLibrary(nullptr);
-        dlclose(library);
-    }
     return MWinApp::ExitInstance();
 }
 

@@ -3,9 +3,9 @@
 #include "MainFrm.h"
 #include "Settings.h"
 #include "framework/StringTable.h"
-#include "mail/loader.h"
 #include "framework/UiService.h"
 #include "resource.h"
+#include "types/SafeFile.h"
 
 #include <cstdio>
 
@@ -188,7 +188,7 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
         return TRUE;
     CreateCamera();
 
-    if (!AolLibrary()) {
+    if (!mail::Available()) {
         if (CMenu* file = FileMenu())
             file->DeleteMenu(ID_SEND_MAIL, MF_BYCOMMAND);
         if (m_modes.destination == kDestMail)
@@ -376,19 +376,9 @@ void CSnapvoView::SuspendRefresh(BOOL suspend)
 void CSnapvoView::VFilmrollOpenImage(const CString& path)
 {
     const CString temp = TempPicturePath();
-    std::remove(temp);
-    FILE* in = std::fopen(path, "rb");
-    FILE* out = in ? std::fopen(temp, "wb") : nullptr;
-    bool ok = in && out;
-    char buffer[65536];
-    size_t n;
-    while (ok && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        ok = std::fwrite(buffer, 1, n, out) == n;
-    if (in)
-        std::fclose(in);
-    if (out && std::fclose(out) != 0)
-        ok = false;
-    if (!ok) {
+    // Replaces whatever is at the temporary name, a planted symlink
+    // included, without writing through it; a FIFO as the source is refused.
+    if (!velmora::CopyFileAtomically(path.str(), temp.str())) {
         std::remove(temp);
         AfxMessageBox(IDS_DISK_FULL, MB_OK);
         return;
@@ -416,8 +406,7 @@ void CSnapvoView::VFilmrollWindowHandle(HWND hwnd) { m_hFilmroll = hwnd; }
 
 void CSnapvoView::VFilmrollSendToAOLMail(CString path)
 {
-    auto move = AolLibrary() ? FindMovePictureToAolMail(AolLibrary()) : nullptr;
-    if (!move || !move(path))
+    if (!mail::MovePicture(path))
         AfxMessageBox(kMailFailedText, MB_OK);
 }
 

@@ -13,6 +13,7 @@
 #include "film32.h"
 #include "framework/Bars.h"
 #include "framework/DocView.h"
+#include "mail/loader.h"
 #include "types/CTime.h"
 
 #include <functional>
@@ -235,6 +236,3 @@ private:
     BOOL m_filmrollShownBeforeFullScreen = FALSE;
 };
 
-// The "AOL" hand-off library, when present.
-void* AolLibrary();
-void SetAolLibrary(void* library);

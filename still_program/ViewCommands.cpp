@@ -120,7 +120,7 @@ void CSnapvoView::RegisterCommands()
         });
         OnUpdateCommand(id, [this, destination = destination](CCmdUI* ui) {
             const bool needsMail = destination == kDestMail;
-            ui->Enable(!(needsMail && !AolLibrary()) && m_modes.exposureMode != kExposureAuto);
+            ui->Enable(!(needsMail && !mail::Available()) && m_modes.exposureMode != kExposureAuto);
             ui->SetRadio(m_modes.destination == destination);
         });
     }

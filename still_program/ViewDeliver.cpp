@@ -8,45 +8,24 @@
 #include "Sounds.h"
 #include "framework/Clock.h"
 #include "framework/UiService.h"
-#include "img32/CImg.h"
-#include "mail/loader.h"
+#include "gdi/DibView.h"
 #include "resource.h"
+#include "types/SafeFile.h"
 
 #include <cstdio>
-#include <vector>
+#include <string>
 
 namespace {
-void* g_aolLibrary = nullptr;
-
-// Written beside the final name and renamed, so a reader never sees half a file.
-CString PartPath(const CString& path) { return path + ".part"; }
-
-BOOL Commit(const CString& part, const CString& path)
+// The picture reaches `path` whole or not at all, through a private
+// temporary file: the auto-capture folder is often served on the web, so no
+// fixed or guessable name beside it may be written through.
+bool WriteWhole(const CString& path, const void* bytes, size_t size)
 {
-    if (std::rename(part, path) == 0)
-        return TRUE;
-    std::remove(part);
-    return FALSE;
-}
-
-bool ReadWholeFile(const char* path, std::vector<BYTE>& bytes)
-{
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    bytes.clear();
-    BYTE buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
+    return velmora::WriteStreamAtomically(path.str(), [bytes, size](FILE* out) {
+        return std::fwrite(bytes, 1, size, out) == size;
+    });
 }
 }  // namespace
-
-void* AolLibrary() { return g_aolLibrary; }
-void SetAolLibrary(void* library) { g_aolLibrary = library; }
 
 BOOL CSnapvoView::CCaptureWndUserOnFrame(VIDEOHDR* header)
 {
@@ -75,28 +54,21 @@ BOOL CSnapvoView::WaitForFrame()
 
 BOOL CSnapvoView::WriteFrame(const CString& path, const BITMAPINFOHEADER& format)
 {
-    const CString part = PartPath(path);
+    BOOL written = FALSE;
     if (format.biCompression == BI_RGB && format.biBitCount == 16) {
+        // Converted here to a 24-bit BMP file image the engine can read.
         DWORD size = 0;
         void* bmp = ConvertFrame16To24(m_lpFrameData, m_frameBytes, format.biWidth, format.biHeight, size);
         if (!bmp)
-            return FALSE;
-        CImg image;
-        const bool saved = image.Load(bmp, 0) == IMG_ERR_NONE && image.Save(part, IMG_FORMAT_BMP) == IMG_ERR_NONE;
+            return FALSE;   // a frame of sizes that cannot be: nothing to write
+        written = WriteWhole(path, bmp, size);
         MemFreeHuge(bmp, size);
-        if (!saved || !Commit(part, path)) {
-            std::remove(part);
-            AfxMessageBox(IDS_DISK_FULL, MB_OK);
-            return FALSE;
-        }
-        return TRUE;
+    } else {
+        written = m_camera->SaveDIB(path);
     }
-    if (!m_camera->SaveDIB(part) || !Commit(part, path)) {
-        std::remove(part);
+    if (!written)
         AfxMessageBox(IDS_DISK_FULL, MB_OK);
-        return FALSE;
-    }
-    return TRUE;
+    return written;
 }
 
 BOOL CSnapvoView::GrabInto(const CString& path, BOOL& sixteenGray)
@@ -166,11 +138,10 @@ BOOL CSnapvoView::SendToMail()
     CString path;
     if (!SaveToFile(FALSE, path))
         return FALSE;
-    if (!AolLibrary())
+    if (!mail::Available())
         return FALSE;
     // A hand-off that failed is said so, not reported as sent.
-    MovePictureToAolMailFunction move = FindMovePictureToAolMail(AolLibrary());
-    if (!move || !move(path)) {
+    if (!mail::MovePicture(path)) {
         AfxMessageBox(kMailFailedText, MB_OK);
         return FALSE;
     }
@@ -274,12 +245,13 @@ BOOL CSnapvoView::CopyToClipboard()
         return m_camera->EditCopy();
     // The temporary file already holds the picture at 24 bits.
     Ui().SetCursorShape(CursorShape::Wait);
-    std::vector<BYTE> file;
+    std::string file;
+    DibView dib;
     BOOL ok = FALSE;
-    if (ReadWholeFile(TempPicturePath(), file) && file.size() > sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) &&
-        file[0] == 'B' && file[1] == 'M') {
+    if (velmora::ReadRegularFile(TempPicturePath().str(), file) &&
+        ViewBmpFile(reinterpret_cast<const uint8_t*>(file.data()), file.size(), dib) == DibCheck::Ok) {
         Ui().EmptyClipboard();
-        ok = Ui().SetClipboardDib(file.data() + sizeof(BITMAPFILEHEADER), file.size() - sizeof(BITMAPFILEHEADER));
+        ok = Ui().SetClipboardDib(dib.header, dib.packedBytes);
     }
     Ui().SetCursorShape(CursorShape::Arrow);
     return ok;

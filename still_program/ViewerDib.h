@@ -1,5 +1,6 @@
-// The viewer's own reading of a BMP file: the packed bitmap it draws and
-// copies, with a missing colour count and image size filled in.
+// The viewer's own reading of a BMP file, checked through the one DIB view:
+// the packed bitmap it draws and copies, always with a 40-byte header whose
+// colour count and image size are filled in, 4-byte colours and bottom-up rows.
 #pragma once
 
 #include "types/wintypes.h"
@@ -16,9 +17,10 @@ struct ViewerDib {
     size_t stride = 0;
 };
 
-// 0, or the engine's code for why not: -3 not a usable BMP file, -6 a depth
-// or compression the viewer does not draw. Every length is checked.
+// 0, or the engine's code for why not: -3 not a usable BMP file, -6 a
+// compression the viewer does not draw. Every length is checked.
 int ParseViewerDib(const uint8_t* file, size_t size, ViewerDib& dib);
+// Only a regular file is read: a FIFO or device named like a picture fails at once.
 bool ReadViewerDib(const char* path, ViewerDib& dib);
 
 // The picture as 0xAARRGGBB pixels, top row first (width × height).

@@ -14,8 +14,6 @@
 
 #include <QWidget>
 
-#include <dlfcn.h>
-
 namespace {
 
 // A picture smaller than this is centred in it instead of scrolled.
@@ -26,16 +24,6 @@ constexpr int kInitialWidth = 320;
 constexpr int kInitialHeight = 240;
 const char* const kTempPicture = "temp999.bmp";
 const char* const kNotLoaded = "Did not load the file in the viewer";
-
-struct MailLibrary {
-    void* handle = nullptr;
-    std::string name;
-};
-MailLibrary& Mail()
-{
-    static MailLibrary library;
-    return library;
-}
 
 } // namespace
 
@@ -267,15 +255,6 @@ BOOL CViewerWnd::SaveAs(const CString& source, CString& out, BOOL ask)
     return TRUE;
 }
 
-void CViewerWnd::GSetMailLibrary(const char* fileName)
-{
-    MailLibrary& mail = Mail();
-    if (mail.handle)
-        dlclose(mail.handle);
-    mail.handle = nullptr;
-    mail.name = fileName ? fileName : "";
-}
-
 void CViewerWnd::OnSendToAolMail()
 {
     if (!PictureShown())
@@ -283,11 +262,7 @@ void CViewerWnd::OnSendToAolMail()
     CString out;
     if (!SaveAs(m_workingDirectory + "/" + kTempPicture, out, FALSE) || out.IsEmpty())
         return;
-    MailLibrary& mail = Mail();
-    if (!mail.handle)
-        mail.handle = LoadAolXferLibrary(mail.name.empty() ? nullptr : mail.name.c_str());
-    if (MovePictureToAolMailFunction move = FindMovePictureToAolMail(mail.handle))
-        move(out);
+    mail::MovePicture(out);
 }
 
 void CViewerWnd::OnCloseViewer()

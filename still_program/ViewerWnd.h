@@ -58,9 +58,6 @@ public:
     void Scroll(BOOL vertical, UINT code, int thumb);
     CMenu& Menu() { return m_menu; }
 
-    // Tests only: the mail hand-off library under another name (null: the usual one).
-    static void GSetMailLibrary(const char* fileName);
-
 private:
     void ForgetPicture();
     void SetPageSize(int width, int height);

@@ -55,6 +55,7 @@ velmora_add_test(snapvo_files_test
     tests/files_test_util.cpp
     tests/picture_files_test.cpp
     tests/viewer_test.cpp
+    tests/viewer_dib_test.cpp
     tests/sounds_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/Strings.cpp
     ${CMAKE_SOURCE_DIR}/Filmroll/tests/writers_test_util.cpp
@@ -70,7 +71,7 @@ target_compile_definitions(snapvo_files_test PRIVATE
 
 velmora_add_fuzzer(fuzz_viewer_dib
   SOURCES fuzz/viewer_dib_fuzzer.cpp ViewerDib.cpp
-  LIBS velmora_types
+  LIBS velmora_gdi
   CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/fuzz_viewer_dib)
 target_include_directories(fuzz_viewer_dib PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform)
 

@@ -65,6 +65,7 @@ CaptureWindow::CaptureWindow(HWND owner)
 
 CaptureWindow::~CaptureWindow()
 {
+    *m_alive = false;
     m_sequencer.reset();
     ::KillTimer(m_self, kPreviewTimer);
     if (m_driver)
@@ -468,12 +469,18 @@ BOOL CaptureWindow::StartSequence(bool toFile)
     ReportStatus(IDS_CAP_BEGIN, "Capture Start");
     if (m_parms.fYield)
         return TRUE;
-    // Without yielding the call lasts as long as the capture; the queue still runs.
+    // Without yielding the call lasts as long as the capture; the queue still
+    // runs. If the window is destroyed meanwhile its destructor has ended the
+    // capture, and the call reports that it did not run its course.
+    const std::shared_ptr<bool> alive = m_alive;
     while (m_sequencer) {
-        DrainEvents();
+        if (!DrainEvents())
+            return FALSE;
         if (!m_sequencer)
             break;
         PumpMessages();
+        if (!*alive)
+            return FALSE;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return TRUE;
@@ -494,15 +501,24 @@ void CaptureWindow::FinishSequence()
     ReportStatus(IDS_CAP_END, "Capture End");
 }
 
+void CaptureWindow::EndSequence(bool abort)
+{
+    if (abort)
+        m_sequencer->Abort();
+    else
+        m_sequencer->Stop();
+    m_sequencer->Join();
+    m_stopping = true;   // the yields still queued ask about a capture that is over
+    if (!DrainEvents())
+        return;   // a callback destroyed the window, and with it the capture
+    m_stopping = false;   // the error of a failed file and the end status, in order
+    FinishSequence();
+}
+
 BOOL CaptureWindow::CaptureStop()
 {
     if (m_sequencer) {
-        m_sequencer->Stop();
-        m_sequencer->Join();
-        m_stopping = true;   // the yields still queued ask about a capture that is over
-        DrainEvents();
-        m_stopping = false;   // the error of a failed file and the end status, in order
-        FinishSequence();
+        EndSequence(false);
         return TRUE;
     }
     if (m_singleFrameOpen)
@@ -513,12 +529,7 @@ BOOL CaptureWindow::CaptureStop()
 BOOL CaptureWindow::CaptureAbort()
 {
     if (m_sequencer) {
-        m_sequencer->Abort();
-        m_sequencer->Join();
-        m_stopping = true;   // the yields still queued ask about a capture that is over
-        DrainEvents();
-        m_stopping = false;
-        FinishSequence();
+        EndSequence(true);
         return TRUE;
     }
     return CaptureStop();
@@ -537,15 +548,18 @@ void CaptureWindow::PostEvent(EventKind kind, int id, std::string text)
         ::PostMessage(m_self, kMsgEvents, 0, 0);
 }
 
-void CaptureWindow::DrainEvents()
+bool CaptureWindow::DrainEvents()
 {
+    const std::shared_ptr<bool> alive = m_alive;
     m_eventPosted = false;
     for (;;) {
+        if (!*alive)
+            return false;
         std::tuple<EventKind, int, std::string> event;
         {
             std::lock_guard<std::mutex> guard(m_eventLock);
             if (m_events.empty())
-                return;
+                return true;
             event = std::move(m_events.front());
             m_events.pop_front();
         }
@@ -558,7 +572,7 @@ void CaptureWindow::DrainEvents()
             ReportStatus(id, text);
             break;
         case EventKind::Yield:
-            if (m_sequencer && !m_stopping && m_onYield && !m_onYield(m_owner))
+            if (m_sequencer && !m_stopping && m_onYield && !m_onYield(m_owner) && *alive)
                 CaptureAbort();
             break;
         case EventKind::Finished:

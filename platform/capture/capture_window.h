@@ -136,9 +136,11 @@ private:
     void ReportStatus(int id, const std::string& text);
     void OnPreviewTick();
     void RestartPreviewTimer();
-    void DrainEvents();
+    // False when a callback destroyed the window: `this` is gone, return at once.
+    bool DrainEvents();
     BOOL StartSequence(bool toFile);
     void FinishSequence();
+    void EndSequence(bool abort);
     bool Connected() const { return m_driver != nullptr; }
 
     HWND m_owner;
@@ -178,6 +180,10 @@ private:
     std::deque<std::tuple<EventKind, int, std::string>> m_events;
     std::atomic<bool> m_eventPosted{false};
     bool m_stopping = false;
+    // Cleared by the destructor. A call that waits for a capture runs the
+    // message queue and the callbacks, either of which may destroy this
+    // window; the waiting call holds a copy and leaves as soon as it is false.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 }  // namespace capture

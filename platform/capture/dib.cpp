@@ -1,8 +1,9 @@
 #include "capture/dib.h"
 
+#include "types/SafeFile.h"
+
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 namespace capture {
 
@@ -46,21 +47,9 @@ bool WriteBmpFile(const Frame& frame, const std::string& path)
     std::vector<BYTE> file = BmpFileImage(frame);
     if (file.empty() || path.empty())
         return false;
-    const std::string temp = path + ".part";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-    std::error_code ec;
-    if (ok)
-        std::filesystem::rename(temp, path, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return velmora::WriteStreamAtomically(path, [&file](FILE* out) {
+        return std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    });
 }
 
 }  // namespace capture

@@ -13,8 +13,8 @@ namespace capture {
 std::vector<BYTE> PackedDib(const Frame& frame);
 // The same behind a 14-byte BMP file header.
 std::vector<BYTE> BmpFileImage(const Frame& frame);
-// Writes under a temporary name and renames, so a failed write never leaves
-// half a picture under `path`.
+// Written whole or not at all: a failed write never leaves half a picture
+// under `path`, and nothing planted beside it is written through.
 bool WriteBmpFile(const Frame& frame, const std::string& path);
 
 }  // namespace capture

@@ -4,51 +4,101 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <string>
 
 namespace {
 
+std::string FolderOf(const std::string& file)
+{
+    const size_t slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
 std::string ProgramFolder()
 {
     char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return {};
-    std::string exe(path, size_t(length));
-    size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? FolderOf(std::string(path, size_t(length))) : std::string();
 }
 
-// The folder of the library or program that holds this code (film32 next to
-// the mail library in an installation).
+// The folder of this loader (beside film32 and the mail library in an installation).
 std::string OwnFolder()
 {
     Dl_info info {};
     if (!dladdr(reinterpret_cast<void*>(&OwnFolder), &info) || !info.dli_fname)
         return {};
-    std::string file = info.dli_fname;
-    size_t slash = file.rfind('/');
-    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+    return FolderOf(info.dli_fname);
 }
 
-} // namespace
-
-void* LoadAolXferLibrary(const char* fileName)
+void* Open(const std::string& name)
 {
-    std::string name = fileName ? fileName : kAolXferLibraryName;
     if (name.find('/') == std::string::npos) {
-        std::string beside = ProgramFolder() + name;
-        if (void* library = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL))
-            return library;
-        std::string besideOwn = OwnFolder() + name;
-        if (void* library = dlopen(besideOwn.c_str(), RTLD_NOW | RTLD_LOCAL))
-            return library;
+        for (const std::string& folder : {ProgramFolder(), OwnFolder()})
+            if (void* library = dlopen((folder + name).c_str(), RTLD_NOW | RTLD_LOCAL))
+                return library;
     }
     return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-MovePictureToAolMailFunction FindMovePictureToAolMail(void* library)
+// What the process found; libraries once opened are never closed.
+struct Loader {
+    std::mutex lock;
+    std::string name = kAolXferLibraryName;
+    bool looked = false;
+    MovePictureToAolMailFunction found = nullptr;
+    MovePictureToAolMailFunction override = nullptr;
+
+    MovePictureToAolMailFunction HandOff()
+    {
+        std::lock_guard guard(lock);
+        if (override)
+            return override;
+        if (!looked) {
+            void* library = Open(name);
+            found = library ? reinterpret_cast<MovePictureToAolMailFunction>(dlsym(library, "MovePictureToAolMail"))
+                            : nullptr;
+            looked = true;
+        }
+        return found;
+    }
+};
+
+Loader& TheLoader()
 {
-    return library ? reinterpret_cast<MovePictureToAolMailFunction>(dlsym(library, "MovePictureToAolMail"))
-                   : nullptr;
+    static Loader loader;
+    return loader;
 }
+
+} // namespace
+
+namespace mail {
+
+bool Available()
+{
+    return TheLoader().HandOff() != nullptr;
+}
+
+bool MovePicture(const char* path)
+{
+    MovePictureToAolMailFunction move = TheLoader().HandOff();
+    return move && path && *path && move(path) != 0;
+}
+
+void UseLibrary(const char* fileName)
+{
+    Loader& loader = TheLoader();
+    std::lock_guard guard(loader.lock);
+    loader.name = fileName && *fileName ? fileName : kAolXferLibraryName;
+    loader.looked = false;
+    loader.found = nullptr;
+}
+
+void UseHandOff(MovePictureToAolMailFunction move)
+{
+    Loader& loader = TheLoader();
+    std::lock_guard guard(loader.lock);
+    loader.override = move;
+}
+
+} // namespace mail

@@ -355,7 +355,7 @@ uint64_t AviWriter::AudioBytesWritten() const
 
 int Preallocate(const std::string& path, uint64_t bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = OpenCaptureFile(path);
     if (fd < 0)
         return kMovieCannotCreate;
     int rc = kMovieOk;

@@ -1,9 +1,9 @@
 #include "movie/movie_reader.h"
 
+#include "types/SafeFile.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -25,12 +25,13 @@ bool WriteAll(int fd, const uint8_t* data, size_t size)
     return true;
 }
 
-// Copies every byte of `in` to `out`; kMovieOk or kMovieWriteFailed.
+// Copies every byte of `in` from its start to `out`; kMovieOk, kMovieBadFile
+// or kMovieWriteFailed.
 int CopyBytes(int in, int out)
 {
     std::vector<uint8_t> buffer(1 << 20);
-    for (;;) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
+    for (off_t at = 0;;) {
+        ssize_t n = ::pread(in, buffer.data(), buffer.size(), at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -39,6 +40,7 @@ int CopyBytes(int in, int out)
             return kMovieOk;
         if (!WriteAll(out, buffer.data(), size_t(n)))
             return kMovieWriteFailed;
+        at += n;
     }
 }
 
@@ -46,33 +48,30 @@ int CopyBytes(int in, int out)
 
 int CopyMovie(const std::string& src, const std::string& dst)
 {
-    {
-        MovieReader check;
-        if (int rc = check.Open(src); rc != kMovieOk)
-            return rc;
-    }
-    const int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    // One descriptor is both checked and copied, so the file copied is the
+    // movie that was checked.
+    const int in = velmora::OpenRegularFile(src, false);
     if (in < 0)
         return kMovieBadFile;
-    // A partly written copy never takes the place of a file the user already has.
-    std::string temp = dst + ".XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0) {
-        ::close(in);
-        return kMovieCannotCreate;
+    {
+        MovieReader check;
+        const int own = ::fcntl(in, F_DUPFD_CLOEXEC, 0);
+        if (int rc = own < 0 ? kMovieBadFile : check.OpenFile(own); rc != kMovieOk) {
+            ::close(in);
+            return rc;
+        }
     }
-    ::fchmod(out, 0644);
-    int rc = CopyBytes(in, out);
-    if (rc == kMovieOk && ::fsync(out) != 0)
-        rc = kMovieWriteFailed;
-    if (::close(out) != 0 && rc == kMovieOk)
-        rc = kMovieWriteFailed;
+    int copied = -1;   // stays -1 when no temporary file could be made
+    const bool ok = velmora::WriteFileAtomically(dst, [in, &copied](int out) {
+        copied = CopyBytes(in, out);
+        return copied == kMovieOk;
+    });
     ::close(in);
-    if (rc == kMovieOk && ::rename(temp.c_str(), dst.c_str()) != 0)
-        rc = kMovieCannotCreate;
-    if (rc != kMovieOk)
-        ::unlink(temp.c_str());
-    return rc;
+    if (ok)
+        return kMovieOk;
+    if (copied == -1)
+        return kMovieCannotCreate;
+    return copied == kMovieOk ? kMovieWriteFailed : copied;
 }
 
 }  // namespace movie

@@ -17,6 +17,21 @@ namespace {
 constexpr int kIoBufferSize = 64 * 1024;
 }
 
+int OpenCaptureFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0)
+        return -1;
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+        ::close(fd);
+        errno = ENODEV;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 MovieFile::~MovieFile()
 {
     Close();
@@ -25,7 +40,7 @@ MovieFile::~MovieFile()
 bool MovieFile::Open(const std::string& path)
 {
     Close();
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    m_fd = OpenCaptureFile(path);
     if (m_fd < 0)
         return false;
     struct stat st = {};

@@ -9,6 +9,13 @@ struct AVIOContext;
 
 namespace movie {
 
+// Opens the capture file for writing without truncating it. A symlink at its
+// name is refused rather than followed (the file is often in a shared folder),
+// and so is a FIFO, which would block the open or the writes. (A device such
+// as /dev/null stays usable.)
+// The descriptor, or -1 with errno set.
+int OpenCaptureFile(const std::string& path);
+
 class MovieFile {
 public:
     MovieFile() = default;

@@ -7,8 +7,14 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "types/SafeFile.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace movie {
 
@@ -16,7 +22,7 @@ namespace {
 
 constexpr int kMaxSide = 16384;
 constexpr uint64_t kMaxFrameBytes = 256u << 20;
-constexpr int kMemoryIoBuffer = 32 * 1024;
+constexpr int kIoBufferSize = 32 * 1024;
 constexpr char kBottomUpMark[] = "BottomUp";   // FFmpeg's note that DIB rows run bottom-up
 
 struct MemorySource {
@@ -53,14 +59,56 @@ struct MemorySource {
     }
 };
 
+// A movie file read through a descriptor opened by us, so the open itself
+// can refuse what is not a regular file before FFmpeg sees it.
+struct FileSource {
+    int fd = -1;
+    int64_t size = 0;
+    int64_t pos = 0;
+
+    static int Read(void* opaque, uint8_t* buf, int want)
+    {
+        auto* f = static_cast<FileSource*>(opaque);
+        for (;;) {
+            const ssize_t n = ::pread(f->fd, buf, size_t(want), off_t(f->pos));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return AVERROR(errno);
+            if (n == 0)
+                return AVERROR_EOF;
+            f->pos += n;
+            return int(n);
+        }
+    }
+
+    static int64_t Seek(void* opaque, int64_t offset, int whence)
+    {
+        auto* f = static_cast<FileSource*>(opaque);
+        int64_t base = 0;
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE: return f->size;
+        case SEEK_SET: base = 0; break;
+        case SEEK_CUR: base = f->pos; break;
+        case SEEK_END: base = f->size; break;
+        default: return AVERROR(EINVAL);
+        }
+        if (offset < -base || offset > INT64_MAX - base)
+            return AVERROR(EINVAL);
+        f->pos = base + offset;
+        return f->pos;
+    }
+};
+
 bool RawDepth(int bits) { return bits == 4 || bits == 8 || bits == 16 || bits == 24; }
 
 }  // namespace
 
 struct MovieReader::Impl {
     AVFormatContext* ctx = nullptr;
-    AVIOContext* memoryIo = nullptr;
+    AVIOContext* io = nullptr;   // over `memory` or `file`
     MemorySource memory;
+    FileSource file;
     AVCodecContext* decoder = nullptr;
     SwsContext* scaler = nullptr;
     int video = -1;
@@ -70,6 +118,7 @@ struct MovieReader::Impl {
     uint64_t frameBytes = 0;
     MovieInfo info;
 
+    int OpenCustom(void* source, int (*read)(void*, uint8_t*, int), int64_t (*seek)(void*, int64_t, int));
     int Finish();
     void ReadStreams();
     int OpenDecoder();
@@ -88,10 +137,13 @@ void MovieReader::Impl::Close()
     scaler = nullptr;
     avcodec_free_context(&decoder);
     avformat_close_input(&ctx);
-    if (memoryIo) {
-        av_freep(&memoryIo->buffer);
-        avio_context_free(&memoryIo);
+    if (io) {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
     }
+    if (file.fd >= 0)
+        ::close(file.fd);
+    file = FileSource{};
     info = MovieInfo{};
     palette.clear();
     video = audio = -1;
@@ -319,16 +371,48 @@ int MovieReader::Impl::DecodedFrame(uint32_t index, std::vector<uint8_t>& dib)
 MovieReader::MovieReader() : m_impl(std::make_unique<Impl>()) {}
 MovieReader::~MovieReader() { m_impl->Close(); }
 
-int MovieReader::Open(const std::string& path)
+int MovieReader::Impl::OpenCustom(void* source, int (*read)(void*, uint8_t*, int),
+                                  int64_t (*seek)(void*, int64_t, int))
+{
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+    io = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, source, read, nullptr, seek) : nullptr;
+    ctx = io ? avformat_alloc_context() : nullptr;
+    if (!ctx) {
+        if (!io)
+            av_free(buffer);
+        Close();
+        return kMovieBadFile;
+    }
+    ctx->pb = io;
+    ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
+    if (avformat_open_input(&ctx, nullptr, av_find_input_format("avi"), nullptr) < 0) {
+        Close();   // the context is already freed on failure
+        return kMovieBadFile;
+    }
+    int rc = Finish();
+    if (rc != kMovieOk)
+        Close();
+    return rc;
+}
+
+int MovieReader::Open(const std::string& path, bool followLinks)
+{
+    const int fd = velmora::OpenRegularFile(path, followLinks);
+    return fd < 0 ? kMovieBadFile : OpenFile(fd);
+}
+
+int MovieReader::OpenFile(int fd)
 {
     Close();
     Impl& d = *m_impl;
-    if (avformat_open_input(&d.ctx, path.c_str(), av_find_input_format("avi"), nullptr) < 0)
+    struct stat st = {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
         return kMovieBadFile;
-    int rc = d.Finish();
-    if (rc != kMovieOk)
-        d.Close();
-    return rc;
+    }
+    d.file = FileSource{fd, int64_t(st.st_size), 0};
+    return d.OpenCustom(&d.file, &FileSource::Read, &FileSource::Seek);
 }
 
 int MovieReader::OpenMemory(const uint8_t* data, size_t size)
@@ -336,27 +420,7 @@ int MovieReader::OpenMemory(const uint8_t* data, size_t size)
     Close();
     Impl& d = *m_impl;
     d.memory = MemorySource{data, data ? size : 0, 0};
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kMemoryIoBuffer));
-    d.memoryIo = buffer ? avio_alloc_context(buffer, kMemoryIoBuffer, 0, &d.memory, &MemorySource::Read, nullptr,
-                                             &MemorySource::Seek)
-                        : nullptr;
-    d.ctx = d.memoryIo ? avformat_alloc_context() : nullptr;
-    if (!d.ctx) {
-        if (!d.memoryIo)
-            av_free(buffer);
-        d.Close();
-        return kMovieBadFile;
-    }
-    d.ctx->pb = d.memoryIo;
-    d.ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&d.ctx, nullptr, av_find_input_format("avi"), nullptr) < 0) {
-        d.Close();   // the context is already freed on failure
-        return kMovieBadFile;
-    }
-    int rc = d.Finish();
-    if (rc != kMovieOk)
-        d.Close();
-    return rc;
+    return d.OpenCustom(&d.memory, &MemorySource::Read, &MemorySource::Seek);
 }
 
 void MovieReader::Close() { m_impl->Close(); }

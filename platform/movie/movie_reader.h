@@ -32,7 +32,11 @@ public:
     MovieReader(const MovieReader&) = delete;
     MovieReader& operator=(const MovieReader&) = delete;
 
-    int Open(const std::string& path);
+    // Only a regular file is opened (a FIFO or device named like a movie is
+    // refused at once); `followLinks` false refuses a symlink as well.
+    int Open(const std::string& path, bool followLinks = true);
+    // The same from an open descriptor, which the reader takes over.
+    int OpenFile(int fd);
     // A movie held in memory; the bytes must stay valid while the reader is open.
     int OpenMemory(const uint8_t* data, size_t size);
     void Close();
@@ -53,6 +57,7 @@ private:
 };
 
 // Save-as: copies a readable movie to `dst`, which appears whole or not at all.
+// `src` is the capture file: a symlink there is refused, not followed.
 int CopyMovie(const std::string& src, const std::string& dst);
 
 }  // namespace movie

@@ -3,9 +3,10 @@
 #include "framework/Keys.h"
 #include "framework/StringTable.h"
 #include "resource.h"
+#include "writers.h"
 
 #include <cstring>
-#include <dlfcn.h>
+#include <fstream>
 
 using namespace snapvo_test;
 
@@ -78,6 +79,39 @@ TEST_F(SnapvoFixture, AThreePictureExposureClicksThriceAndShowsOnlyTheLast)
     Close();
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
     EXPECT_TRUE(std::filesystem::exists(folder.Path() / "film" / "film.ini"));
+}
+
+// The working folder may be shared: a symlink planted at the temporary
+// picture's name, or at any name beside it, is replaced, never written through.
+TEST_F(SnapvoFixture, TheTemporaryPictureNeverWritesThroughAPlantedLink)
+{
+    namespace fs = std::filesystem;
+    ASSERT_TRUE(Start());
+    const fs::path victim = folder.Path() / "victim.txt";
+    const fs::path temp = folder.Path() / "temp999.bmp";
+    auto plant = [&] {
+        std::ofstream(victim) << "keep";
+        for (const char* tail : {"", ".part"}) {
+            fs::remove(temp.string() + tail);
+            fs::create_symlink(victim, temp.string() + tail);
+        }
+    };
+    auto untouched = [&] {
+        std::ifstream in(victim);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "keep");
+        EXPECT_FALSE(fs::is_symlink(temp));
+    };
+    for (WORD bits : {24, 16}) {
+        SCOPED_TRACE(bits);
+        SetCameraBits(bits);
+        plant();
+        ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+        untouched();
+    }
+    plant();
+    View()->VFilmrollOpenImage(CString((folder.Path() / "film" / "img1.bmp").c_str()));
+    untouched();
+    EXPECT_TRUE(View()->Viewer().IsWindowVisible());
 }
 
 TEST_F(SnapvoFixture, AFullRollDropsTheRestOfAnExposure)
@@ -277,8 +311,7 @@ TEST_F(SnapvoFixture, AutoCaptureIntoTheFilmRollGrabsEveryPicture)
 TEST_F(SnapvoFixture, AMailPictureIsHandedOverAndAFailedHandOffIsSaidSo)
 {
     ASSERT_TRUE(Start(AOLXFER_PATH));
-    void* real = AolLibrary();
-    SetAolLibrary(dlopen(nullptr, RTLD_NOW));
+    mail::UseHandOff(&MovePictureToAolMail);
     g_mailed.clear();
     g_mailAnswer = 1;
     View()->m_modes.destination = kDestMail;
@@ -298,8 +331,20 @@ TEST_F(SnapvoFixture, AMailPictureIsHandedOverAndAFailedHandOffIsSaidSo)
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, CSnapvoView::kMailFailedText);
     EXPECT_EQ(Frame()->StatusText(), "Ready");
-    dlclose(AolLibrary());
-    SetAolLibrary(real);
+    mail::UseHandOff(nullptr);
+}
+
+// The film roll window offers mail from the same library the program found,
+// never from one of its own.
+TEST_F(SnapvoFixture, TheFilmRollOffersMailExactlyWhenTheProgramDoes)
+{
+    ASSERT_TRUE(Start(AOLXFER_PATH));
+    EXPECT_TRUE(mail::Available());
+    EXPECT_NE(FilmMailAvailable(), 0);
+    Close();
+    ASSERT_TRUE(Start("libmissing-mail.so"));
+    EXPECT_FALSE(mail::Available());
+    EXPECT_EQ(FilmMailAvailable(), 0);
 }
 
 TEST_F(SnapvoFixture, ControlVInTheViewerClosesIt)

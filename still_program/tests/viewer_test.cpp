@@ -2,6 +2,7 @@
 #include "files_test_util.h"
 
 #include "framework/TestUiService.h"
+#include "mail/loader.h"
 #include "img32/CImg.h"
 #include "resource.h"
 
@@ -180,14 +181,14 @@ class ViewerMail : public Viewer {
 protected:
     void TearDown() override
     {
-        CViewerWnd::GSetMailLibrary(nullptr);
+        mail::UseLibrary(nullptr);
     }
     FakeMailProgram mailer{dir.path()};
 };
 
 TEST_F(ViewerMail, SavesAsJpegAndHandsItOver)
 {
-    CViewerWnd::GSetMailLibrary(MAIL_LIBRARY);
+    mail::UseLibrary(MAIL_LIBRARY);
     Show(50, 40);
     ui->AnswerNextFileDialog(CString((dir / "mail.jpg").string()));
     viewer.OnCmdMsg(ID_VIEWER_MAIL, nullptr);
@@ -201,7 +202,7 @@ TEST_F(ViewerMail, SavesAsJpegAndHandsItOver)
 
 TEST_F(ViewerMail, MissingLibraryIsSilent)
 {
-    CViewerWnd::GSetMailLibrary(MISSING_MAIL_LIBRARY);
+    mail::UseLibrary(MISSING_MAIL_LIBRARY);
     Show(50, 40);
     ui->AnswerNextFileDialog(CString((dir / "mail.jpg").string()));
     viewer.OnSendToAolMail();

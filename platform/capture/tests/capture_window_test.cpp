@@ -206,6 +206,58 @@ TEST_F(WindowFixture, WithoutYieldTheCallReturnsWhenTheCaptureEnds)
     EXPECT_FALSE(record->audio);
 }
 
+// Another window of the program that closes the capture window when it
+// hears WM_CLOSE, as a main window closing with a capture under way does.
+struct ClosingWindow : MessageTarget {
+    explicit ClosingWindow(std::unique_ptr<CaptureWindow>& w) : window(w), self(RegisterWindow(this)) {}
+    ~ClosingWindow() override { UnregisterWindow(self); }
+    LRESULT WindowProc(UINT message, WPARAM, LPARAM) override
+    {
+        if (message == WM_CLOSE)
+            window.reset();
+        return 0;
+    }
+    std::unique_ptr<CaptureWindow>& window;
+    HWND self;
+};
+
+TEST_F(WindowFixture, TheWaitingCallSurvivesItsWindowBeingDestroyed)
+{
+    Setup(100000, 0, FALSE, FALSE);   // endless and without yielding: the call waits
+    window->SetPacer(std::make_unique<VirtualPacer>());
+    ClosingWindow closer(window);
+    ASSERT_TRUE(::PostMessage(closer.self, WM_CLOSE, 0, 0));
+    CaptureWindow* waiting = window.get();
+    EXPECT_FALSE(waiting->CaptureSequence());
+    EXPECT_EQ(window, nullptr);
+    EXPECT_TRUE(record->closed);
+}
+
+// The yield callback destroys the window, then answers "go on" or "abort".
+struct DestroyingYield : WindowFixture, ::testing::WithParamInterface<bool> {
+    static inline std::unique_ptr<CaptureWindow>* s_window = nullptr;
+    static inline bool s_answer = true;
+    static LRESULT Yield(HWND)
+    {
+        s_window->reset();
+        return s_answer;
+    }
+};
+
+TEST_P(DestroyingYield, EndsTheWaitingCallSafely)
+{
+    Setup(100000, 0, FALSE, FALSE);
+    window->SetPacer(std::make_unique<VirtualPacer>());
+    DestroyingYield::s_window = &window;
+    DestroyingYield::s_answer = GetParam();
+    window->SetCallbackOnYield(&DestroyingYield::Yield);
+    CaptureWindow* waiting = window.get();
+    EXPECT_FALSE(waiting->CaptureSequence());
+    EXPECT_EQ(window, nullptr);
+    EXPECT_TRUE(record->closed);
+}
+INSTANTIATE_TEST_SUITE_P(Answers, DestroyingYield, ::testing::Bool());
+
 TEST_F(WindowFixture, WriteFailureIsReportedAndEndsTheCapture)
 {
     window->SetMovieSinkFactory(MemorySinks(record, 5));

@@ -96,6 +96,28 @@ TEST_F(PatternFixture, EveryFormatSavesAsBmpThatTheEngineReadsBack)
     }
 }
 
+// The latest-image folder is often served on the web: whatever someone
+// planted under the target's name or a name beside it stays as it was.
+TEST_F(PatternFixture, SavedPictureNeverWritesThroughPlantedLinks)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(ProcessTempDir()) / "planted";
+    fs::create_directories(dir);
+    const fs::path victim = dir / "victim.txt";
+    std::ofstream(victim) << "keep";
+    const fs::path target = dir / "latest.bmp";
+    for (const char* tail : {"", ".part", ".tmp"}) {
+        fs::remove(target.string() + tail);
+        fs::create_symlink(victim, target.string() + tail);
+    }
+    ASSERT_TRUE(window->GrabFrame());
+    ASSERT_TRUE(window->FileSaveDIB(target.c_str()));
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "keep");
+    EXPECT_FALSE(fs::is_symlink(target));
+    EXPECT_EQ(fs::file_size(target), BmpFileImage(*window->CurrentFrame()).size());
+}
+
 TEST_F(PatternFixture, PictureShowsBarsAndMoves)
 {
     ASSERT_TRUE(SetFormat(320, 240, 24));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,11 +11,46 @@
 #include <string>
 #include <thread>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
+// Counts forks made from this process: the hand-off runs inside threaded
+// programs, where a forked child may only call async-signal-safe functions.
 namespace {
+int g_forks = 0;
+}
+extern "C" pid_t fork()
+{
+    ++g_forks;
+    static auto real = reinterpret_cast<pid_t (*)()>(dlsym(RTLD_NEXT, "fork"));
+    return real();
+}
+
+namespace {
+
+// Children of this process that have ended but were never waited for.
+int ZombieChildren()
+{
+    int zombies = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        const size_t close = text.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        int parent = 0;
+        if (std::sscanf(text.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == ::getpid() &&
+            state == 'Z')
+            ++zombies;
+    }
+    return zombies;
+}
 
 // A folder with a fake mail program that writes its arguments, one a line,
 // into args.txt. Without the fake, PATH holds only its empty folder.
@@ -69,6 +105,23 @@ TEST_F(MailHandOff, PassesThePathAsOneArgumentWithoutAShell)
     EXPECT_NE(MovePictureToAolMail(picture.c_str()), 0);
     EXPECT_EQ(MailerArguments(), "--attach\n" + picture.string() + "\n");
     EXPECT_FALSE(fs::exists(dir / "hacked"));
+}
+
+TEST_F(MailHandOff, StartsTheMailProgramWithoutForkingAndLeavesNoZombie)
+{
+    InstallFakeMailer();
+    g_forks = 0;
+    fs::path picture = Picture("b.jpg");
+    ASSERT_NE(MovePictureToAolMail(picture.c_str()), 0);
+    EXPECT_EQ(g_forks, 0);
+    ASSERT_EQ(MailerArguments(), "--attach\n" + picture.string() + "\n");
+    // The mail program ends on its own; it is waited for in the background.
+    int zombies = ZombieChildren();
+    for (int i = 0; i < 300 && zombies > 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        zombies = ZombieChildren();
+    }
+    EXPECT_EQ(zombies, 0);
 }
 
 TEST_F(MailHandOff, FailsWithoutTheMailProgram)
