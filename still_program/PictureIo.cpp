@@ -1,6 +1,6 @@
 #include "PictureIo.h"
 
-#include "writefile.h"
+#include "types/SafeFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,5 +70,5 @@ bool TargetReplaceable(const char* path)
 
 bool CopyFileInPlace(const char* from, const char* to)
 {
-    return CopyFileAtomically(from, to);
+    return velmora::CopyFileAtomically(from, to);
 }

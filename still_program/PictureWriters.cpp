@@ -9,7 +9,7 @@
 #include "gdi/globalmem.h"
 #include "img32/CImg.h"
 #include "jpeg.h"
-#include "writefile.h"
+#include "types/SafeFile.h"
 
 #include <cstdlib>
 #include <string>
@@ -44,7 +44,7 @@ bool SaveArt(const char* source, const char* target)
     if (!block)
         return false;
     const auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
-    bool ok = WriteFileAtomically(target, [bytes, size](FILE* out) {
+    bool ok = velmora::WriteStreamAtomically(target, [bytes, size](FILE* out) {
         return std::fwrite(bytes, 1, size, out) == size;
     });
     GlobalUnlock(block);
