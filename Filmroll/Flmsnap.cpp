@@ -8,8 +8,6 @@
 #include "readfile.h"
 #include "types/SafeFile.h"
 
-#include <cstdio>
-#include <vector>
 
 namespace {
 
