@@ -1,9 +1,12 @@
 // The text back end of the store: bracketed section headers and "name = value" lines.
 #include "Config.h"
 
+#include "readfile.h"
+#include "types/SafeFile.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -105,9 +108,12 @@ BOOL CIniConfiguration::VLoadRecords()
     VFreeRecords();
     if (!m_records)
         return FALSE;
-    FILE* file = std::fopen(m_path, "rb");
-    if (!file)
+    // A FIFO or device under the list's name would make a plain open wait.
+    FILE* file = velmora::OpenRegularStream(m_path.str());
+    if (!file) {
+        ReportUnreadable(m_path, errno);
         return FALSE;
+    }
     std::string text(kMaxFileBytes, '\0');
     size_t got = std::fread(text.data(), 1, text.size(), file);
     std::fclose(file);
@@ -137,17 +143,8 @@ BOOL CIniConfiguration::VSaveRecords() const
         }
     }
 
-    std::string temp = m_path.str() + ".tmp";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return FALSE;
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), m_path) != 0) {
-        ::unlink(temp.c_str());
-        return FALSE;
-    }
-    return TRUE;
+    // A crash or a full disk leaves the previous list.
+    return velmora::WriteFileAtomically(m_path.str(), [&text](int fd) { return WriteAll(fd, text); });
 }
 
 BOOL CIniConfiguration::VFreeRecords()

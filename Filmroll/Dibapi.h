@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <string_view>
 
-// A movable, zero-filled block holding the file without its 14-byte header;
-// null when the file cannot be read, does not start with "BM" or holds no
-// complete info header.
+// A movable, zero-filled block of the file's length holding the file without
+// its 14-byte header; null when the file cannot be read (or is no regular
+// file) or is not a whole bitmap: header, colour table and rows.
 HGLOBAL ReadDIBFile(const CString& path);
 // The same rules over a file already in memory.
 HGLOBAL DIBFromFileImage(std::string_view file);

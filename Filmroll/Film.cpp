@@ -94,19 +94,36 @@ std::vector<CString> RollPathsFromStore(const CConfiguration& store, const CStri
     return paths;
 }
 
-CString NextPictureName(const CFilmRoll& roll, const CString& directory)
+namespace {
+
+bool NameAmong(const CString& name, const std::vector<CString>& names)
 {
-    int count = roll.GetCount();
-    for (int n = 1; n <= count + 1; ++n) {
+    for (const CString& other : names)
+        if (other.CompareNoCase(name) == 0)
+            return true;
+    return false;
+}
+
+bool RollUses(const CFilmRoll& roll, const CString& name)
+{
+    for (POSITION pos = roll.GetHeadPosition(); pos;) {
+        const CPicture* p = static_cast<const CPicture*>(roll.GetNext(pos));
+        if (p->GetImageName().CompareNoCase(name) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CString NextPictureName(const CFilmRoll& roll, const CString& directory, const std::vector<CString>& alsoTaken)
+{
+    // One of the first count + taken + 1 numbers is always free.
+    const int last = roll.GetCount() + int(alsoTaken.size()) + 1;
+    for (int n = 1;; ++n) {
         // The directory keeps its case: on this system it is part of the name.
         CString candidate = JoinPath(directory, "img" + std::to_string(n) + ".bmp");
-        bool used = false;
-        for (POSITION pos = roll.GetHeadPosition(); pos && !used;) {
-            const CPicture* p = static_cast<const CPicture*>(roll.GetNext(pos));
-            used = p->GetImageName().CompareNoCase(candidate) == 0;
-        }
-        if (!used)
+        if (n == last || (!RollUses(roll, candidate) && !NameAmong(candidate, alsoTaken)))
             return candidate;
     }
-    return JoinPath(directory, "img" + std::to_string(count + 1) + ".bmp");
 }

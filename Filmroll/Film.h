@@ -49,7 +49,8 @@ std::vector<CString> RollPathsFromStore(const CConfiguration& store, const CStri
 CString RollFileName(const CString& stored);
 
 // The next free name: directory/img<N>.bmp for the first N from 1 that no
-// picture uses (compared without regard to case), else count + 1.
-CString NextPictureName(const CFilmRoll& roll, const CString& directory);
+// picture uses and `alsoTaken` does not hold (compared without regard to case).
+CString NextPictureName(const CFilmRoll& roll, const CString& directory,
+                        const std::vector<CString>& alsoTaken = {});
 
 CString JoinPath(const CString& directory, const CString& name);

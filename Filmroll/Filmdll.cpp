@@ -1,10 +1,13 @@
 #include "Filmdll.h"
 
 #include "framework/UiService.h"
+#include "readfile.h"
+#include "types/SafeFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,6 +16,8 @@ CFilmDLL* g_film = nullptr;
 constexpr const char* kDiskFull =
     "The disk is full.  You will need to make some space in save an image or send one to the Film Roll.";
 constexpr const char* kSection = "images";
+// How many names already on disk a new picture steps over before giving up.
+constexpr int kNameTries = 1000;
 
 } // namespace
 
@@ -107,11 +112,33 @@ BOOL CFilmDLL::EnsureDirectory() const
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+int CFilmDLL::CreatePictureFile(CString& name) const
+{
+    // Someone else's file under a picture's name is left alone: the name is
+    // skipped, whether film.ini lists it or not.
+    std::vector<CString> onDisk;
+    for (int tries = 0; tries < kNameTries; ++tries) {
+        name = NextPictureName(*m_roll, m_directory, onDisk);
+        int fd = velmora::CreateNewFile(name.str());
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+        onDisk.push_back(name);
+    }
+    return -1;
+}
+
 BOOL CFilmDLL::AddLoaded(CImg& image)
 {
-    CString name = NextPictureName(*m_roll, m_directory);
-    if (!EnsureDirectory() || image.Save(name, IMG_FORMAT_BY_EXTENSION) != IMG_ERR_NONE) {
-        std::remove(name);
+    CString name;
+    int fd = EnsureDirectory() ? CreatePictureFile(name) : -1;
+    if (fd < 0) {
+        AfxMessageBox(kDiskFull);
+        return FALSE;
+    }
+    bool saved = IMG_save_bitmap_fd(image.GetHandle(), fd, IMG_TYPE_BMP) >= 0;
+    saved = ::close(fd) == 0 && saved;
+    if (!saved) {
+        std::remove(name);   // the file this call made, and only that
         AfxMessageBox(kDiskFull);
         return FALSE;
     }
@@ -139,7 +166,7 @@ BOOL CFilmDLL::AddImageFromFile(const CString& path)
     if (!m_window || !m_roll || !m_window->IsOpen())
         return FALSE;
     CImg image;
-    if (image.Load(path) != IMG_ERR_NONE)
+    if (LoadPictureFile(image, path) != IMG_ERR_NONE)
         return FALSE;
     return AddLoaded(image);
 }

@@ -33,6 +33,8 @@ public:
 
 private:
     BOOL AddLoaded(CImg& image);
+    // Creates the next picture file of the roll as a new file; -1 when none could be.
+    int CreatePictureFile(CString& name) const;
     BOOL EnsureDirectory() const;
 
     CFilmSnapDlg* m_window = nullptr;

@@ -1,6 +1,7 @@
 #include "Filmwnd.h"
 
 #include "Dibapi.h"
+#include "Flmsnap.h"
 #include "framework/UiService.h"
 #include "writers.h"
 
@@ -154,8 +155,7 @@ BOOL CFilmSnapDlg::GetSelectedImageFilename(CString* name) const
 
 BOOL CFilmSnapDlg::SaveConfigFile()
 {
-    Save();
-    return TRUE;
+    return Save();
 }
 
 BOOL CFilmSnapDlg::AddImageToFilm(CPicture* picture)
@@ -249,11 +249,10 @@ void CFilmSnapDlg::Repaint()
         m_view->Update();
 }
 
-void CFilmSnapDlg::Save()
+BOOL CFilmSnapDlg::Save()
 {
     CWaitCursor wait;
-    if (m_snapUser)
-        m_snapUser->VSnapUserPressedSave();
+    return m_snapUser && m_snapUser->VSnapUserPressedSave();
 }
 
 void CFilmSnapDlg::ReportWindowRect()
@@ -290,8 +289,16 @@ void CFilmSnapDlg::OnSaveImage()
     CPicture* p = GetSelectedPicture();
     if (!p)
         return;
-    // The Save As dialog remembers the name and format chosen last.
-    FilmSaveAsDialog(this, p->GetImageName());
+    // The format chosen last is offered again while this window lives.
+    const bool remembered = !m_saveImageName.IsEmpty() || !m_saveImageExtension.IsEmpty();
+    CString chosen;
+    FilmSaveAsDialog(this, p->GetImageName(), "Untitled" + (remembered ? m_saveImageExtension : CString(".bmp")),
+                     chosen);
+    if (!chosen.IsEmpty()) {
+        m_saveImageName = chosen;
+        m_saveImageExtension = PathExtension(chosen);
+        m_saveImageExtension.MakeLower();
+    }
     DrawImages();
 }
 
@@ -300,7 +307,11 @@ void CFilmSnapDlg::OnSendToMail()
     CPicture* p = GetSelectedPicture();
     if (!p || !m_user)
         return;
-    m_user->VFilmrollSendToAOLMail(p->GetImageName());
+    // The mail program gets the file the user saved, not the roll's own
+    // picture, which a later Delete or Cut would take away from it.
+    CString saved;
+    if (FilmSaveForMailDialog(this, p->GetImageName(), saved) && !saved.IsEmpty())
+        m_user->VFilmrollSendToAOLMail(saved);
 }
 
 void CFilmSnapDlg::OnDeleteSelected()

@@ -81,6 +81,7 @@ public:
     // Tells the user the window handle is going away.
     void NotifyClosing();
     BOOL GetSelectedImageFilename(CString* name) const;
+    // Writes film.ini; FALSE when it could not be written (the old list stays).
     BOOL SaveConfigFile();
     BOOL AddImageToFilm(CPicture* picture) override;
 
@@ -119,7 +120,7 @@ protected:
 private:
     BOOL OnInitDialog() override;
     void BuildMenu();
-    void Save();
+    BOOL Save();
     void ReportWindowRect();
     void OnCopy();
     void OnSaveImage();
@@ -134,5 +135,9 @@ private:
     HBRUSH m_hollowBrush = nullptr;
     CMenu m_menu;
     bool m_mailAvailable;
+    // The last name chosen in Save Image and its lower-cased extension: this
+    // window's own, empty again at every open.
+    CString m_saveImageName;
+    CString m_saveImageExtension;
     std::unique_ptr<CFilmView> m_view;
 };

@@ -5,10 +5,9 @@
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
 #include "jpeg.h"
-#include "writefile.h"
+#include "readfile.h"
+#include "types/SafeFile.h"
 
-#include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -47,6 +46,20 @@ BOOL AskForName(const char* filter, const CString& defaultExt, CString& name)
 }
 
 } // namespace
+
+bool SavePictureFile(const CImg& picture, const CString& path, uint16_t type)
+{
+    return picture.IsValid() && velmora::WriteFileAtomically(path.str(), [&picture, type](int fd) {
+        return IMG_save_bitmap_fd(picture.GetHandle(), fd, type) >= 0;
+    });
+}
+
+uint16_t EngineTypeFor(const CString& path)
+{
+    CString extension = PathExtension(path);
+    extension.MakeLower();
+    return extension == ".tif" ? uint16_t(IMG_TYPE_TIFF) : uint16_t(IMG_TYPE_BMP);
+}
 
 CString PathExtension(const CString& path)
 {
@@ -87,7 +100,10 @@ CImgEdit::~CImgEdit()
 BOOL CImgEdit::LoadFromFile(const CString& path)
 {
     MHourglass wait;
-    return m_picture.Load(path) == IMG_ERR_NONE;
+    if (LoadPictureFile(m_picture, path) != IMG_ERR_NONE)
+        return FALSE;
+    m_source = path;
+    return TRUE;
 }
 
 BOOL CImgEdit::SetSaveAsFileName(const CString& name)
@@ -107,7 +123,7 @@ BOOL CImgEdit::DoFileSaveAsDialog(int kind)
 void CImgEdit::OnFileSaveas()
 {
     m_wrote = FALSE;
-    CString name = m_suggestedName.IsEmpty() ? m_picture.GetFileName() : m_suggestedName;
+    CString name = m_suggestedName.IsEmpty() ? m_source : m_suggestedName;
     CString extension = PathExtension(name);
     CString defaultExt = extension.IsEmpty() ? CString(".bmp") : extension;
     if (!AskForName(SaveAsFilterFor(extension), defaultExt, name)) {
@@ -127,7 +143,7 @@ BOOL CImgEdit::AOLFileSaveas()
         return FALSE;
     MHourglass wait;
     // The writers replace an existing file only once the new one is complete,
-    // so a failed write leaves the old file in place.
+    // so a failed write leaves the old file in place rather than deleting it first.
     m_saveAsName = name;
     m_wrote = WriteByExtension(name);
     return m_wrote;
@@ -141,7 +157,7 @@ BOOL CImgEdit::WriteByExtension(const CString& path)
         return WriteJpeg(path);
     if (extension == ".art")
         return WriteArt(path);
-    if (m_picture.Save(path, IMG_FORMAT_BY_EXTENSION) != IMG_ERR_NONE) {
+    if (!SavePictureFile(m_picture, path, EngineTypeFor(path))) {
         FilmMessageBox(IDS_DISK_FULL, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
@@ -153,21 +169,16 @@ BOOL CImgEdit::WriteJpeg(const CString& path)
 {
     CImg source;
     int bits = 0;
-    if (source.Load(m_picture.GetFileName()) != IMG_ERR_NONE || source.GetBitsPerPixel(bits) != IMG_ERR_NONE)
+    if (LoadPictureFile(source, m_source) != IMG_ERR_NONE || source.GetBitsPerPixel(bits) != IMG_ERR_NONE)
         return FALSE;
     if (bits == 4) {
         FilmMessageBox(IDS_NO_16_GRAY_JPEG, MB_OK);
         return FALSE;
     }
-    return LOWORD(SaveJPEG(m_picture.GetFileName(), path)) != 0;
+    return LOWORD(SaveJPEG(m_source, path)) != 0;
 }
 
 BOOL CImgEdit::WriteArt(const CString& path)
 {
-    std::vector<uint8_t> stream;
-    if (!Compress(m_picture.GetFileName(), stream, 1))
-        return FALSE;
-    return WriteFileAtomically(path, [&stream](FILE* out) {
-        return std::fwrite(stream.data(), 1, stream.size(), out) == stream.size();
-    });
+    return WriteArtFile(m_source, path, 1);
 }

@@ -15,6 +15,7 @@ public:
     CImgEdit(CWnd* owner, const CString& suggestedName);
     ~CImgEdit() override;
 
+    // Reads regular files only: a FIFO under a picture's name is refused.
     BOOL LoadFromFile(const CString& path);
     // 0: the mail variant, TRUE when a file was written. Any other kind: the
     // normal variant, TRUE.
@@ -34,9 +35,19 @@ private:
 
     CString m_saveAsName;
     CString m_suggestedName;
+    // The file the picture came from: JPEG and ART are made from it.
+    CString m_source;
     CImg m_picture;
     BOOL m_wrote = FALSE;
 };
+
+// Writes `picture` as a whole new file at `path` through the suite's one
+// atomic writer: an existing file (even a multi-page TIFF) is replaced only
+// once the new one is complete, never added to. `type` is an IMG_TYPE_*.
+bool SavePictureFile(const CImg& picture, const CString& path, uint16_t type);
+// The engine type the picture Save As writes for a name that is neither
+// JPEG nor ART: TIFF for ".tif", a Windows bitmap for anything else.
+uint16_t EngineTypeFor(const CString& path);
 
 // The extension of a path with its dot ("" without one), as typed.
 CString PathExtension(const CString& path);

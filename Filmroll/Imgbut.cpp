@@ -1,6 +1,6 @@
 #include "Imgbut.h"
 
-
+#include "readfile.h"
 
 CBitButton::~CBitButton()
 {
@@ -19,7 +19,7 @@ BOOL CBitButton::LoadBitmap(const char* path)
 {
     FreePicture();
     BOOL ok = FALSE;
-    if (path && *path && m_picture.Load(CString(path)) == IMG_ERR_NONE) {
+    if (path && *path && LoadPictureFile(m_picture, path) == IMG_ERR_NONE) {
         CRect r;
         GetClientRect(&r);
         ok = r.Width() > 0 && r.Height() > 0 && m_picture.CreateDdb(CSize(r.Width(), r.Height())) == IMG_ERR_NONE;
@@ -62,7 +62,7 @@ BOOL CImageButton::LoadBitmap(const char* path)
         m_picture.DeleteDdb();
     if (m_picture.IsValid())
         m_picture.Delete();
-    return path && MakeDdb(m_picture.Load(CString(path)));
+    return path && MakeDdb(LoadPictureFile(m_picture, path));
 }
 
 BOOL CImageButton::LoadBitmap(UINT resourceId)

@@ -1,5 +1,6 @@
 #include "Resource.h"
 
+#include "gdi/DibView.h"
 #include "types/CString.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kMaxSide = 32767;
 
 std::string Key(const char* name)
 {
@@ -115,26 +114,15 @@ std::map<std::string, std::vector<uint8_t>>& Registry()
 
 bool PackedDibFits(const uint8_t* dib, size_t length, PackedDibLayout* layout)
 {
-    BITMAPINFOHEADER h{};
-    if (!dib || length < sizeof h)
+    DibView view;
+    if (ViewPackedDib(dib, length, view) != DibCheck::Ok)
         return false;
-    std::memcpy(&h, dib, sizeof h);
-    if (h.biSize < sizeof h || h.biSize > length || h.biWidth <= 0 || h.biHeight <= 0 ||
-        h.biWidth > kMaxSide || h.biHeight > kMaxSide || h.biPlanes != 1 || h.biCompression != BI_RGB)
-        return false;
-    if (h.biBitCount != 1 && h.biBitCount != 4 && h.biBitCount != 8 && h.biBitCount != 24)
-        return false;
-    // The colour table as the drawing calls count it.
-    uint64_t entries = 0;
-    if (h.biBitCount <= 8) {
-        uint64_t full = uint64_t(1) << h.biBitCount;
-        entries = h.biClrUsed > 0 && h.biClrUsed < full ? h.biClrUsed : full;
-    }
-    uint64_t bitsOffset = uint64_t(h.biSize) + entries * 4;
-    if (bitsOffset + DibRowBytes(h.biWidth, h.biBitCount) * uint64_t(h.biHeight) > length)
+    // The drawing calls take Windows headers, bottom-up rows and these depths.
+    const WORD bits = view.bitCount;
+    if (view.coreHeader || view.topDown || !(bits == 1 || bits == 4 || bits == 8 || bits == 24))
         return false;
     if (layout)
-        *layout = PackedDibLayout{h.biWidth, h.biHeight, size_t(bitsOffset)};
+        *layout = PackedDibLayout {view.width, view.height, size_t(view.bits - dib)};
     return true;
 }
 

@@ -1,15 +1,17 @@
 #include "art.h"
 
 #include "art/jgew32.h"
+#include "gdi/DibView.h"
+#include "readfile.h"
+#include "types/SafeFile.h"
 #include "types/wintypes.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
-
-constexpr size_t kReadPiece = 32768;
 
 // What the compressor needs from a packed bitmap, checked against its length.
 struct PackedPicture {
@@ -21,28 +23,20 @@ struct PackedPicture {
 
 bool Describe(const std::vector<uint8_t>& packed, PackedPicture& picture)
 {
-    if (packed.size() < sizeof(BITMAPINFOHEADER))
+    DibView view;
+    // The compressor takes 16-bit sizes and a 16-bit stride.
+    if (ViewPackedDib(packed.data(), packed.size(), view, DibLimits {0xFFFF}) != DibCheck::Ok)
         return false;
-    BITMAPINFOHEADER& info = picture.info;
-    std::memcpy(&info, packed.data(), sizeof info);
-    WORD bits = info.biBitCount;
-    if (info.biSize != 40 || info.biCompression != BI_RGB ||
-        !(bits == 1 || bits == 4 || bits == 8 || bits == 24))
+    const WORD bits = view.bitCount;
+    // Windows headers with bottom-up rows only.
+    if (view.headerSize != 40 || view.topDown || !(bits == 1 || bits == 4 || bits == 8 || bits == 24) ||
+        view.stride > 0x7FFF)
         return false;
-    // The compressor takes 16-bit sizes and a 16-bit stride; bottom-up rows only.
-    if (info.biWidth <= 0 || info.biWidth > 0xFFFF || info.biHeight <= 0 || info.biHeight > 0xFFFF)
-        return false;
-    uint64_t stride = DibRowBytes(info.biWidth, bits);
-    if (stride > 0x7FFF)
-        return false;
-    uint64_t colours = info.biClrUsed != 0 ? info.biClrUsed : (bits == 24 ? 0 : (uint64_t(1) << bits));
-    uint64_t pixelStart = sizeof info + colours * 4;
-    if (pixelStart > packed.size() || stride * uint64_t(info.biHeight) > packed.size() - pixelStart)
-        return false;
+    picture.info = view.Info();
     if (bits != 24)
-        std::memcpy(picture.palette, packed.data() + sizeof info, size_t(std::min<uint64_t>(colours, 256)) * 4);
-    picture.pixels = packed.data() + pixelStart;
-    picture.stride = size_t(stride);
+        std::memcpy(picture.palette, view.colours, size_t(std::min<uint32_t>(view.colourCount, 256)) * 4);
+    picture.pixels = view.bits;
+    picture.stride = view.stride;
     return true;
 }
 
@@ -77,24 +71,11 @@ int FeedRows(JGE_HANDLE handle, const PackedPicture& picture)
 bool ReadBMP(const char* path, std::vector<uint8_t>& packed)
 {
     packed.clear();
-    FILE* in = path ? std::fopen(path, "rb") : nullptr;
-    if (!in)
+    std::string file;
+    if (!ReadPictureFile(path, file) || file.size() < sizeof(BITMAPFILEHEADER) || file[0] != 'B' || file[1] != 'M')
         return false;
-    long length = std::fseek(in, 0, SEEK_END) == 0 ? std::ftell(in) : -1;
-    BITMAPFILEHEADER header {};
-    bool ok = length >= long(sizeof header) && std::fseek(in, 0, SEEK_SET) == 0 &&
-              std::fread(&header, sizeof header, 1, in) == 1 && header.bfType == BMP_SIGNATURE;
-    if (ok) {
-        packed.resize(size_t(length) - sizeof header);
-        for (size_t at = 0; ok && at < packed.size(); at += kReadPiece) {
-            size_t piece = std::min(kReadPiece, packed.size() - at);
-            ok = std::fread(packed.data() + at, 1, piece, in) == piece;
-        }
-    }
-    std::fclose(in);
-    if (!ok)
-        packed.clear();
-    return ok;
+    packed.assign(file.begin() + sizeof(BITMAPFILEHEADER), file.end());
+    return true;
 }
 
 bool Compress(const char* bmpPath, std::vector<uint8_t>& stream, int settingsChoice)
@@ -121,4 +102,14 @@ bool Compress(const char* bmpPath, std::vector<uint8_t>& stream, int settingsCho
     if (result != JGE_OK)
         stream.clear();
     return result == JGE_OK && !stream.empty();
+}
+
+bool WriteArtFile(const char* bmpPath, const char* outPath, int settingsChoice)
+{
+    std::vector<uint8_t> stream;
+    if (!outPath || !Compress(bmpPath, stream, settingsChoice))
+        return false;
+    return velmora::WriteStreamAtomically(outPath, [&stream](FILE* out) {
+        return std::fwrite(stream.data(), 1, stream.size(), out) == stream.size();
+    });
 }

@@ -13,3 +13,7 @@ bool ReadBMP(const char* path, std::vector<uint8_t>& packed);
 // ("EncodeType=0", "FinalQuality=8", "Preview=FAST"), 0 the finer ones
 // ("EncodeType=1", "FinalQuality=10").
 bool Compress(const char* bmpPath, std::vector<uint8_t>& stream, int settingsChoice);
+
+// Compresses `bmpPath` and writes the stream as `outPath` through the one
+// atomic writer: an earlier file there stays until the new one is complete.
+bool WriteArtFile(const char* bmpPath, const char* outPath, int settingsChoice);

@@ -1,9 +1,11 @@
 #include "jpeg.h"
 #include "jpegbmp.h"
-#include "writefile.h"
+#include "readfile.h"
+#include "types/SafeFile.h"
 
 #include <csetjmp>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -24,25 +26,9 @@ void LeaveConversion(j_common_ptr info)
 
 void Silent(j_common_ptr) {}
 
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes)
-{
-    FILE* in = std::fopen(path, "rb");
-    if (!in)
-        return false;
-    bool ok = std::fseek(in, 0, SEEK_END) == 0;
-    long length = ok ? std::ftell(in) : -1;
-    ok = length >= 0 && std::fseek(in, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(size_t(length));
-        ok = std::fread(bytes.data(), 1, bytes.size(), in) == bytes.size();
-    }
-    std::fclose(in);
-    return ok;
-}
-
 // Runs the compression from the checked picture into `out`; false when the
 // library or the reader gave up.
-bool Compress(const std::vector<uint8_t>& file, FILE* out)
+bool Compress(const std::string& file, FILE* out)
 {
     jpeg_compress_struct info {};
     ConversionErrors errors {};
@@ -63,7 +49,7 @@ bool Compress(const std::vector<uint8_t>& file, FILE* out)
     info.in_color_space = JCS_YCbCr;
     jpeg_set_defaults(&info);
 
-    if (int message = ReadBmpInput(file.data(), file.size(), picture)) {
+    if (int message = ReadBmpInput(reinterpret_cast<const uint8_t*>(file.data()), file.size(), picture)) {
         errors.manager.msg_code = message;
         errors.manager.error_exit(reinterpret_cast<j_common_ptr>(&info));
     }
@@ -92,8 +78,8 @@ bool Compress(const std::vector<uint8_t>& file, FILE* out)
 
 int SaveJPEG(const char* bmpPath, const char* jpegPath)
 {
-    std::vector<uint8_t> file;
-    if (!bmpPath || !jpegPath || !ReadWholeFile(bmpPath, file))
+    std::string file;
+    if (!jpegPath || !ReadPictureFile(bmpPath, file))
         return 0;
-    return WriteFileAtomically(jpegPath, [&file](FILE* out) { return Compress(file, out); }) ? 1 : 0;
+    return velmora::WriteStreamAtomically(jpegPath, [&file](FILE* out) { return Compress(file, out); }) ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 #include "jpegbmp.h"
 
+#include "gdi/DibView.h"
 #include "types/wintypes.h"
 
 #include <cstring>
@@ -31,114 +32,91 @@ const char* const* BmpInputMessages()
 namespace {
 
 // The JPEG format's own limit on each side.
-constexpr uint32_t kMaxSide = 65500;
+constexpr int32_t kMaxSide = 65500;
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (uint32_t(Get16(p + 2)) << 16); }
-
-struct InfoFields {
-    uint32_t headerSize;
-    int64_t width, height;
-    uint32_t planes, bits, compression, coloursUsed;
-};
-
-// The info header after the 14-byte file header; `size` bytes are there.
-int ReadInfo(const uint8_t* file, size_t size, InfoFields& f, bool& os2)
+bool HeaderSizeKnown(DWORD size)
 {
-    if (size < 14 + 4)
-        return kBmpTruncated;
-    f.headerSize = Get32(file + 14);
-    if (f.headerSize != 12 && f.headerSize != 40 && f.headerSize != 64)
+    return size == 12 || size == 40 || size == 64;
+}
+
+// What is wrong with a header the view kept (it has proved its bytes are
+// there), in the order this reader has always named faults; 0 when nothing.
+int HeaderFault(const DibView& view)
+{
+    if (!HeaderSizeKnown(view.headerSize))
         return kBmpBadHeader;
-    if (size < 14 + size_t(f.headerSize))
-        return kBmpTruncated;
-    const uint8_t* h = file + 18;
-    os2 = f.headerSize == 12;
-    if (os2) {
-        f.width = Get16(h);
-        f.height = Get16(h + 2);
-        f.planes = Get16(h + 4);
-        f.bits = Get16(h + 6);
-        f.compression = 0;
-        f.coloursUsed = 0;
+    int64_t width = 0, height = 0;
+    WORD planes = 0;
+    DWORD used = 0;
+    if (view.coreHeader) {
+        BITMAPCOREHEADER h {};
+        std::memcpy(&h, view.header, sizeof h);
+        width = h.bcWidth, height = h.bcHeight, planes = h.bcPlanes;
     } else {
-        f.width = int32_t(Get32(h));
-        f.height = int32_t(Get32(h + 4));
-        f.planes = Get16(h + 8);
-        f.bits = Get16(h + 10);
-        f.compression = Get32(h + 12);
-        f.coloursUsed = Get32(h + 28);
+        BITMAPINFOHEADER h {};
+        std::memcpy(&h, view.header, sizeof h);
+        width = h.biWidth, height = h.biHeight, planes = h.biPlanes, used = h.biClrUsed;
     }
-    return 0;
-}
-
-int CheckInfo(const InfoFields& f)
-{
-    if (f.planes != 1)
+    if (planes != 1)
         return kBmpBadPlanes;
-    if (f.bits != 8 && f.bits != 24)
+    if (view.bitCount != 8 && view.bitCount != 24)
         return kBmpBadDepth;
-    if (f.compression != BI_RGB)
-        return kBmpCompressed;
-    if (f.width <= 0 || f.height <= 0)
+    if (width <= 0 || height <= 0)
         return kBmpEmpty;
-    if (f.width > kMaxSide || f.height > kMaxSide)
+    if (width > kMaxSide || height > kMaxSide)
         return kBmpTooLarge;
-    return 0;
+    return used > 256 && view.bitCount == 8 ? kBmpBadColourMap : 0;
 }
 
-// The colour map follows the info header: 3 bytes an entry for OS/2, 4 for Windows.
-int ReadColourMap(const uint8_t* file, size_t size, const InfoFields& f, bool os2, BmpInput& picture,
-                  size_t& mapEnd)
+int ViewFault(DibCheck check, const DibView& view)
 {
-    mapEnd = 14 + size_t(f.headerSize);
-    if (f.bits != 8)
+    if (check == DibCheck::Ok)
         return 0;
-    uint32_t entries = f.coloursUsed == 0 ? 256 : f.coloursUsed;
-    if (entries > 256)
-        return kBmpBadColourMap;
-    size_t entrySize = os2 ? 3 : 4;
-    if (size - mapEnd < entries * entrySize)
-        return kBmpTruncated;
-    for (uint32_t i = 0; i < entries; ++i) {
-        const uint8_t* e = file + mapEnd + i * entrySize;
-        picture.colourMap[i][0] = e[2];
-        picture.colourMap[i][1] = e[1];
-        picture.colourMap[i][2] = e[0];
+    if (view.header)
+        if (int fault = HeaderFault(view))
+            return fault;
+    switch (check) {
+    case DibCheck::NotBmp: return kBmpNotBmp;
+    case DibCheck::Truncated: return kBmpTruncated;
+    case DibCheck::Unsupported: return kBmpCompressed;
+    default: return kBmpBadHeader;
     }
-    mapEnd += entries * entrySize;
-    return 0;
+}
+
+uint32_t PixelOffset(const uint8_t* file)
+{
+    return uint32_t(file[10]) | uint32_t(file[11]) << 8 | uint32_t(file[12]) << 16 | uint32_t(file[13]) << 24;
 }
 
 } // namespace
 
 int ReadBmpInput(const uint8_t* file, size_t size, BmpInput& picture)
 {
-    picture = BmpInput{};
-    if (!file || size < 14)
-        return size < 2 ? kBmpNotBmp : kBmpTruncated;
-    if (file[0] != 'B' || file[1] != 'M')
-        return kBmpNotBmp;
-    uint32_t pixelOffset = Get32(file + 10);
-    InfoFields f {};
-    if (int error = ReadInfo(file, size, f, picture.os2))
-        return error;
-    if (int error = CheckInfo(f))
-        return error;
-    size_t mapEnd = 0;
-    if (int error = ReadColourMap(file, size, f, picture.os2, picture, mapEnd))
-        return error;
-    // The pixels may start after a gap, never inside the headers or the map.
-    if (pixelOffset < mapEnd)
+    picture = BmpInput {};
+    DibView view;
+    const DibCheck check = ViewBmpFile(file, size, view, DibLimits {kMaxSide});
+    if (int fault = ViewFault(check, view))
+        return fault;
+    if (int fault = HeaderFault(view))
+        return fault;
+    if (view.topDown)
+        return kBmpEmpty;
+    // The pixels may start after a gap, never inside the headers or the map:
+    // the view sets aside an offset that points there.
+    if (view.bits != file + PixelOffset(file))
         return kBmpBadHeader;
-    uint64_t stride = ((uint64_t(f.width) * f.bits + 31) / 32) * 4;
-    if (pixelOffset > size || stride * uint64_t(f.height) > size - pixelOffset)
-        return kBmpTruncated;
-    picture.width = uint32_t(f.width);
-    picture.height = uint32_t(f.height);
-    picture.bitsPerPixel = int(f.bits);
-    picture.pixels = file + pixelOffset;
-    picture.stride = size_t(stride);
+    picture.os2 = view.coreHeader;
+    for (uint32_t i = 0; i < view.colourCount && i < 256; ++i) {
+        const RGBQUAD c = view.Colour(i);
+        picture.colourMap[i][0] = c.rgbRed;
+        picture.colourMap[i][1] = c.rgbGreen;
+        picture.colourMap[i][2] = c.rgbBlue;
+    }
+    picture.width = uint32_t(view.width);
+    picture.height = uint32_t(view.height);
+    picture.bitsPerPixel = view.bitCount;
+    picture.pixels = view.bits;
+    picture.stride = view.stride;
     return 0;
 }
 

@@ -27,8 +27,6 @@ enum BmpInputMessage {
 };
 
 // The texts, indexed by code - kBmpFirstMessage; the JPEG library's add-on table.
-// Reached through a function: the film roll library and the still program both
-// carry this unit, and a global of one name in both would be two objects.
 const char* const* BmpInputMessages();
 
 struct BmpInput {

@@ -207,9 +207,10 @@ void CMainFrame::ShutDownOnce(BOOL saveFilmroll)
     m_shutDown = TRUE;
     if (!m_filmrollReady)
         return;
-    if (saveFilmroll)
-        FILM_SaveConfigFile();
-    if (CSnapvoView* view = SnapvoView())
+    CSnapvoView* view = SnapvoView();
+    if (saveFilmroll && view)
+        view->SaveFilmroll();
+    if (view)
         view->ShutDown();
     FILM_Uninitialize();
     SaveSettings();

@@ -404,6 +404,15 @@ void CSnapvoView::VFilmrollWindowRect(int flag, int left, int top, int right, in
 
 void CSnapvoView::VFilmrollWindowHandle(HWND hwnd) { m_hFilmroll = hwnd; }
 
+BOOL CSnapvoView::SaveFilmroll()
+{
+    // A closed roll has nothing unsaved; its export answers 0 then too.
+    if (!m_hFilmroll || FILM_SaveConfigFile())
+        return TRUE;
+    AfxMessageBox(kFilmrollNotSavedText, MB_OK | MB_ICONEXCLAMATION);
+    return FALSE;
+}
+
 void CSnapvoView::VFilmrollSendToAOLMail(CString path)
 {
     if (!mail::MovePicture(path))
@@ -434,7 +443,7 @@ void CSnapvoView::UpdateFullScreen()
         if (m_viewerShownBeforeFullScreen)
             m_viewer->ShowWindow(SW_HIDE);
         if (m_filmrollShownBeforeFullScreen) {
-            FILM_SaveConfigFile();
+            SaveFilmroll();
             FILM_CloseDialog();
         }
     } else {

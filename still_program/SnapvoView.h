@@ -144,6 +144,9 @@ public:
     CString TempPicturePath() const;
     BOOL Is16Gray() const { return m_b16Gray; }
     HWND FilmrollWindow() const { return m_hFilmroll; }
+    // Writes film.ini while the film roll is open, and tells the user when
+    // the list could not be written. FALSE then.
+    BOOL SaveFilmroll();
     BOOL FullScreen() const { return m_fullScreen; }
     // How many grabbed pictures went to the viewer.
     int ViewerLoads() const { return m_viewerLoads; }
@@ -155,6 +158,9 @@ public:
     static constexpr const char* kTempName = "temp999.bmp";
     static constexpr const char* kNoFrameText = "The camera did not send a picture.";
     static constexpr const char* kMailFailedText = "Could not move image to America Online";
+    static constexpr const char* kFilmrollNotSavedText =
+        "The list of Film Roll pictures (film.ini) could not be written.  The pictures are still in the "
+        "film folder, but the Film Roll may not show the newest ones when it is opened again.";
 
     // MTimerUser
     void MTimerUserOnTimer(void* data) override;

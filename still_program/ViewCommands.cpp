@@ -183,7 +183,7 @@ void CSnapvoView::RegisterViewMenu()
     });
     OnCommand(ID_SHOW_FILMROLL, [this, rollShown] {
         if (rollShown()) {
-            FILM_SaveConfigFile();
+            SaveFilmroll();
             if (CWnd* roll = CWnd::FindWindow("Film Roll"); roll && roll->IsIconic())
                 roll->ShowWindow(SW_RESTORE);
             m_modes.filmrollRect = FilmrollWindowRect();

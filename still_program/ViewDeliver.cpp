@@ -226,7 +226,7 @@ BOOL CSnapvoView::SendToFilmRoll()
         if (roll && !wasShown && !m_modes.filmrollRect.IsRectEmpty())
             roll->MoveWindow(m_modes.filmrollRect);
     } else {
-        FILM_SaveConfigFile();
+        SaveFilmroll();
         FILM_CloseDialog();
     }
     return TRUE;

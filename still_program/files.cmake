@@ -6,23 +6,16 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 set(SNAPVO_DATA_DIR ${CMAKE_INSTALL_FULL_DATADIR}/snapvo32)
 
-# The film roll's JPEG and ART glue, built in rather than copied.
-set(SNAPVO_WRITER_SOURCES
-  ${CMAKE_SOURCE_DIR}/Filmroll/jpeg.cpp
-  ${CMAKE_SOURCE_DIR}/Filmroll/jpegbmp.cpp
-  ${CMAKE_SOURCE_DIR}/Filmroll/art.cpp
-  ${CMAKE_SOURCE_DIR}/Filmroll/writefile.cpp)
-
 add_library(snapvo_files STATIC
   PictureIo.cpp PictureWriters.cpp PictureFiles.cpp SeriesName.cpp
   ViewerDib.cpp ViewerWnd.cpp ViewerView.cpp
-  DataFiles.cpp Sounds.cpp Help.cpp
-  ${SNAPVO_WRITER_SOURCES})
+  DataFiles.cpp Sounds.cpp Help.cpp)
 target_include_directories(snapvo_files PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform
   PRIVATE ${CMAKE_SOURCE_DIR}/Filmroll)
 target_compile_definitions(snapvo_files PRIVATE SNAPVO_DATA_DIR="${SNAPVO_DATA_DIR}")
+# The film roll's JPEG and ART writers come from its one shared build of them.
 target_link_libraries(snapvo_files PUBLIC img32 velmora_framework velmora_gdi velmora_types Qt6::Widgets
-  PRIVATE jgew32 aolxfer_loader JPEG::JPEG)
+  film_writers PRIVATE jgew32 aolxfer_loader JPEG::JPEG)
 
 # The sounds are made by a generator of ours; sounds and help go beside the
 # program in the build tree, so it runs from there as installed.

@@ -38,6 +38,10 @@ TEST(ReadDIBFile, RefusesWhatIsNotAWholeBitmapFile)
     // Cut inside the info header.
     WriteFile(dir / "short.bmp", std::string(MakeBmp(3, 2).data(), 30));
     EXPECT_EQ(ReadDIBFile((dir / "short.bmp").c_str()), nullptr);
+    // Cut inside the rows: a clipboard reader would run past the end.
+    std::vector<char> rows = MakeBmp(3, 2);
+    WriteFile(dir / "rows.bmp", std::string(rows.data(), rows.size() - 1));
+    EXPECT_EQ(ReadDIBFile((dir / "rows.bmp").c_str()), nullptr);
     WriteFile(dir / "empty.bmp", std::string());
     EXPECT_EQ(ReadDIBFile((dir / "empty.bmp").c_str()), nullptr);
     EXPECT_EQ(ReadDIBFile((dir / "missing.bmp").c_str()), nullptr);

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <iterator>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,7 +97,8 @@ TEST(IniConfiguration, SaveKeepsOrderAndDropsEmptyNames)
     ASSERT_TRUE(store.Save());
     const std::string expected = "[images]\nlocation1 = /r/img1.bmp\nlocation2 = /r/img2.bmp\n\n[empty]\n";
     EXPECT_EQ(ReadFile(dir / "film.ini"), expected);
-    EXPECT_FALSE(FileExists(dir / "film.ini.tmp"));
+    // No temporary file is left beside the list.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
     // Load, then save again: the same text.
     store.Close();
@@ -214,4 +218,35 @@ TEST(IniConfiguration, KilledWriterNeverLeavesATruncatedFile)
         ASSERT_TRUE(check.Load());
         EXPECT_EQ(check.GetParameterCount("images"), 36);
     }
+}
+
+// The list is written under a name nobody can plant beforehand: a symlink
+// waiting at the old fixed temporary name is neither followed nor replaced.
+TEST(IniConfiguration, SaveNeverWritesThroughAPlantedName)
+{
+    ScratchDir dir;
+    WriteFile(dir / "victim", "keep me");
+    ASSERT_EQ(symlink((dir / "victim").c_str(), (dir / "film.ini.tmp").c_str()), 0);
+    CIniConfiguration store((dir / "film.ini").c_str());
+    store.AddSection("images");
+    ASSERT_TRUE(store.Save());
+    EXPECT_EQ(ReadFile(dir / "victim"), "keep me");
+    EXPECT_EQ(ReadFile(dir / "film.ini"), "[images]\n");
+}
+
+TEST(IniConfiguration, UnwritableListIsReportedAndUnreadableOneIsNotWaitedOn)
+{
+    ScratchDir dir;
+    // A folder in the list's place cannot be replaced by a file.
+    ASSERT_EQ(mkdir((dir / "film.ini").c_str(), 0755), 0);
+    CIniConfiguration store((dir / "film.ini").c_str());
+    store.AddSection("images");
+    EXPECT_FALSE(store.Save());
+    store.Close();
+    EXPECT_FALSE(store.Load());
+
+    // A FIFO would block a plain open until someone wrote to it.
+    ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+    CIniConfiguration fifo((dir / "fifo.ini").c_str());
+    EXPECT_FALSE(fifo.Load());
 }

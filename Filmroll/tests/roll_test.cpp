@@ -1,10 +1,13 @@
 #include "Filmdll.h"
 #include "film_test_util.h"
 #include "framework/TestUiService.h"
+#include "img32/CImg.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -186,4 +189,71 @@ TEST_F(FilmRollTest, UninitializeWithTheWindowOpenClosesIt)
     EXPECT_EQ(user.handles.back(), nullptr);
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
     FILM_Initialize(roll.c_str());
+}
+
+// A name already on disk belongs to someone else, listed in film.ini or not:
+// the new picture takes the next free name and the file (or the file a
+// symlink points at) keeps its bytes.
+TEST_F(FilmRollTest, AddingSkipsNamesAlreadyOnDisk)
+{
+    std::filesystem::create_directories(roll);
+    WriteFile(roll + "/img1.bmp", std::string("someone's notes"));
+    WriteFile(dir / "victim", std::string("keep me"));
+    std::filesystem::create_symlink(dir / "victim", roll + "/img2.bmp");
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    ASSERT_EQ(AddPicture(), 1);
+    EXPECT_EQ(Names(), std::vector<std::string>{roll + "/img3.bmp"});
+    EXPECT_EQ(ReadFile(roll + "/img1.bmp"), "someone's notes");
+    EXPECT_EQ(ReadFile(dir / "victim"), "keep me");
+    CImg added;
+    EXPECT_EQ(added.Load(CString((roll + "/img3.bmp").c_str())), IMG_ERR_NONE);
+    EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(FilmRollTest, RefusedPictureRemovesOnlyTheFileItMade)
+{
+    std::vector<std::string> names;
+    for (int i = 1; i <= 36; ++i)
+        names.push_back("img" + std::to_string(i) + ".bmp");
+    List(names);
+    WriteFile(roll + "/img37.bmp", std::string("not the roll's"));
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    EXPECT_EQ(AddPicture(), 0);
+    EXPECT_EQ(ReadFile(roll + "/img37.bmp"), "not the roll's");
+    EXPECT_FALSE(FileExists(roll + "/img38.bmp"));
+}
+
+TEST_F(FilmRollTest, UnwritableListIsReportedAsFailure)
+{
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    ASSERT_EQ(AddPicture(), 1);
+    // A folder where film.ini belongs cannot be replaced by the list.
+    std::filesystem::create_directories(roll + "/film.ini");
+    EXPECT_EQ(FILM_SaveConfigFile(), 0);
+    std::filesystem::remove(roll + "/film.ini");
+    EXPECT_EQ(FILM_SaveConfigFile(), 1);
+}
+
+// FIFOs under the names of film.ini, a listed picture and a picture to add:
+// each is refused at once instead of waiting for a writer that never comes.
+TEST_F(FilmRollTest, FifosInTheRollAreRefusedWithoutWaiting)
+{
+    std::filesystem::create_directories(roll);
+    ASSERT_EQ(mkfifo((roll + "/film.ini").c_str(), 0600), 0);
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    EXPECT_TRUE(Names().empty());
+    FILM_CloseDialog();
+
+    std::filesystem::remove(roll + "/film.ini");
+    List({"img1.bmp"});
+    ASSERT_EQ(mkfifo((roll + "/img1.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(FILM_OpenDialog(&user), 1);
+    CFilmSnapDlg& w = *TheFilmDLL()->Window();
+    EXPECT_EQ(FILM_DrawImagesANDSetHighlights(), 1);
+    EXPECT_FALSE(w.Frame(0).HasPicture());
+    w.OnFrameClicked(0);
+    ASSERT_EQ(FilmrollEditCopy(), 1);
+    EXPECT_TRUE(ui->clipboardDib.empty());
+    ASSERT_EQ(mkfifo((dir / "incoming.bmp").c_str(), 0600), 0);
+    EXPECT_EQ(FILM_AddImageFromFile(CString((dir / "incoming.bmp").c_str())), 0);
 }

@@ -2,6 +2,7 @@
 #include "aolmail.h"
 #include "film_test_util.h"
 #include "framework/TestUiService.h"
+#include "img32/CImg.h"
 #include "writers.h"
 
 #include <gtest/gtest.h>
@@ -203,10 +204,11 @@ TEST_F(FilmWindowTest, EscClosesWithoutSavingAndCloseFilmrollSaves)
 
     Open(0);
     // Open(0) wrote an empty list; add one and close through the menu command.
+    // The files of the earlier roll stay on disk, so the new picture steps over them.
     FILM_AddImageFromFile(CString((dir / "new.bmp").c_str()));
     ASSERT_EQ(FilmrollMenuClose(), 1);
     EXPECT_EQ(TheFilmDLL()->Window(), nullptr);
-    EXPECT_EQ(ReadFile(roll + "/film.ini"), "[images]\nlocation1 = " + roll + "/img1.bmp\n");
+    EXPECT_EQ(ReadFile(roll + "/film.ini"), "[images]\nlocation1 = " + roll + "/img3.bmp\n");
     ASSERT_EQ(user.rects.size(), 1u);
     EXPECT_EQ(user.rects[0][0], 0);
 }
@@ -275,33 +277,69 @@ TEST_F(FilmWindowTest, PaletteMessagesChangeNothing)
     EXPECT_TRUE(w.Frame(0).HasPicture());
 }
 
-namespace {
-std::vector<std::pair<CWnd*, std::string>> g_saveAsCalls;
-} // namespace
-
-// Stands in for the Save As dialog of the library for this test program.
-int FilmSaveAsDialog(CWnd* owner, const char* bmpPath)
+bool IsJpegFile(const std::string& path)
 {
-    g_saveAsCalls.emplace_back(owner, bmpPath);
-    return 1;
+    std::string bytes = ReadFile(path);
+    return bytes.size() > 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xD8;
 }
 
-TEST_F(FilmWindowTest, SaveImageAndMailHandOverTheSelectedPicture)
+TEST_F(FilmWindowTest, SaveImageSavesTheSelectedPictureAndOffersItsFormatUntilClosed)
 {
-    g_saveAsCalls.clear();
     CFilmSnapDlg& w = Open(2);
     w.OnFrameClicked(1);
+    ui->AnswerNextFileDialog(CString((dir / "saved.tif").c_str()));
     w.OnCommandId(ID_FILE_SAVEIMAGE);
-    ASSERT_EQ(g_saveAsCalls.size(), 1u);
-    EXPECT_EQ(g_saveAsCalls[0].first, &w);
-    EXPECT_EQ(g_saveAsCalls[0].second, roll + "/img2.bmp");
-    w.OnCommandId(ID_FILE_AOLMAIL);
-    EXPECT_EQ(user.mailed, std::vector<std::string>{roll + "/img2.bmp"});
+    ASSERT_EQ(ui->fileDialogs.size(), 1u);
+    EXPECT_EQ(ui->fileDialogs[0].fileName, "Untitled.bmp");
+    CImg saved, selected;
+    ASSERT_EQ(saved.Load(CString((dir / "saved.tif").c_str())), IMG_ERR_NONE);
+    ASSERT_EQ(selected.Load(CString((roll + "/img2.bmp").c_str())), IMG_ERR_NONE);
+    CSize savedSize, selectedSize;
+    saved.GetSize(savedSize);
+    selected.GetSize(selectedSize);
+    EXPECT_EQ(savedSize, selectedSize);
 
+    ui->AnswerNextFileDialog(std::nullopt);
+    w.OnCommandId(ID_FILE_SAVEIMAGE);
+    ASSERT_EQ(ui->fileDialogs.size(), 2u);
+    EXPECT_EQ(ui->fileDialogs[1].fileName, "Untitled.tif");
+
+    // The remembered choice belongs to the window: a new one starts afresh.
+    FILM_CloseDialog();
+    CFilmSnapDlg& again = Open(2);
+    again.OnFrameClicked(0);
+    ui->AnswerNextFileDialog(std::nullopt);
+    again.OnCommandId(ID_FILE_SAVEIMAGE);
+    ASSERT_EQ(ui->fileDialogs.size(), 3u);
+    EXPECT_EQ(ui->fileDialogs[2].fileName, "Untitled.bmp");
+}
+
+TEST_F(FilmWindowTest, SendToMailHandsOverTheFileTheUserSaved)
+{
+    CFilmSnapDlg& w = Open(2);
+    w.OnFrameClicked(1);
+    const std::string mail = dir / "for mail.jpg";
+    ui->AnswerNextFileDialog(CString(mail.c_str()));
+    w.OnCommandId(ID_FILE_AOLMAIL);
+    ASSERT_EQ(ui->fileDialogs.size(), 1u);
+    EXPECT_EQ(ui->fileDialogs[0].fileName, "Untitled");
+    EXPECT_EQ(user.mailed, std::vector<std::string>{mail});
+    EXPECT_TRUE(IsJpegFile(mail));
+    // Cutting the picture from the roll leaves the mailed file alone.
+    w.OnCommandId(ID_EDIT_CUT);
+    EXPECT_FALSE(FileExists(roll + "/img2.bmp"));
+    EXPECT_TRUE(IsJpegFile(mail));
+
+    // Cancel hands nothing over.
+    ui->AnswerNextFileDialog(std::nullopt);
+    w.OnCommandId(ID_FILE_AOLMAIL);
+    EXPECT_EQ(user.mailed.size(), 1u);
+
+    // Nothing selected in an empty roll: no dialog, nothing handed over.
     CFilmSnapDlg& empty = (FILM_CloseDialog(), std::filesystem::remove(roll + "/film.ini"), Open(0));
     empty.OnCommandId(ID_FILE_SAVEIMAGE);
     empty.OnCommandId(ID_FILE_AOLMAIL);
-    EXPECT_EQ(g_saveAsCalls.size(), 1u);
+    EXPECT_EQ(ui->fileDialogs.size(), 2u);
     EXPECT_EQ(user.mailed.size(), 1u);
 }
 

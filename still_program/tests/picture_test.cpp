@@ -2,6 +2,9 @@
 
 #include "framework/Keys.h"
 #include "framework/StringTable.h"
+#include "art.h"
+#include "Filmroll/jpeg.h"
+#include "jpegbmp.h"
 #include "resource.h"
 #include "writers.h"
 
@@ -364,3 +367,16 @@ TEST_F(SnapvoFixture, ControlVInTheViewerClosesIt)
 }
 
 }  // namespace
+
+// The still program and the film roll share one build of the JPEG and ART
+// writers: each writer exists once in the process, in the shared library.
+TEST(FilmWriters, ComeFromTheOneSharedLibrary)
+{
+    for (void* writer : {reinterpret_cast<void*>(&SaveJPEG), reinterpret_cast<void*>(&ReadBmpInput),
+                         reinterpret_cast<void*>(&WriteArtFile)}) {
+        Dl_info where {};
+        ASSERT_NE(dladdr(writer, &where), 0);
+        ASSERT_NE(where.dli_fname, nullptr);
+        EXPECT_NE(std::strstr(where.dli_fname, "libfilm_writers"), nullptr) << where.dli_fname;
+    }
+}

@@ -411,3 +411,30 @@ TEST_F(SnapvoFixture, AScreenSizedPictureFillsTheScreenAndHidesTheCompanions)
 }
 
 }  // namespace
+
+// film.ini that cannot be written is said, where the program saves the roll:
+// hiding the film roll and closing the program; a closed roll says nothing.
+TEST_F(SnapvoFixture, AFilmListThatCannotBeWrittenIsReported)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_NE(View()->FilmrollWindow(), nullptr);
+    // A folder where the list belongs: no file can replace it.
+    std::filesystem::create_directories(folder.Path() / "film" / "film.ini");
+    ASSERT_TRUE(Frame()->ExecuteCommand(ID_SHOW_FILMROLL));   // hides it, saving first
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, CSnapvoView::kFilmrollNotSavedText);
+
+    ASSERT_TRUE(Frame()->ExecuteCommand(ID_SHOW_FILMROLL));   // shows it again
+    Close();
+    ASSERT_EQ(ui->boxes.size(), 2u);
+    EXPECT_EQ(ui->boxes[1].text, CSnapvoView::kFilmrollNotSavedText);
+}
+
+TEST_F(SnapvoFixture, AWrittenFilmListSaysNothing)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Frame()->ExecuteCommand(ID_SHOW_FILMROLL));
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path() / "film" / "film.ini"));
+    Close();   // the roll is closed: nothing to save, nothing to say
+    EXPECT_TRUE(ui->boxes.empty());
+}
