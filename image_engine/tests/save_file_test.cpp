@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "gdi/clipboard.h"
 #include "test_util.h"
 
 using namespace vtest;
@@ -213,6 +215,55 @@ TEST_F(SaveFile, OnlyRegularFilesAreReadAndNothingWaits)
     EXPECT_EQ(IMG_save_bitmap(small, fifo.c_str(), IMG_TYPE_TIFF), IMG_ERR_CREATE);
     IMG_delete_bitmap(small);
     rmdir(folder.c_str());
+}
+
+// Puts a copy of the packed DIB on the clipboard.
+void ClipboardHolds(const std::vector<uint8_t>& dib)
+{
+    HGLOBAL block = GlobalAlloc(GHND, dib.size());
+    std::memcpy(GlobalLock(block), dib.data(), dib.size());
+    GlobalUnlock(block);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_DIB, block);
+    CloseClipboard();
+}
+
+TEST_F(SaveFile, AFailedClipboardSaveLeavesTheOldFile)
+{
+    const std::string path = Temp("clip_old.bmp");
+    ClipboardHolds(MakeDib(3, 2, 24, [](int x, int y) { return uint32_t(x * 40 + y); }));
+    ASSERT_EQ(IMG_save_clipboard(path.c_str(), nullptr), 0);
+    const auto before = ReadFile(path);
+    ClipboardHolds(MakeDib(400, 300, 24, [](int x, int y) { return uint32_t(x * 2654435761u ^ y); }));
+    {
+        FileSizeLimit limit(51200);
+        EXPECT_EQ(IMG_save_clipboard(path.c_str(), nullptr), IMG_ERR_WRITE);
+    }
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(Leftovers(path), std::vector<std::string>{});
+}
+
+TEST_F(SaveFile, AClipboardDibWithAShortTableBecomesAFileThatCountsItsWholeTable)
+{
+    // Five colours listed and stored; the file gets all 256 entries.
+    auto full = MakeDib(6, 2, 8, [](int x, int y) { return uint32_t((x + y) % 5); });
+    std::vector<uint8_t> dib(full.begin(), full.begin() + 40 + 4 * 5);
+    dib.insert(dib.end(), full.begin() + 40 + 4 * 256, full.end());
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, dib.data(), sizeof h);
+    h.biClrUsed = h.biClrImportant = 5;
+    std::memcpy(dib.data(), &h, sizeof h);
+    ClipboardHolds(dib);
+    const std::string path = Temp("clip_table.bmp");
+    ASSERT_EQ(IMG_save_clipboard(path.c_str(), nullptr), 0);
+    const auto file = ReadFile(path);
+    ASSERT_GE(file.size(), 54u);
+    EXPECT_EQ(file[46] | file[47] << 8 | file[48] << 16 | file[49] << 24, 256);
+    IMG_HANDLE original = FromDib(full), back = LoadFile(path);
+    EXPECT_EQ(CompareColours(original, back), "");
+    IMG_delete_bitmap(back);
+    IMG_delete_bitmap(original);
 }
 
 }   // namespace
