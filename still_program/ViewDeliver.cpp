@@ -8,7 +8,7 @@
 #include "Sounds.h"
 #include "framework/Clock.h"
 #include "framework/UiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "mail/loader.h"
 #include "resource.h"
 

@@ -2,7 +2,7 @@
 #include "files_test_util.h"
 
 #include "framework/TestUiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "resource.h"
 
 #include <QWidget>
