@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/Dialog.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "types/CString.h"
 
 constexpr UINT IDD_IMGEDIT = 106;

@@ -4,7 +4,7 @@
 // on standard error why it could not read one.
 #pragma once
 
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "types/CString.h"
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 #include "Flmsnap.h"
 #include "aolmail.h"
 #include "art.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "jpeg.h"
 #include "readfile.h"
 #include "types/SafeFile.h"

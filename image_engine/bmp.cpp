@@ -159,6 +159,11 @@ int WriteHeaders(WriteJob& job, uint32_t compression)
     h.biPlanes = 1;
     h.biCompression = compression;
     h.biSizeImage = stride * uint32_t(h.biHeight);
+    // The whole table is written, whatever count the caller's header gave:
+    // other readers take a smaller count and then meet indices beyond it.
+    h.biClrUsed = ColourEntries(h.biBitCount);
+    if (h.biClrImportant > h.biClrUsed)
+        h.biClrImportant = 0;
     if (!job.out.Write(fh, sizeof fh) || !job.out.Write(&h, sizeof h) ||
         (table && !job.out.Write(TableOf(job.header), table)))
         return IMG_ERR_WRITE;
@@ -170,13 +175,31 @@ uint8_t Pixel(const uint8_t* row, int bits, uint32_t i)
     return bits == 8 ? row[i] : ((i & 1) ? row[i >> 1] & 15 : row[i >> 1] >> 4);
 }
 
+// Pixels from i on that go into one absolute run; 0 when an encoded run
+// comes first. An absolute run needs at least 3 pixels (shorter counts are
+// escapes) and stops before two equal pixels. RLE4 runs are kept to an even
+// length: some readers take an odd one's last pixel from the padding.
+uint32_t AbsoluteRun(const uint8_t* row, int bits, uint32_t i, uint32_t width)
+{
+    auto px = [&](uint32_t k) { return Pixel(row, bits, k); };
+    if ((i + 1 < width && px(i + 1) == px(i)) || i + 3 >= width)
+        return 0;
+    uint32_t n = 3;
+    while (i + n < width && n < 255 && !(i + n + 1 < width && px(i + n) == px(i + n + 1)))
+        ++n;
+    if (bits == 4 && n % 2)
+        n = n == 3 ? 4 : n - 1;   // at least 4 pixels remain here
+    return n;
+}
+
 void EncodeRleRow(ByteSink& sink, const uint8_t* row, int bits, uint32_t width)
 {
     auto px = [&](uint32_t i) { return Pixel(row, bits, i); };
     uint32_t i = 0;
     while (i < width) {
-        if ((i + 1 < width && px(i + 1) == px(i)) || i + 3 >= width) {
-            uint32_t n = 1;
+        uint32_t n = AbsoluteRun(row, bits, i, width);
+        if (n == 0) {
+            n = 1;
             while (i + n < width && n < 255 && px(i + n) == px(i))
                 ++n;
             sink.Put(uint8_t(n));
@@ -184,9 +207,6 @@ void EncodeRleRow(ByteSink& sink, const uint8_t* row, int bits, uint32_t width)
             i += n;
             continue;
         }
-        uint32_t n = 3;
-        while (i + n < width && n < 255 && !(i + n + 1 < width && px(i + n) == px(i + n + 1)))
-            ++n;
         sink.Put(0);
         sink.Put(uint8_t(n));
         uint32_t bytes = 0;
@@ -195,14 +215,12 @@ void EncodeRleRow(ByteSink& sink, const uint8_t* row, int bits, uint32_t width)
             bytes = n;
         } else {
             for (uint32_t k = 0; k < n; k += 2, ++bytes)
-                sink.Put(uint8_t(px(i + k) << 4 | (k + 1 < n ? px(i + k + 1) : 0)));
+                sink.Put(uint8_t(px(i + k) << 4 | px(i + k + 1)));
         }
         if (bytes & 1)
             sink.Put(0);
         i += n;
     }
-    sink.Put(0);
-    sink.Put(0);
 }
 
 }   // namespace
@@ -287,6 +305,12 @@ int WriteBmpRle(WriteJob& job)
         if (int f = FetchRow(job, row, r, stride); f < 0)
             return f;
         EncodeRleRow(sink, row, h.biBitCount, uint32_t(h.biWidth));
+        // The end-of-bitmap mark closes the last row: an end of line before
+        // it would announce a row beyond the picture to other readers.
+        if (r + 1 < uint32_t(h.biHeight)) {
+            sink.Put(0);
+            sink.Put(0);
+        }
         if (sink.Pending() > 60000 && !sink.Flush())
             return IMG_ERR_WRITE;
     }

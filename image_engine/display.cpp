@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "draw.h"
 #include "engine.h"
 #include "gdi/clipboard.h"
+#include "types/SafeFile.h"
 
 using namespace vantor;
 
@@ -50,15 +52,6 @@ int SelectNewPalette(Record& record, HDC dc, HPALETTE* previous, BOOL background
     return IMG_OK;
 }
 
-struct File {
-    FILE* f = nullptr;
-    ~File()
-    {
-        if (f)
-            std::fclose(f);
-    }
-};
-
 bool Put(FILE* f, const void* data, size_t n)
 {
     return std::fwrite(data, 1, n, f) == n;
@@ -68,6 +61,18 @@ bool PutFileHeader(FILE* f, uint32_t table, uint32_t image)
 {
     BITMAPFILEHEADER fh{BMP_SIGNATURE, image + table + 54, 0, 0, table + 54};
     return Put(f, &fh, sizeof fh);
+}
+
+// Writes a BMP file that replaces `path` only once complete; `write` returns
+// the engine's code. A file that cannot be created gives -1.
+int WriteBmpFile(const char* path, const std::function<int(FILE*)>& write)
+{
+    int result = IMG_ERR_MEMORY;
+    const bool done = velmora::WriteStreamAtomically(path, [&](FILE* f) {
+        result = write(f);
+        return result >= 0;
+    });
+    return done || result < 0 ? result : IMG_ERR_WRITE;
 }
 
 int SaveClipboardDib(const char* path, HGLOBAL data)
@@ -90,22 +95,40 @@ int SaveClipboardDib(const char* path, HGLOBAL data)
         GlobalUnlock(data);
         return IMG_ERR_DEVICE;
     }
-    File out{std::fopen(path, "wb")};
-    if (!out.f) {
-        GlobalUnlock(data);
-        return IMG_ERR_MEMORY;
-    }
     const uint32_t tableAt = h.biSize;
     h.biSize = sizeof h;
     h.biSizeImage = uint32_t(stride * uint64_t(h.biHeight));
+    // The file always holds the whole table, and says so.
+    h.biClrUsed = entries;
+    h.biClrImportant = 0;
     std::vector<RGBQUAD> table(entries, RGBQUAD{0, 0, 0, 0});
     if (entries)
         std::memcpy(table.data(), bytes + tableAt, 4 * std::min<uint64_t>(listed, entries));
-    bool ok = PutFileHeader(out.f, 4 * entries, h.biSizeImage) && Put(out.f, &h, sizeof h) &&
-              (entries == 0 || Put(out.f, table.data(), 4 * entries)) &&
-              Put(out.f, bytes + rowsAt, size_t(stride * uint64_t(h.biHeight)));
+    const int result = WriteBmpFile(path, [&](FILE* out) {
+        const bool ok = PutFileHeader(out, 4 * entries, h.biSizeImage) && Put(out, &h, sizeof h) &&
+                        (entries == 0 || Put(out, table.data(), 4 * entries)) &&
+                        Put(out, bytes + rowsAt, size_t(stride * uint64_t(h.biHeight)));
+        return ok ? IMG_OK : IMG_ERR_WRITE;
+    });
     GlobalUnlock(data);
-    return ok ? IMG_OK : IMG_ERR_WRITE;
+    return result;
+}
+
+// The rows of a device bitmap, bottom first, in the header's format.
+int PutDeviceRows(FILE* out, HDC screen, HBITMAP bitmap, BITMAPINFO* info)
+{
+    BITMAPINFOHEADER& h = info->bmiHeader;
+    const uint32_t stride = DibRowBytes(h.biWidth, h.biBitCount);
+    std::vector<uint8_t> row(stride);
+    for (LONG r = 0; r < h.biHeight; ++r) {
+        BITMAPINFOHEADER keep = h;
+        if (GetDIBits(screen, bitmap, UINT(r), 1, row.data(), info, DIB_RGB_COLORS) != 1)
+            return IMG_ERR_DEVICE;
+        h = keep;
+        if (!Put(out, row.data(), stride))
+            return IMG_ERR_WRITE;
+    }
+    return IMG_OK;
 }
 
 int SaveClipboardBitmap(const char* path, HBITMAP bitmap)
@@ -128,24 +151,13 @@ int SaveClipboardBitmap(const char* path, HBITMAP bitmap)
     GetSystemPaletteEntries(screen, 0, entries, system.data());
     for (uint32_t i = 0; i < entries; ++i)
         info->bmiColors[i] = RGBQUAD{system[i].peBlue, system[i].peGreen, system[i].peRed, 0};
-    File out{std::fopen(path, "wb")};
-    if (!out.f) {
-        ReleaseDC(GetActiveWindow(), screen);
-        return IMG_ERR_MEMORY;
-    }
-    bool ok = PutFileHeader(out.f, 4 * entries, h.biSizeImage) && Put(out.f, block, sizeof h + 4 * entries);
-    std::vector<uint8_t> row(stride);
-    for (LONG r = 0; ok && r < h.biHeight; ++r) {
-        BITMAPINFOHEADER keep = h;
-        if (GetDIBits(screen, bitmap, UINT(r), 1, row.data(), info, DIB_RGB_COLORS) != 1) {
-            ReleaseDC(GetActiveWindow(), screen);
-            return IMG_ERR_DEVICE;
-        }
-        h = keep;
-        ok = Put(out.f, row.data(), stride);
-    }
+    const int result = WriteBmpFile(path, [&](FILE* out) {
+        if (!PutFileHeader(out, 4 * entries, h.biSizeImage) || !Put(out, block, sizeof h + 4 * entries))
+            return int(IMG_ERR_WRITE);
+        return PutDeviceRows(out, screen, bitmap, info);
+    });
     ReleaseDC(GetActiveWindow(), screen);
-    return ok ? IMG_OK : IMG_ERR_WRITE;
+    return result;
 }
 
 }   // namespace

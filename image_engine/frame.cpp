@@ -1,12 +1,13 @@
 // The frame: detection, load and save dispatch, the crop-serving row callback,
 // and the handle-level information calls.
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include "engine.h"
+#include "types/SafeFile.h"
 
 namespace vantor {
 
@@ -331,6 +332,39 @@ Stream StreamFor(int file)
         return Stream::OverMemory(memoryBase, memoryLength);
     return Stream::OverFile(file);
 }
+
+// A picture file opened for reading: regular files only, so a FIFO or device
+// named like a picture is refused instead of waited on.
+int OpenPicture(const char* path)
+{
+    return path && *path ? velmora::OpenRegularFile(path) : -1;
+}
+
+// The engine's code for a save whose pixels were written but whose file could
+// not be put in place (errno from the atomic writer).
+int32_t CommitError(int error)
+{
+    return error == ENOSPC || error == EIO || error == EDQUOT || error == EFBIG ? IMG_ERR_WRITE : IMG_ERR_CREATE;
+}
+
+// Saves into a new file beside `path` that replaces it only when complete; a
+// page-adding type works on a copy of an existing file. Either way a failure
+// leaves what was at `path` as it was.
+int32_t SaveReplacing(IMG_HANDLE handle, const char* path, uint32_t type)
+{
+    constexpr int32_t kNotStarted = 1;
+    int32_t result = kNotStarted;
+    auto save = [&](int fd) {
+        result = IMG_save_bitmap_fd(handle, fd, uint16_t(type));
+        return result >= 0;
+    };
+    bool done = AddsPage(type) && velmora::UpdateFileAtomically(path, save);
+    if (!done && result == kNotStarted && (!AddsPage(type) || errno == ENOENT))
+        done = velmora::WriteFileAtomically(path, save);
+    if (done)
+        return result;
+    return result == kNotStarted || result >= 0 ? CommitError(errno) : result;
+}
 }   // namespace
 
 extern "C" {
@@ -365,9 +399,7 @@ int32_t IMG_decompress_bitmap_fd(IMG_HANDLE* out, int file, int32_t offset, int1
 
 int32_t IMG_decompress_bitmap(IMG_HANDLE* out, const char* path)
 {
-    if (!path || !*path)
-        return IMG_ERR_OPEN;
-    Fd f{open(path, O_RDONLY | O_CLOEXEC)};
+    Fd f{OpenPicture(path)};
     if (f.fd < 0)
         return IMG_ERR_OPEN;
     return IMG_decompress_bitmap_fd(out, f.fd, 0, 0);
@@ -461,22 +493,12 @@ int32_t IMG_save_bitmap(IMG_HANDLE handle, const char* path, uint16_t type)
         return IMG_ERR_HANDLE;
     if (!path || !*path)
         return IMG_ERR_CREATE;
-    uint32_t t = type >= IMG_TYPE_BY_EXTENSION ? TypeFromPath(path) : type;
-    Fd f;
-    if (AddsPage(t))
-        f.fd = open(path, O_RDWR | O_CLOEXEC);
-    if (f.fd < 0)
-        f.fd = open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (f.fd < 0)
-        return IMG_ERR_CREATE;
-    return IMG_save_bitmap_fd(handle, f.fd, uint16_t(t));
+    return SaveReplacing(handle, path, type >= IMG_TYPE_BY_EXTENSION ? TypeFromPath(path) : type);
 }
 
 int32_t IMGLOW_get_filetype(const char* path)
 {
-    if (!path || !*path)
-        return IMG_ERR_OPEN;
-    Fd f{open(path, O_RDONLY | O_CLOEXEC)};
+    Fd f{OpenPicture(path)};
     if (f.fd < 0)
         return IMG_ERR_OPEN;
     Stream in = StreamFor(f.fd);

@@ -330,30 +330,29 @@ int WriteDcx(WriteJob& job)
     // A memory block tells not where its last page ends, so it always starts anew.
     uint8_t head[kDcxHeaderBytes] = {};
     size_t got = job.out.IsFile() && job.out.Seek(0) ? job.out.Read(head, sizeof head) : 0;
-    uint64_t at;
     if (got < 4 || Le32(head) != kDcxSignature) {
         std::memset(head, 0, sizeof head);
         PutLe32(head, kDcxSignature);
         PutLe32(head + 4, kDcxHeaderBytes);
-        at = kDcxHeaderBytes;
-        if (!job.out.Truncate(0) || !job.out.Seek(0) || !job.out.Write(head, sizeof head))
+        if (!job.out.Truncate(0) || !job.out.Seek(0) || !job.out.Write(head, sizeof head) ||
+            !job.out.Write(page.data(), page.size()))
             return IMG_ERR_WRITE;
-    } else {
-        uint32_t slot = 0;
-        while (slot < kDcxTableEntries && Le32(head + 4 + 4 * slot) != 0)
-            ++slot;
-        // The last entry must stay zero to end the table.
-        if (slot >= kDcxTableEntries - 1)
-            return IMG_ERR_WRITE;
-        at = job.out.Size();
-        if (at > UINT32_MAX - page.size())
-            return IMG_ERR_WRITE;
-        uint8_t entry[4];
-        PutLe32(entry, uint32_t(at));
-        if (!job.out.Seek(4 + 4 * slot) || !job.out.Write(entry, 4))
-            return IMG_ERR_WRITE;
+        return IMG_OK;
     }
-    if (!job.out.Seek(at) || !job.out.Write(page.data(), page.size()))
+    uint32_t slot = 0;
+    while (slot < kDcxTableEntries && Le32(head + 4 + 4 * slot) != 0)
+        ++slot;
+    // The last entry must stay zero to end the table.
+    if (slot >= kDcxTableEntries - 1)
+        return IMG_ERR_WRITE;
+    const uint64_t at = job.out.Size();
+    if (at > UINT32_MAX - page.size())
+        return IMG_ERR_WRITE;
+    // The table names the page only once all of it is there.
+    uint8_t entry[4];
+    PutLe32(entry, uint32_t(at));
+    if (!job.out.Seek(at) || !job.out.Write(page.data(), page.size()) || !job.out.Seek(4 + 4 * slot) ||
+        !job.out.Write(entry, 4))
         return IMG_ERR_WRITE;
     return IMG_OK;
 }

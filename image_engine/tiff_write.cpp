@@ -74,9 +74,17 @@ int FileRow(WriteJob& job, const Picture& p, uint32_t i, uint8_t* buf)
     return IMG_OK;
 }
 
-// Where the new IFD goes: behind the last page of an existing TIFF file, whose
-// last next-IFD field is pointed at it; or at 8 in a new file.
-int Place(WriteJob& job, bool mayAdd, uint64_t& ifdAt, Order& order)
+// Where a new page goes, and the next-IFD field that is to point at it
+// (0 in a new file, whose header already does).
+struct Placement {
+    uint64_t ifdAt = 8;
+    uint64_t linkAt = 0;
+    Order order;
+};
+
+// Where the new IFD goes: behind the last page of an existing TIFF file, or at
+// 8 in a new file.
+int Place(WriteJob& job, bool mayAdd, Placement& place)
 {
     Stream& out = job.out;
     uint8_t head[8] = {};
@@ -86,37 +94,42 @@ int Place(WriteJob& job, bool mayAdd, uint64_t& ifdAt, Order& order)
         const uint8_t fresh[8] = {'I', 'I', 42, 0, 8, 0, 0, 0};
         if (!out.Truncate(0) || !out.Seek(0) || !out.Write(fresh, 8))
             return IMG_ERR_WRITE;
-        ifdAt = 8;
-        order.big = false;
+        place = Placement{};
         return IMG_OK;
     }
     TiffFile f(out, 0);
     uint32_t offset = 0;
     f.ReadHeader(offset);
-    order.big = f.Big();
-    uint64_t field = 4;
+    place.order.big = f.Big();
+    place.linkAt = 4;
     std::unordered_set<uint32_t> seen;
     std::vector<Entry> entries;
     while (offset != 0) {
         uint32_t next = 0;
         if (!seen.insert(offset).second || f.ReadIfd(offset, entries, next) < 0)
             return IMG_ERR_CONTENT;
-        field = uint64_t(offset) + 2 + 12 * entries.size();
+        place.linkAt = uint64_t(offset) + 2 + 12 * entries.size();
         offset = next;
     }
-    ifdAt = out.Size();
+    place.ifdAt = out.Size();
     // IFDs begin on a word boundary.
     const uint8_t zero = 0;
-    if (ifdAt % 2 && !(out.Seek(ifdAt) && out.Write(&zero, 1)))
+    if (place.ifdAt % 2 && !(out.Seek(place.ifdAt) && out.Write(&zero, 1)))
         return IMG_ERR_WRITE;
-    ifdAt += ifdAt % 2;
-    if (ifdAt > UINT32_MAX)
-        return IMG_ERR_WRITE;
+    place.ifdAt += place.ifdAt % 2;
+    return place.ifdAt > UINT32_MAX ? IMG_ERR_WRITE : IMG_OK;
+}
+
+// Points the last page at the new one. Done once the page is complete, so a
+// page cut short by a failed write is never reachable from the file.
+int Link(WriteJob& job, const Placement& place)
+{
+    if (place.linkAt == 0)
+        return IMG_OK;
     uint8_t link[4];
-    order.P32(link, uint32_t(ifdAt));
-    if (!out.Seek(field) || !out.Write(link, 4))
-        return IMG_ERR_WRITE;
-    return IMG_OK;
+    place.order.P32(link, uint32_t(place.ifdAt));
+    const uint64_t end = job.out.Size();
+    return job.out.Seek(place.linkAt) && job.out.Write(link, 4) && job.out.Seek(end) ? IMG_OK : IMG_ERR_WRITE;
 }
 
 // The IFD, the fields behind it and the strip arrays; strips follow directly.
@@ -219,17 +232,21 @@ int WriteBlock(Stream& out, uint64_t at, const std::vector<uint8_t>& block)
 }
 
 // Places the header (appending a page when `append` allows), then writes the
-// picture's IFD; the pixel data follows at the stream's position.
-int WriteIfd(WriteJob& job, const Picture& p, bool append)
+// picture's IFD; the pixel data follows at the stream's position, and Link
+// ends the page.
+int WriteIfd(WriteJob& job, const Picture& p, bool append, Placement& place)
 {
-    uint64_t at = 0;
-    Order order;
-    if (int r = Place(job, append, at, order); r < 0)
+    if (int r = Place(job, append, place); r < 0)
         return r;
     std::vector<uint8_t> block;
-    if (int r = BuildIfd(job, p, at, order, block); r < 0)
+    if (int r = BuildIfd(job, p, place.ifdAt, place.order, block); r < 0)
         return r;
-    return WriteBlock(job.out, at, block);
+    return WriteBlock(job.out, place.ifdAt, block);
+}
+
+int WriteData(WriteJob& job, const Placement& place, const std::vector<uint8_t>& data)
+{
+    return job.out.Write(data.data(), data.size()) ? Link(job, place) : IMG_ERR_WRITE;
 }
 
 int WriteFax(WriteJob& job, uint32_t compression)
@@ -245,9 +262,10 @@ int WriteFax(WriteJob& job, uint32_t compression)
     if (compression != kHuffman)   // written as the IFD's FillOrder 2 declares
         ReverseBits(data.data(), data.size());
     p.sizes = {uint32_t(data.size())};
-    if (int r = WriteIfd(job, p, true); r < 0)
+    Placement place;
+    if (int r = WriteIfd(job, p, true, place); r < 0)
         return r;
-    return job.out.Write(data.data(), data.size()) ? IMG_OK : IMG_ERR_WRITE;
+    return WriteData(job, place, data);
 }
 
 }   // namespace
@@ -256,7 +274,8 @@ int WriteTiff(WriteJob& job)
 {
     Picture p = Describe(job, kNone);
     p.sizes = {p.rowBytes * p.height};
-    if (int r = WriteIfd(job, p, true); r < 0)
+    Placement place;
+    if (int r = WriteIfd(job, p, true, place); r < 0)
         return r;
     std::vector<uint8_t> buf(p.stride);
     ByteSink sink(job.out);
@@ -267,7 +286,7 @@ int WriteTiff(WriteJob& job)
         if (sink.Pending() > (1u << 20) && !sink.Flush())
             return IMG_ERR_WRITE;
     }
-    return sink.Flush() ? IMG_OK : IMG_ERR_WRITE;
+    return sink.Flush() ? Link(job, place) : IMG_ERR_WRITE;
 }
 
 int WriteTiffHuffman(WriteJob& job) { return WriteFax(job, kHuffman); }
@@ -289,9 +308,10 @@ int WriteTiffLzw(WriteJob& job)
         EncodeLzw(rows.data(), size_t(count) * p.rowBytes, data);
         p.sizes.push_back(uint32_t(data.size() - before));
     }
-    if (int r = WriteIfd(job, p, false); r < 0)
+    Placement place;
+    if (int r = WriteIfd(job, p, false, place); r < 0)
         return r;
-    return job.out.Write(data.data(), data.size()) ? IMG_OK : IMG_ERR_WRITE;
+    return WriteData(job, place, data);
 }
 
 }   // namespace vantor

@@ -7,7 +7,7 @@
 
 #include "art.h"
 #include "gdi/globalmem.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "jpeg.h"
 #include "types/SafeFile.h"
 

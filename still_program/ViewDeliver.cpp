@@ -9,6 +9,7 @@
 #include "framework/Clock.h"
 #include "framework/UiService.h"
 #include "gdi/DibView.h"
+#include "mail/loader.h"
 #include "resource.h"
 #include "types/SafeFile.h"
 

@@ -5,7 +5,7 @@
 #include "ViewerDib.h"
 #include "ViewerView.h"
 #include "framework/UiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "mail/loader.h"
 #include "resource.h"
 

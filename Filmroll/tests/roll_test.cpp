@@ -1,7 +1,7 @@
 #include "Filmdll.h"
 #include "film_test_util.h"
 #include "framework/TestUiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 
 #include <gtest/gtest.h>
 

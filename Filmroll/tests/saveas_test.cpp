@@ -1,6 +1,6 @@
 #include "Flmsnap.h"
 #include "framework/TestUiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "writers.h"
 #include "writers_test_util.h"
 

@@ -2,7 +2,7 @@
 #include "aolmail.h"
 #include "film_test_util.h"
 #include "framework/TestUiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "writers.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <cstring>
 
 #include "test_util.h"
 
@@ -78,7 +79,8 @@ TEST(Bmp, Rle8RowUsesEncodedAndAbsoluteRuns)
     const size_t bits = 14 + 40 + 1024;
     ASSERT_GE(bytes.size(), bits);
     std::vector<uint8_t> data(bytes.begin() + bits, bytes.end());
-    EXPECT_EQ(data, (std::vector<uint8_t>{4, 5, 0, 4, 1, 2, 3, 4, 0, 0, 0, 1}));
+    // The end-of-bitmap mark closes the only row: no end of line before it.
+    EXPECT_EQ(data, (std::vector<uint8_t>{4, 5, 0, 4, 1, 2, 3, 4, 0, 1}));
     EXPECT_EQ(bytes[30], 1);   // compression RLE8
     IMG_delete_bitmap(h);
 }
@@ -99,6 +101,78 @@ TEST(Bmp, LongRowsSplitRunsAt255AndPadOddAbsoluteRuns)
     // Top row: 255 + 45 equal pixels.
     IMG_delete_bitmap(back);
     IMG_delete_bitmap(h);
+}
+
+TEST(Bmp, Rle4AbsoluteRunsHaveAnEvenLength)
+{
+    struct Case {
+        std::vector<uint8_t> row;
+        std::vector<uint8_t> data;
+    };
+    const Case cases[] = {
+        // Seven different pixels: six absolute (three bytes, padded), one encoded.
+        {{1, 2, 3, 4, 5, 6, 7}, {0, 6, 0x12, 0x34, 0x56, 0, 1, 0x77, 0, 1}},
+        // Three different before a run: the absolute run takes the run's first pixel.
+        {{1, 2, 3, 5, 5, 5, 5}, {0, 4, 0x12, 0x35, 3, 0x55, 0, 1}},
+        // Four different: even already.
+        {{1, 2, 3, 4, 9, 9}, {0, 4, 0x12, 0x34, 2, 0x99, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        IMG_HANDLE h = FromDib(MakeDib(int(c.row.size()), 1, 4, [&](int x, int) { return c.row[size_t(x)]; }));
+        auto bytes = SaveMem(h, IMG_TYPE_BMP_RLE);
+        ASSERT_GE(bytes.size(), 14u + 40 + 64);
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 14 + 40 + 64, bytes.end()), c.data) << c.row.size();
+        IMG_HANDLE back = LoadMem(bytes);
+        EXPECT_EQ(CompareColours(h, back), "");
+        IMG_delete_bitmap(back);
+        IMG_delete_bitmap(h);
+    }
+}
+
+TEST(Bmp, HeaderCountsTheColourTableItWrites)
+{
+    struct Case {
+        int bits, type;
+        uint32_t listed;   // what the picture's own header says
+        uint32_t written;  // what the file must say
+    };
+    const Case cases[] = {
+        {1, IMG_TYPE_BMP, 1, 2},       {4, IMG_TYPE_BMP, 5, 16},     {8, IMG_TYPE_BMP, 0, 256},
+        {24, IMG_TYPE_BMP, 7, 0},      {4, IMG_TYPE_BMP_RLE, 5, 16}, {8, IMG_TYPE_BMP_RLE, 300, 256},
+    };
+    for (const Case& c : cases) {
+        auto dib = MakeDib(9, 2, c.bits, [](int x, int y) { return uint32_t(x + y); });
+        BITMAPINFOHEADER h;
+        std::memcpy(&h, dib.data(), sizeof h);
+        h.biClrUsed = h.biClrImportant = c.listed;
+        std::memcpy(dib.data(), &h, sizeof h);
+        IMG_HANDLE handle = FromDib(dib);
+        auto bytes = SaveMem(handle, c.type);
+        ASSERT_GE(bytes.size(), 54u);
+        const uint32_t used = bytes[46] | bytes[47] << 8 | bytes[48] << 16 | uint32_t(bytes[49]) << 24;
+        const uint32_t important = bytes[50] | bytes[51] << 8 | bytes[52] << 16 | uint32_t(bytes[53]) << 24;
+        EXPECT_EQ(used, c.written) << c.bits << " bits, type " << c.type;
+        EXPECT_LE(important, c.written) << c.bits << " bits, type " << c.type;
+        IMG_delete_bitmap(handle);
+    }
+}
+
+TEST(Bmp, RleEndingWithOrWithoutEndOfLineReadsAlike)
+{
+    std::vector<uint8_t> table(4 * 256, 0);
+    const std::vector<uint8_t> endings[] = {
+        {2, 7, 0, 0, 2, 9, 0, 1},         // end of bitmap closes the last row
+        {2, 7, 0, 0, 2, 9, 0, 0, 0, 1},   // older files: end of line, then end of bitmap
+        {2, 7, 0, 0, 2, 9, 0, 0},         // end of line only
+    };
+    for (const auto& rle : endings) {
+        int result = 0;
+        IMG_HANDLE h = LoadMem(BmpFile(40, 2, 2, 8, 1, table, rle), &result);
+        ASSERT_EQ(result, 0) << rle.size();
+        EXPECT_EQ(RawAt(h, 1, 1), 7u);
+        EXPECT_EQ(RawAt(h, 1, 0), 9u);
+        IMG_delete_bitmap(h);
+    }
 }
 
 TEST(Bmp, RleDeltaAndEndOfBitmapLeaveSkippedPixelsZero)

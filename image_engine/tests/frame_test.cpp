@@ -126,8 +126,7 @@ TEST(Saving, ByExtensionIgnoresCaseAndRejectsUnknownEndings)
     EXPECT_EQ(IMG_save_bitmap(h, bmp.c_str(), IMG_TYPE_BY_EXTENSION), 0);
     EXPECT_EQ(IMGLOW_get_filetype(bmp.c_str()), IMG_TYPE_BMP);
     EXPECT_EQ(IMG_save_bitmap(h, png.c_str(), IMG_TYPE_BY_EXTENSION), IMG_ERR_UNSUPPORTED);
-    EXPECT_EQ(access(png.c_str(), F_OK), 0);   // created empty before the type is refused
-    EXPECT_EQ(ReadFile(png).size(), 0u);
+    EXPECT_NE(access(png.c_str(), F_OK), 0);   // a refused save leaves no file behind
     EXPECT_EQ(IMG_save_bitmap(h, "/nonexistent/dir/x.bmp", 1), IMG_ERR_CREATE);
     unlink(bmp.c_str());
     unlink(png.c_str());

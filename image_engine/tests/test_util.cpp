@@ -225,4 +225,39 @@ IMG_HANDLE MagickDecode(const std::string& path, const std::string& reference, c
     return LoadFile(reference);
 }
 
+std::string PillowPython()
+{
+    // Debian's own interpreter: another one on the path lacks the Debian module.
+    const std::string python = "/usr/bin/python3";
+    return HaveProgram(python) && Shell(python + " -c 'import PIL.Image'") ? python : "";
+}
+
+std::string FfmpegProgram()
+{
+    for (const char* path : {"/usr/bin/ffmpeg", "/usr/local/bin/ffmpeg"})
+        if (HaveProgram(path))
+            return path;
+    return "";
+}
+
+IMG_HANDLE PillowDecode(const std::string& path, const std::string& reference)
+{
+    const std::string script = "import sys; from PIL import Image; "
+                               "Image.open(sys.argv[1]).convert('RGB').save(sys.argv[2], 'BMP')";
+    if (!Shell(PillowPython() + " -c \"" + script + "\" " + Quoted(path) + " " + Quoted(reference)))
+        return 0;
+    return LoadFile(reference);
+}
+
+IMG_HANDLE FfmpegDecode(const std::string& path, const std::string& reference, std::string* errors)
+{
+    std::string said;
+    const bool ok = Shell(FfmpegProgram() + " -v warning -nostdin -y -i " + Quoted(path) +
+                              " -frames:v 1 -update 1 -c:v bmp -pix_fmt bgr24 " + Quoted(reference),
+                          &said);
+    if (errors)
+        *errors = said;
+    return ok ? LoadFile(reference) : 0;
+}
+
 }   // namespace vtest

@@ -69,4 +69,13 @@ std::string Output(const std::string& command);
 IMG_HANDLE MagickDecode(const std::string& path, const std::string& reference, const std::string& options,
                         const std::string& readOptions = "");
 
+// Debian's Python with Pillow (python3-pil), "" when either is missing.
+std::string PillowPython();
+// FFmpeg's command-line program, "" when it is not installed.
+std::string FfmpegProgram();
+// Pillow's and FFmpeg's decodings of `path` as 24-bit handles, written through
+// the BMP `reference`; 0 when that fails. `errors` gets what FFmpeg warned.
+IMG_HANDLE PillowDecode(const std::string& path, const std::string& reference);
+IMG_HANDLE FfmpegDecode(const std::string& path, const std::string& reference, std::string* errors = nullptr);
+
 }   // namespace vtest

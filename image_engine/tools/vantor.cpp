@@ -1,12 +1,13 @@
 // vantor: the image engine from the command line.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "types/SafeFile.h"
 #include "vantor32.h"
 
 namespace {
@@ -127,11 +128,21 @@ int Parse(int argc, char** argv, const std::string& allowed, Options& o)
     return kOk;
 }
 
+// Opens a picture file for reading; regular files only, so a FIFO or device
+// is refused with the reason rather than waited on. -1 once the reason is told.
+int OpenInput(const std::string& path)
+{
+    int fd = velmora::OpenRegularFile(path);
+    if (fd < 0)
+        std::fprintf(stderr, "vantor: cannot open '%s': %s\n", path.c_str(), velmora::FileErrorText(errno).c_str());
+    return fd;
+}
+
 int Load(const std::string& path, long page, IMG_HANDLE& handle)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenInput(path);
     if (fd < 0)
-        return Fail("cannot load", path, IMG_ERR_OPEN);
+        return kEngineError;
     int result = IMG_decompress_bitmap_fd(&handle, fd, 0, int16_t(page));
     close(fd);
     return result < 0 ? Fail("cannot load", path, result) : kOk;
@@ -146,12 +157,14 @@ int Save(IMG_HANDLE handle, const std::string& path, long type)
 
 int Info(const std::string& path)
 {
-    int type = IMGLOW_get_filetype(path.c_str());
-    if (type < 0)
-        return Fail("cannot identify", path, type);
     IMG_HANDLE handle = 0;
     if (int r = Load(path, 0, handle); r != kOk)
         return r;
+    int type = IMGLOW_get_filetype(path.c_str());
+    if (type < 0) {
+        IMG_delete_bitmap(handle);
+        return Fail("cannot identify", path, type);
+    }
     uint16_t w = 0, h = 0, bits = 0;
     IMG_bitmap_info(nullptr, handle, &w, &h, &bits);
     std::printf("%s: %s, %u x %u, %u bits per pixel\n", path.c_str(), TypeName(type), w, h, bits);

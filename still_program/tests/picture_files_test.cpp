@@ -4,7 +4,7 @@
 
 #include "art/jgew32.h"
 #include "framework/TestUiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 #include "files_test_util.h"
 
 #include "framework/TestUiService.h"
+#include "CImg.h"
 #include "mail/loader.h"
-#include "img32/CImg.h"
 #include "resource.h"
 
 #include <QWidget>

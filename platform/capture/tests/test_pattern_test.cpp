@@ -5,7 +5,7 @@
 #include "capture/dib.h"
 #include "capture/test_pattern.h"
 #include "framework/TestUiService.h"
-#include "img32/CImg.h"
+#include "CImg.h"
 
 #include <gtest/gtest.h>
 
