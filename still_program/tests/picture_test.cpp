@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <dlfcn.h>
 
 using namespace snapvo_test;
 
