@@ -58,12 +58,12 @@ struct Entry {
 class TiffFile {
 public:
     TiffFile(Stream& in, uint64_t base) : in_(in), base_(base) {}
-    // -1 when fewer than 8 bytes are there; the first IFD offset otherwise.
+    // -3 when fewer than 8 bytes are there; the first IFD offset otherwise.
     int ReadHeader(uint32_t& firstIfd);
     bool Big() const { return big_; }
     uint16_t U16(const uint8_t* p) const { return big_ ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[0] | p[1] << 8); }
     uint32_t U32(const uint8_t* p) const;
-    // The entries of the IFD at `offset` and its next-IFD offset: -1 when the
+    // The entries of the IFD at `offset` and its next-IFD offset: -6 when the
     // entry count is beyond the scratch pool, -3 when the IFD cannot be read.
     int ReadIfd(uint32_t offset, std::vector<Entry>& entries, uint32_t& next);
     // Values `first` .. `first + n - 1` of a BYTE, SHORT or LONG entry, read by its

@@ -161,8 +161,10 @@ int DecodeRows(ReadJob& job, const Bitmap& b, int outBits)
     uint8_t* row = Scratch().Get(rowBytes);
     uint8_t* dib = Scratch().Get(stride);
     ByteSource src(job.in, b.end);
-    if (!row || !dib || !src.Init() || !job.in.Seek(b.data))
+    if (!row || !dib || !src.Init())
         return IMG_ERR_MEMORY;
+    if (!job.in.Seek(b.data))
+        return IMG_ERR_CONTENT;
     RowDecoder rows(job, b, row, dib, rowBytes, stride);
     while (!rows.Done()) {
         uint8_t c, v;
@@ -274,7 +276,9 @@ int ReadWpg(ReadJob& job)
     const int outBits = b.depth == 2 ? 4 : b.depth;
     if (int r = PictureFits(b.width, b.height, outBits); r < 0)
         return r;
-    if (!CanHold(job.in, b.data, 2, b.end))
+    // Every row takes at least one two-byte run code; the code that repeats a row
+    // could stand for 255 of them, but a file that leans on it that far is refused.
+    if (!CanHold(job.in, b.data, 2 * uint64_t(b.height), b.end))
         return IMG_ERR_CONTENT;
     RGBQUAD table[256] = {};
     // Our own 1-bit files carry their two colours in the map; without one the
