@@ -70,6 +70,8 @@ public:
     // type, from the value field or from the file; false when not there.
     bool Values(const Entry& e, uint32_t first, uint32_t n, uint32_t* out);
     uint32_t Scalar(const Entry& e, uint32_t fallback);
+    // False when the entry's values lie beyond the end of the stream.
+    bool Readable(const Entry& e);
     // Up to n bytes of an entry's data (ASCII, RATIONAL); the number read.
     size_t Bytes(const Entry& e, uint8_t* out, size_t n);
     uint64_t At(uint32_t offset) const { return base_ + offset; }

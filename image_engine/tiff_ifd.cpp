@@ -93,6 +93,12 @@ uint32_t TiffFile::Scalar(const Entry& e, uint32_t fallback)
     return e.count >= 1 && Values(e, 0, 1, &v) ? v : fallback;
 }
 
+bool TiffFile::Readable(const Entry& e)
+{
+    const uint64_t total = uint64_t(e.count) * TypeSize(e.type);
+    return total <= 4 || CanHold(in_, At(U32(e.value)), total);
+}
+
 size_t TiffFile::Bytes(const Entry& e, uint8_t* out, size_t n)
 {
     const uint32_t size = TypeSize(e.type);

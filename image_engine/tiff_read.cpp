@@ -43,9 +43,13 @@ void TakeText(TiffFile& f, const Entry& e, bool artist)
     IMGLOW_set_bitmap_name(artist ? text : nullptr, artist ? nullptr : text);
 }
 
-void Parse(TiffFile& f, const std::vector<Entry>& entries, Tags& t)
+// -3 when a value the reader takes lies beyond the file: a fallback in its
+// place would misread the picture.
+int Parse(TiffFile& f, const std::vector<Entry>& entries, Tags& t)
 {
     for (const Entry& e : entries) {
+        if (e.tag >= 256 && e.tag <= 320 && !f.Readable(e))
+            return IMG_ERR_CONTENT;
         switch (e.tag) {
         case 256: t.width = f.Scalar(e, 0); break;
         case 257: t.height = f.Scalar(e, 0); break;
@@ -75,6 +79,7 @@ void Parse(TiffFile& f, const std::vector<Entry>& entries, Tags& t)
         t.xres = int32_t(std::min(t.xres * 2.567, double(INT32_MAX)));
         t.yres = int32_t(std::min(t.yres * 2.567, double(INT32_MAX)));
     }
+    return IMG_OK;
 }
 
 // Finds the IFD the start value names: page mode walks the chain from the
@@ -93,10 +98,8 @@ int FindIfd(TiffFile& f, uint32_t page, bool paged, Tags& t)
         uint32_t next = 0;
         if (int r = f.ReadIfd(offset, entries, next); r < 0)
             return r == IMG_ERR_CONTENT ? missing : r;
-        if (i == page) {
-            Parse(f, entries, t);
-            return IMG_OK;
-        }
+        if (i == page)
+            return Parse(f, entries, t);
         offset = next;
     }
 }

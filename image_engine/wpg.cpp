@@ -28,6 +28,7 @@ struct Bitmap {
 struct Walk {
     Bitmap bitmap;
     bool found = false;
+    bool ended = false;   // the end record was read
     bool haveMap = false;
     RGBQUAD map[256] = {};
 };
@@ -105,8 +106,8 @@ int WalkRecords(ReadJob& job, uint64_t first, Walk& walk)
         else if (type == kBitmapOne || type == kBitmapTwo)
             r = ReadBitmapHead(job.in, data, length, type, walk);
         else if (type == kEnd)
-            return IMG_OK;
-        if (r < 0)
+            walk.ended = true;
+        if (r < 0 || walk.ended)
             return r;
         at = data + length;
     }
@@ -268,8 +269,9 @@ int ReadWpg(ReadJob& job)
     Walk walk;
     if (int r = WalkRecords(job, start + std::max<uint32_t>(kFileHeader, Le32(h + 4)), walk); r < 0)
         return r;
+    // Without a bitmap, a file cut short is broken; a whole one holds vectors only.
     if (!walk.found)
-        return IMG_ERR_UNSUPPORTED;
+        return walk.ended ? IMG_ERR_UNSUPPORTED : IMG_ERR_CONTENT;
     const Bitmap& b = walk.bitmap;
     if (b.depth != 1 && b.depth != 2 && b.depth != 4 && b.depth != 8 && b.depth != 24)
         return IMG_ERR_UNSUPPORTED;

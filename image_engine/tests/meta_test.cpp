@@ -51,12 +51,16 @@ void ExpectRoundTrip(int type, int width, int height, int bits)
 }
 
 // Every cut short of `complete` bytes must fail without reading past the cut.
-void ExpectEveryCutFails(const Bytes& bytes, size_t complete, const char* what)
+// With `signature` given, a cut shorter than it is of no known type and a
+// longer one of bad content.
+void ExpectEveryCutFails(const Bytes& bytes, size_t complete, const char* what, size_t signature = 0)
 {
     for (size_t cut = 0; cut < complete; ++cut) {
         int result = 0;
         IMG_HANDLE back = LoadMem(Bytes(bytes.begin(), bytes.begin() + cut), &result);
         EXPECT_LT(result, 0) << what << " cut at " << cut;
+        if (signature)
+            EXPECT_EQ(result, cut < signature ? IMG_ERR_UNSUPPORTED : IMG_ERR_CONTENT) << what << " cut at " << cut;
         if (back)
             IMG_delete_bitmap(back);
     }
@@ -359,7 +363,7 @@ TEST(Wpg, EveryTruncationFails)
     IMG_HANDLE h = Picture(21, 5, 4);
     Bytes f = Save(h, IMG_TYPE_WPG);
     IMG_delete_bitmap(h);
-    ExpectEveryCutFails(f, f.size() - 2, "WPG");
+    ExpectEveryCutFails(f, f.size() - 2, "WPG", 4);
 }
 
 // PICT.
