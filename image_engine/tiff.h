@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine.h"
@@ -34,6 +35,10 @@ void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out);
 // The data is read most significant bit first: the caller reverses it for FillOrder 2.
 int DecodeCcitt(uint32_t compression, uint32_t t4Options, const uint8_t* in, size_t n, uint32_t width,
                 uint32_t rows, uint8_t* out, size_t rowBytes);
+// The same rows one at a time, each handed to `take` as it is decoded, so a
+// reader needs no strip of decoded rows; a negative result of `take` stops.
+int DecodeCcittRows(uint32_t compression, uint32_t t4Options, const uint8_t* in, size_t n, uint32_t width,
+                    uint32_t rows, size_t rowBytes, const std::function<int(uint8_t*)>& take);
 void EncodeCcitt(uint32_t compression, const uint8_t* rows, uint32_t width, uint32_t height,
                  size_t rowBytes, std::vector<uint8_t>& out);
 void ReverseBits(uint8_t* p, size_t n);

@@ -143,11 +143,11 @@ uint64_t LeastStripBytes(uint32_t compression, uint32_t rows, uint32_t rowBytes)
     }
 }
 
-// Bytes the reader holds beside the picture's store: one decoded strip, and
-// for separate planes the band that interleaves them.
+// Bytes the reader holds beside the picture's store: one decoded strip (one
+// row for fax strips), and for separate planes the band that interleaves them.
 uint64_t WorkingBytes(const Tags& t, const Layout& l)
 {
-    const uint64_t strip = uint64_t(l.rowsPerStrip) * l.rowBytes;
+    const uint64_t strip = uint64_t(IsFax(t.compression) ? 1 : l.rowsPerStrip) * l.rowBytes;
     const uint64_t band = l.Planar() ? uint64_t(l.rowsPerStrip) * t.width * l.planesUsed : 0;
     return strip + band + DibRowBytes(LONG(t.width), WORD(l.bits));
 }
@@ -312,15 +312,32 @@ int DecodeStrip(const Tags& t, std::vector<uint8_t>& data, uint8_t* out, uint32_
         return IMG_OK;
     case kPackBits: return DecodePackBits(data.data(), data.size(), out, want);
     case kLzw: return DecodeLzw(data.data(), data.size(), out, want);
-    default: break;
+    default: return IMG_ERR_UNSUPPORTED;
     }
-    int r = DecodeCcitt(t.compression, t.t4Options, data.data(), data.size(), t.width, rows, out, rowBytes);
-    if (r < 0)
+}
+
+// Fax strips need no strip of decoded rows: each row is finished and handed on
+// as it is decoded.
+int DeliverFaxStrip(ReadJob& job, TiffFile& f, const Tags& t, const Layout& l, uint32_t s,
+                    std::vector<uint8_t>& data, uint8_t* row)
+{
+    const uint32_t stride = DibRowBytes(LONG(t.width), WORD(l.bits));
+    const uint32_t first = s * l.rowsPerStrip;
+    const uint32_t rows = std::min(l.rowsPerStrip, t.height - first);
+    if (int r = StripBytes(f, t, l, s, uint64_t(rows) * l.rowBytes, data); r < 0)
         return r;
-    // Fax rows hold 1 for black; the flipped PhotometricInterpretation expects 1 for white.
-    for (size_t i = 0; i < want; ++i)
-        out[i] = uint8_t(~out[i]);
-    return IMG_OK;
+    if (t.fillOrder == 2)
+        ReverseBits(data.data(), data.size());
+    uint32_t y = first;
+    return DecodeCcittRows(t.compression, t.t4Options, data.data(), data.size(), t.width, rows, l.rowBytes,
+                           [&](uint8_t* fax) {
+                               // Fax rows hold 1 for black; the flipped PhotometricInterpretation
+                               // expects 1 for white.
+                               for (uint32_t i = 0; i < l.rowBytes; ++i)
+                                   fax[i] = uint8_t(~fax[i]);
+                               Finish(t, l, fax, row, stride);
+                               return Deliver(job, row, y++, stride);
+                           });
 }
 
 // Decodes strip k into `out` and undoes the predictor row by row.
@@ -350,12 +367,18 @@ int DecodeRows(ReadJob& job, TiffFile& f, const Tags& t, const Layout& l)
 {
     const uint32_t stride = DibRowBytes(LONG(t.width), WORD(l.bits));
     const uint32_t samples = l.Interleaved();
+    const bool fax = IsFax(t.compression);
     Buffer row, strip, band;
-    if (!row.Make(stride) || !strip.Make(size_t(l.rowsPerStrip) * l.rowBytes) ||
+    if (!row.Make(stride) || (!fax && !strip.Make(size_t(l.rowsPerStrip) * l.rowBytes)) ||
         (l.Planar() && !band.Make(size_t(l.rowsPerStrip) * t.width * samples)))
         return IMG_ERR_MEMORY;
     std::vector<uint8_t> data;
     for (uint32_t s = 0; s < l.stripsPerPlane; ++s) {
+        if (fax) {
+            if (int r = DeliverFaxStrip(job, f, t, l, s, data, row.p.get()); r < 0)
+                return r;
+            continue;
+        }
         const uint32_t first = s * l.rowsPerStrip;
         const uint32_t rows = std::min(l.rowsPerStrip, t.height - first);
         for (uint32_t p = 0; p < l.planesUsed; ++p) {

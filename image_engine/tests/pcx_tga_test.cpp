@@ -244,6 +244,16 @@ std::vector<uint8_t> TgaHeader(int type, int width, int height, int depth, int d
     return h;
 }
 
+TEST(Targa, IdentificationPastTheEndIsBadContent)
+{
+    auto file = TgaHeader(3, 2, 1, 8, 0);
+    file[0] = 200;   // an identification field longer than the file
+    file.insert(file.end(), {1, 2});
+    int result = 0;
+    LoadMem(file, &result);
+    EXPECT_EQ(result, IMG_ERR_CONTENT);
+}
+
 TEST(Targa, OriginRunsAndSixteenBitPixels)
 {
     // Two grey lines, top-left origin: the first stored line is the top.

@@ -458,6 +458,20 @@ TEST(TiffRead, SeparatePlanesAreInterleavedBandByBand)
     }
 }
 
+// A blank fax page: a one-bit vertical code for every row.
+TiffBuilder BlankFaxPage(uint32_t width, uint32_t height)
+{
+    TiffBuilder fax;
+    fax.Add(256, 4, {width});
+    fax.Add(257, 4, {height});
+    fax.Add(259, 3, {4});
+    fax.Add(262, 3, {0});
+    fax.Add(273, 4, {0});
+    fax.Add(279, 4, {(height + 7) / 8});
+    fax.data.assign((height + 7) / 8, 0xFF);
+    return fax;
+}
+
 // The cases seen: eight LZW planes whose strips all share one offset asked for
 // 4.2 GB, whole planes kept beside the picture; a fax page of 65535 x 32767
 // for twice its store.
@@ -491,14 +505,7 @@ TEST(TiffRead, HugePicturesAreRefusedBeforeTheirStoreIsAllocated)
     EXPECT_GE(load.peakRiseMb, storeMb);
     EXPECT_LT(load.peakRiseMb, storeMb + 16);
 
-    TiffBuilder fax;
-    fax.Add(256, 4, {65535});
-    fax.Add(257, 4, {32767});
-    fax.Add(259, 3, {4});
-    fax.Add(262, 3, {0});
-    fax.Add(273, 4, {0});
-    fax.Add(279, 4, {4096});
-    fax.data.assign(4096, 0xFF);   // a one-bit vertical code for every row: a blank page
+    TiffBuilder fax = BlankFaxPage(65535, 32767);
     IMG_set_memory_limit(256 << 20);
     load = LoadInChild(fax.Build());
     IMG_set_memory_limit(0);
@@ -528,6 +535,18 @@ std::pair<int, int> HeadersDelivered(const std::vector<uint8_t>& file)
     const int result = IMGLOW_decompress_bitmap_mem_len(nullptr, file.data(), uint32_t(file.size()), 0, line,
                                                         nullptr, header);
     return {result, headers};
+}
+
+TEST(TiffRead, FaxPagesInOneStripTakeNoMoreThanTheirStore)
+{
+    const ChildLoad load = LoadInChild(BlankFaxPage(65535, 8192).Build());
+    EXPECT_EQ(load.result, IMG_OK);
+    const long storeMb = 8192L * 8192 / (1 << 20);
+    EXPECT_GE(load.peakRiseMb, storeMb);
+    EXPECT_LT(load.peakRiseMb, storeMb + 16);   // not a decoded strip as large beside it
+    IMG_HANDLE h = LoadMem(BlankFaxPage(100, 3).Build());
+    EXPECT_EQ(ColourAt(h, 99, 2), 0xFFFFFFu);
+    IMG_delete_bitmap(h);
 }
 
 TEST(TiffRead, StripsTheFileCannotFillAreRefusedBeforeTheHeader)
