@@ -530,7 +530,7 @@ TEST(Pict, EveryTruncationFails)
         Bytes f = Save(h, IMG_TYPE_PICT);
         IMG_delete_bitmap(h);
         // The end opcode and its padding are not needed.
-        ExpectEveryCutFails(f, f.size() - 3, "PICT");
+        ExpectEveryCutFails(f, f.size() - 3, "PICT", 524);
     }
 }
 
