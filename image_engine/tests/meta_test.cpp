@@ -210,6 +210,16 @@ TEST(Metafile, RunLengthBitmapsStayInsideTheirRecord)
     Bytes f = Metafile(Record(0x0F43, shortParams));
     f.insert(f.end(), {0, 0, 2, 0, 1, 1, 0, 1, 0, 0});
     EXPECT_EQ(LoadResult(f), IMG_ERR_CONTENT);
+    // A huge run-length bitmap in a few bytes is refused before its store is
+    // allocated: every row takes at least its end mark.
+    Bytes hugeParams(22, 0), hugeDib = SmallDib(BI_RLE8, {0, 0, 0, 1});
+    hugeDib[4] = 0xFC, hugeDib[5] = 0x7F;   // 32764 wide
+    hugeDib[8] = 0xFF, hugeDib[9] = 0x7F;   // 32767 high
+    hugeParams.insert(hugeParams.end(), hugeDib.begin(), hugeDib.end());
+    const ChildLoad load = LoadInChild(Metafile(Record(0x0F43, hugeParams)));
+    EXPECT_EQ(load.result, IMG_ERR_CONTENT);
+    EXPECT_GE(load.peakRiseMb, 0);
+    EXPECT_LT(load.peakRiseMb, 48);
 }
 
 TEST(Metafile, VectorOnlyAndHostileFilesFailCleanly)
