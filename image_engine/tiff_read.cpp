@@ -281,8 +281,9 @@ int StripBytes(TiffFile& f, const Tags& t, const Layout& l, uint32_t k, uint64_t
 {
     const uint64_t at = f.At(l.offsets[k]);
     uint64_t len = !l.counts.empty() && l.counts[k] ? l.counts[k] : UINT64_MAX;
-    // Compressed data never runs much longer than eight times what it decodes to.
-    len = std::min<uint64_t>(len, t.compression == kNone ? need : need * 8 + 65536);
+    // Compressed data never runs much longer than eight times what it decodes to,
+    // nor, where the stream's length is not known, past the memory limit.
+    len = std::min<uint64_t>({len, t.compression == kNone ? need : need * 8 + 65536, MemoryLimit()});
     Stream& in = f.In();
     if (in.LengthKnown())
         len = std::min<uint64_t>(len, in.Length() > at ? in.Length() - at : 0);
