@@ -246,16 +246,23 @@ int ReadBmp(ReadJob& job)
             table[i] = RGBQUAD{raw[i * b.entrySize], raw[i * b.entrySize + 1], raw[i * b.entrySize + 2], 0};
     }
     const uint64_t bitsAt = start + Le32(fh + 10);
-    const uint64_t rawBytes = uint64_t(DibRowBytes(b.width, WORD(b.bits))) * uint64_t(b.height);
     if (int r = PictureFits(b.width, b.height, b.bits); r < 0)
         return r;
-    if (!CanHold(job.in, bitsAt, b.compression == BI_RGB ? rawBytes : 2, job.end))
+    if (!CanHold(job.in, bitsAt, LeastDibBytes(b.width, b.height, b.bits, b.compression), job.end))
         return IMG_ERR_CONTENT;
     if (int r = DeliverHeader(job, b.width, b.height, b.bits, table); r < 0)
         return r;
     if (!job.in.Seek(bitsAt))
         return IMG_ERR_CONTENT;
     return b.compression == BI_RGB ? ReadRows(job, b) : ReadRle(job, b);
+}
+
+uint64_t LeastDibBytes(int32_t width, int32_t height, int bits, uint32_t compression)
+{
+    const uint64_t rows = uint64_t(std::max(height, 0));
+    if (compression == BI_RGB)
+        return DibRowBytes(width, WORD(bits)) * rows;
+    return 2 * rows;
 }
 
 int ReadDibRows(ReadJob& job, int32_t width, int32_t height, int bits, uint32_t compression, bool topDown)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 
 #include "tiff.h"
 
@@ -340,11 +341,12 @@ void ReverseBits(uint8_t* p, size_t n)
         p[i] = table[p[i]];
 }
 
-int DecodeCcitt(uint32_t compression, uint32_t t4Options, const uint8_t* data, size_t n, uint32_t width,
-                uint32_t rows, uint8_t* out, size_t rowBytes)
+int DecodeCcittRows(uint32_t compression, uint32_t t4Options, const uint8_t* data, size_t n, uint32_t width,
+                    uint32_t rows, size_t rowBytes, const std::function<int(uint8_t*)>& take)
 {
     if (width == 0 || rowBytes < (width + 7) / 8)
         return IMG_ERR_CONTENT;
+    std::vector<uint8_t> row(rowBytes);
     BitReader in(data, n);
     Changes ref, cur;
     ref.Close(width);   // the row above the first is white
@@ -366,10 +368,22 @@ int DecodeCcitt(uint32_t compression, uint32_t t4Options, const uint8_t* data, s
         }
         if (!ok)
             return IMG_ERR_CONTENT;
-        Render(cur, width, out + size_t(y) * rowBytes, rowBytes);
+        Render(cur, width, row.data(), rowBytes);
+        if (int r = take(row.data()); r < 0)
+            return r;
         std::swap(ref, cur);
     }
     return IMG_OK;
+}
+
+int DecodeCcitt(uint32_t compression, uint32_t t4Options, const uint8_t* data, size_t n, uint32_t width,
+                uint32_t rows, uint8_t* out, size_t rowBytes)
+{
+    return DecodeCcittRows(compression, t4Options, data, n, width, rows, rowBytes, [&](uint8_t* row) {
+        std::memcpy(out, row, rowBytes);
+        out += rowBytes;
+        return IMG_OK;
+    });
 }
 
 void EncodeCcitt(uint32_t compression, const uint8_t* rows, uint32_t width, uint32_t height, size_t rowBytes,

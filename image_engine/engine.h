@@ -97,8 +97,18 @@ uint32_t ColourEntries(int bits);
 int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table,
                   int32_t xPelsPerMeter = 0, int32_t yPelsPerMeter = 0);
 // 0 when a picture of this size and depth fits the engine; -3 for an empty one,
-// -6 beyond the 16-bit row limits or for a depth not held.
-int PictureFits(int32_t width, int32_t height, int bits);
+// -6 beyond the 16-bit row limits or for a depth not held, -1 when its store and
+// the reader's own buffers (`working` bytes) would pass the memory limit.
+int PictureFits(int32_t width, int32_t height, int bits, uint64_t working = 0);
+// The memory limit for one picture, its store and the reader's buffers together:
+// a small file must not make the engine ask for gigabytes.
+constexpr uint64_t kDefaultMemoryLimit = uint64_t(1) << 30;
+uint64_t MemoryLimit();
+// Bytes of the packed DIB the frame keeps for a picture: header, full colour
+// table, rows (their count rounded up to 4).
+uint64_t StoreBytes(uint32_t width, uint32_t height, int bits);
+// -1 when `bytes` would pass the memory limit, else 0.
+int WithinBudget(uint64_t bytes);
 // False when the stream is known to hold fewer than `bytes` bytes from `at` on,
 // so a reader can refuse a picture before its pixel store is allocated.
 bool CanHold(Stream& in, uint64_t at, uint64_t bytes, uint64_t end = 0);
@@ -122,6 +132,9 @@ int WriteJpeg(WriteJob& job);
 // The rows of a device-independent bitmap at the stream's position, uncompressed
 // or RLE8/RLE4, as the BMP reader takes them; metafiles carry the same rows.
 int ReadDibRows(ReadJob& job, int32_t width, int32_t height, int bits, uint32_t compression, bool topDown);
+// The fewest bytes such rows can take: all of them uncompressed; run-length
+// rows end each with a two-byte mark, as every common writer puts them.
+uint64_t LeastDibBytes(int32_t width, int32_t height, int bits, uint32_t compression);
 int ReadWmf(ReadJob& job);
 int WriteWmf(WriteJob& job);
 int ReadWpg(ReadJob& job);

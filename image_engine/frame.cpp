@@ -221,7 +221,7 @@ uint32_t StartOffset(uint32_t start)
     return (start & kPageFlag) == kPageFlag ? 0 : start;
 }
 
-int PictureFits(int32_t width, int32_t height, int bits)
+int PictureFits(int32_t width, int32_t height, int bits, uint64_t working)
 {
     if (width <= 0 || height <= 0)
         return IMG_ERR_CONTENT;
@@ -229,7 +229,7 @@ int PictureFits(int32_t width, int32_t height, int bits)
         return IMG_ERR_UNSUPPORTED;
     if (uint32_t(height) > kMaxRows || width > 65535 || DibRowBytes(width, WORD(bits)) > kMaxRowBytes)
         return IMG_ERR_UNSUPPORTED;
-    return IMG_OK;
+    return WithinBudget(StoreBytes(uint32_t(width), uint32_t(height), bits) + working);
 }
 
 int DeliverHeader(ReadJob& job, int32_t width, int32_t height, int bits, const RGBQUAD* table,

@@ -129,8 +129,10 @@ int ReadGif(ReadJob& job)
         return IMG_ERR_OPEN;
     const uint64_t start = StartOffset(job.start);
     ByteSource src(job.in, job.end);
-    if (!src.Init() || !job.in.Seek(start))
+    if (!src.Init())
         return IMG_ERR_MEMORY;
+    if (!job.in.Seek(start))
+        return IMG_ERR_CONTENT;
     uint8_t screen[13];
     if (!src.Take(screen, sizeof screen) || std::memcmp(screen, "GIF", 3) != 0)
         return IMG_ERR_CONTENT;

@@ -9,7 +9,24 @@ namespace {
 // slots.size() is the table's room; tableSize the number of slots in use, slot 0 included.
 std::vector<Record*> slots;
 uint32_t tableSize = 0;
+uint64_t memoryLimit = kDefaultMemoryLimit;
 }   // namespace
+
+uint64_t MemoryLimit()
+{
+    return memoryLimit;
+}
+
+uint64_t StoreBytes(uint32_t width, uint32_t height, int bits)
+{
+    const uint64_t rows = (uint64_t(height) + 3) & ~uint64_t(3);
+    return sizeof(BITMAPINFOHEADER) + 4 * uint64_t(ColourEntries(bits)) + uint64_t(DibRowBytes(LONG(width), WORD(bits))) * rows;
+}
+
+int WithinBudget(uint64_t bytes)
+{
+    return bytes > memoryLimit ? IMG_ERR_MEMORY : IMG_OK;
+}
 
 const BITMAPINFOHEADER& Record::Header() const
 {
@@ -114,8 +131,10 @@ int16_t FrameHeader(BITMAPINFO* info, void* user)
     if (stride > kMaxRowBytes)
         return IMG_ERR_UNSUPPORTED;
     uint32_t table = 4 * ColourEntries(h.biBitCount);
-    uint32_t rows = (uint32_t(h.biHeight) + 3) & ~3u;
-    HGLOBAL store = GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + table + size_t(stride) * rows);
+    const uint64_t size = StoreBytes(uint32_t(h.biWidth), uint32_t(h.biHeight), h.biBitCount);
+    if (int r = WithinBudget(size); r < 0)
+        return int16_t(r);
+    HGLOBAL store = GlobalAlloc(GHND, size_t(size));
     if (!store)
         return IMG_ERR_MEMORY;
     uint8_t* bytes = GlobalBytes(store).data();
@@ -145,3 +164,10 @@ int16_t FrameLine(const uint8_t* row, void* user, int16_t line, int16_t bytes)
 }
 
 }   // namespace vantor
+
+extern "C" uint64_t IMG_set_memory_limit(uint64_t bytes)
+{
+    const uint64_t before = vantor::memoryLimit;
+    vantor::memoryLimit = bytes ? bytes : vantor::kDefaultMemoryLimit;
+    return before;
+}

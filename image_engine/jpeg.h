@@ -95,6 +95,9 @@ struct HuffDecoder {
     int32_t firstIndex[17];
     uint8_t values[256];
     int count = 0;
+    // The fewest bits any symbol takes: its code and the value bits that follow
+    // it (the symbol's low four bits).
+    int fewestBits = 0;
     bool defined = false;
     // False for counts that do not form a prefix code.
     bool Build(const uint8_t counts[16], const uint8_t* symbols, int n);

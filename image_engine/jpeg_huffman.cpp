@@ -1,4 +1,5 @@
 // Canonical Huffman codes from the counts per length of a table, both ways.
+#include <algorithm>
 #include <cstring>
 
 #include "jpeg.h"
@@ -38,8 +39,11 @@ bool HuffDecoder::Build(const uint8_t counts[16], const uint8_t* symbols, int n)
     std::memset(fastAc, 0, sizeof fastAc);
     int32_t code = 0;
     int k = 0;
+    fewestBits = 32;
     for (int length = 1; length <= 16; ++length) {
         const int c = counts[length - 1];
+        for (int i = 0; i < c && k + i < n; ++i)
+            fewestBits = std::min(fewestBits, length + (values[k + i] & 15));
         // Codes of this length must fit in it: more would overlap others.
         if (code + c > (1 << length))
             return false;

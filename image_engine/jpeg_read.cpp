@@ -440,11 +440,7 @@ public:
         const int bitsPerPixel = f_.count == 3 ? 24 : 8;
         if (int r = PictureFits(int32_t(f_.width), int32_t(f_.height), bitsPerPixel); r < 0)
             return r;
-        // Every block takes at least two bits: refuse a picture the data cannot hold.
-        uint64_t units = 0;
-        for (int c = 0; c < f_.count; ++c)
-            units += uint64_t(f_.comp[c].h) * uint64_t(f_.comp[c].v);
-        if (!CanHold(job_.in, in_.Position(), uint64_t(mcusX_) * mcusY_ * units / 4, job_.end))
+        if (!CanHold(job_.in, in_.Position(), LeastScanBytes(), job_.end))
             return IMG_ERR_CONTENT;
         if (int r = Allocate(); r < 0)
             return r;
@@ -478,6 +474,19 @@ public:
     }
 
 private:
+    // Every block takes at least the shortest DC symbol and one AC symbol of its
+    // component's tables: refuse a picture the data cannot hold.
+    uint64_t LeastScanBytes() const
+    {
+        uint64_t bitsPerMcu = 0;
+        for (int c = 0; c < f_.count; ++c) {
+            const Component& k = f_.comp[c];
+            const uint64_t least = uint64_t(f_.dc[k.dc].fewestBits + f_.ac[k.ac].fewestBits);
+            bitsPerMcu += uint64_t(k.h) * uint64_t(k.v) * least;
+        }
+        return (uint64_t(mcusX_) * mcusY_ * bitsPerMcu + 7) / 8;
+    }
+
     int Allocate()
     {
         try {

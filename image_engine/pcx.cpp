@@ -130,7 +130,7 @@ int ReadPcxAt(ReadJob& job, uint64_t start, uint64_t end)
 {
     uint8_t head[128];
     if (!job.in.Seek(start) || !job.in.ReadExact(head, sizeof head))
-        return IMG_ERR_OPEN;
+        return IMG_ERR_CONTENT;
     PcxHeader h;
     if (int r = ParseHeader(head, h); r < 0)
         return r;
@@ -150,7 +150,8 @@ int ReadPcxAt(ReadJob& job, uint64_t start, uint64_t end)
             uint8_t* line = Scratch().Get(lineBytes);
             if (!line || !scan.Init())
                 return IMG_ERR_MEMORY;
-            job.in.Seek(start + 128);
+            if (!job.in.Seek(start + 128))
+                return IMG_ERR_CONTENT;
             for (int32_t y = 0; y < h.height; ++y)
                 if (!DecodeLine(scan, line, lineBytes))
                     return IMG_ERR_CONTENT;
@@ -192,8 +193,10 @@ int ReadPcxAt(ReadJob& job, uint64_t start, uint64_t end)
     uint8_t* line = Scratch().Get(lineBytes);
     uint8_t* row = Scratch().Get(stride);
     ByteSource src(job.in, end);
-    if (!line || !row || !src.Init() || !job.in.Seek(start + 128))
+    if (!line || !row || !src.Init())
         return IMG_ERR_MEMORY;
+    if (!job.in.Seek(start + 128))
+        return IMG_ERR_CONTENT;
     for (int32_t y = 0; y < h.height; ++y) {
         if (!DecodeLine(src, line, lineBytes))
             return IMG_ERR_CONTENT;
@@ -237,8 +240,10 @@ int ReadDcx(ReadJob& job)
         return IMG_ERR_CONTENT;
     uint32_t offset = 0;
     for (uint32_t i = 0; i <= page; ++i) {
-        if (!job.in.ReadExact(word, 4) || (offset = Le32(word)) == 0)
-            return IMG_ERR_OPEN;
+        if (!job.in.ReadExact(word, 4))
+            return IMG_ERR_CONTENT;
+        if ((offset = Le32(word)) == 0)
+            return IMG_ERR_OPEN;   // the table ends before this page
     }
     // The page ends where the next one starts, when that lies behind it.
     uint64_t end = 0;

@@ -85,8 +85,10 @@ int ReadTarga(ReadJob& job)
     const int pixelBytes = (depth + 7) / 8;
 
     ByteSource src(job.in, job.end);
-    if (!src.Init() || !job.in.Seek(start + sizeof h + idLength))
+    if (!src.Init())
         return IMG_ERR_MEMORY;
+    if (!job.in.Seek(start + sizeof h + idLength))
+        return IMG_ERR_CONTENT;
     RGBQUAD table[256] = {};
     if (mapType) {
         const int entryBytes = (mapEntryBits + 7) / 8;

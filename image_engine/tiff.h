@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine.h"
@@ -34,6 +35,10 @@ void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out);
 // The data is read most significant bit first: the caller reverses it for FillOrder 2.
 int DecodeCcitt(uint32_t compression, uint32_t t4Options, const uint8_t* in, size_t n, uint32_t width,
                 uint32_t rows, uint8_t* out, size_t rowBytes);
+// The same rows one at a time, each handed to `take` as it is decoded, so a
+// reader needs no strip of decoded rows; a negative result of `take` stops.
+int DecodeCcittRows(uint32_t compression, uint32_t t4Options, const uint8_t* in, size_t n, uint32_t width,
+                    uint32_t rows, size_t rowBytes, const std::function<int(uint8_t*)>& take);
 void EncodeCcitt(uint32_t compression, const uint8_t* rows, uint32_t width, uint32_t height,
                  size_t rowBytes, std::vector<uint8_t>& out);
 void ReverseBits(uint8_t* p, size_t n);
@@ -58,18 +63,20 @@ struct Entry {
 class TiffFile {
 public:
     TiffFile(Stream& in, uint64_t base) : in_(in), base_(base) {}
-    // -1 when fewer than 8 bytes are there; the first IFD offset otherwise.
+    // -3 when fewer than 8 bytes are there; the first IFD offset otherwise.
     int ReadHeader(uint32_t& firstIfd);
     bool Big() const { return big_; }
     uint16_t U16(const uint8_t* p) const { return big_ ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[0] | p[1] << 8); }
     uint32_t U32(const uint8_t* p) const;
-    // The entries of the IFD at `offset` and its next-IFD offset: -1 when the
+    // The entries of the IFD at `offset` and its next-IFD offset: -6 when the
     // entry count is beyond the scratch pool, -3 when the IFD cannot be read.
     int ReadIfd(uint32_t offset, std::vector<Entry>& entries, uint32_t& next);
     // Values `first` .. `first + n - 1` of a BYTE, SHORT or LONG entry, read by its
     // type, from the value field or from the file; false when not there.
     bool Values(const Entry& e, uint32_t first, uint32_t n, uint32_t* out);
     uint32_t Scalar(const Entry& e, uint32_t fallback);
+    // False when the entry's values lie beyond the end of the stream.
+    bool Readable(const Entry& e);
     // Up to n bytes of an entry's data (ASCII, RATIONAL); the number read.
     size_t Bytes(const Entry& e, uint8_t* out, size_t n);
     uint64_t At(uint32_t offset) const { return base_ + offset; }

@@ -29,7 +29,7 @@ int TiffFile::ReadHeader(uint32_t& firstIfd)
 {
     uint8_t h[8];
     if (!in_.Seek(base_) || !in_.ReadExact(h, sizeof h))
-        return IMG_ERR_MEMORY;
+        return IMG_ERR_CONTENT;
     big_ = h[0] == 'M' && h[1] == 'M';
     firstIfd = U32(h + 4);
     return IMG_OK;
@@ -42,8 +42,10 @@ int TiffFile::ReadIfd(uint32_t offset, std::vector<Entry>& entries, uint32_t& ne
         return IMG_ERR_CONTENT;
     const uint32_t count = U16(two);
     const size_t bytes = size_t(count) * 12 + 100;
+    if (!CanHold(in_, in_.Tell(), size_t(count) * 12 + 4))
+        return IMG_ERR_CONTENT;
     if (bytes > ScratchPool::kMaxBlock)
-        return IMG_ERR_MEMORY;
+        return IMG_ERR_UNSUPPORTED;
     uint8_t* block = Scratch().Get(bytes);
     if (!block)
         return IMG_ERR_MEMORY;
@@ -89,6 +91,12 @@ uint32_t TiffFile::Scalar(const Entry& e, uint32_t fallback)
 {
     uint32_t v;
     return e.count >= 1 && Values(e, 0, 1, &v) ? v : fallback;
+}
+
+bool TiffFile::Readable(const Entry& e)
+{
+    const uint64_t total = uint64_t(e.count) * TypeSize(e.type);
+    return total <= 4 || CanHold(in_, At(U32(e.value)), total);
 }
 
 size_t TiffFile::Bytes(const Entry& e, uint8_t* out, size_t n)

@@ -43,9 +43,13 @@ void TakeText(TiffFile& f, const Entry& e, bool artist)
     IMGLOW_set_bitmap_name(artist ? text : nullptr, artist ? nullptr : text);
 }
 
-void Parse(TiffFile& f, const std::vector<Entry>& entries, Tags& t)
+// -3 when a value the reader takes lies beyond the file: a fallback in its
+// place would misread the picture.
+int Parse(TiffFile& f, const std::vector<Entry>& entries, Tags& t)
 {
     for (const Entry& e : entries) {
+        if (e.tag >= 256 && e.tag <= 320 && !f.Readable(e))
+            return IMG_ERR_CONTENT;
         switch (e.tag) {
         case 256: t.width = f.Scalar(e, 0); break;
         case 257: t.height = f.Scalar(e, 0); break;
@@ -75,6 +79,7 @@ void Parse(TiffFile& f, const std::vector<Entry>& entries, Tags& t)
         t.xres = int32_t(std::min(t.xres * 2.567, double(INT32_MAX)));
         t.yres = int32_t(std::min(t.yres * 2.567, double(INT32_MAX)));
     }
+    return IMG_OK;
 }
 
 // Finds the IFD the start value names: page mode walks the chain from the
@@ -93,10 +98,8 @@ int FindIfd(TiffFile& f, uint32_t page, bool paged, Tags& t)
         uint32_t next = 0;
         if (int r = f.ReadIfd(offset, entries, next); r < 0)
             return r == IMG_ERR_CONTENT ? missing : r;
-        if (i == page) {
-            Parse(f, entries, t);
-            return IMG_OK;
-        }
+        if (i == page)
+            return Parse(f, entries, t);
         offset = next;
     }
 }
@@ -106,9 +109,65 @@ struct Layout {
     uint32_t samples = 1;       // samples per pixel kept from the file
     uint32_t rowBytes = 0;      // bytes of one decoded row (of one plane when planar)
     uint32_t planes = 1;
+    uint32_t planesUsed = 1;    // planes that reach the picture; alpha and the like do not
     uint32_t rowsPerStrip = 0, stripsPerPlane = 0;
     std::vector<uint32_t> offsets, counts;
+    bool Planar() const { return planes > 1; }
+    // Samples per pixel of a row as Finish takes it: the file's when they are
+    // interleaved, the planes used when the reader interleaves them.
+    uint32_t Interleaved() const { return Planar() ? planesUsed : samples; }
 };
+
+bool Known(uint32_t compression)
+{
+    return compression == kNone || compression == kPackBits || compression == kLzw ||
+           compression == kHuffman || compression == kGroup3 || compression == kGroup4;
+}
+
+bool IsFax(uint32_t compression)
+{
+    return compression == kHuffman || compression == kGroup3 || compression == kGroup4;
+}
+
+// The fewest bytes a strip can take that decodes to `rows` rows of `rowBytes`:
+// a PackBits run gives at most 128 bytes for two, an LZW code of at least nine
+// bits at most 4096, a fax row at least one bit.
+uint64_t LeastStripBytes(uint32_t compression, uint32_t rows, uint32_t rowBytes)
+{
+    const uint64_t want = uint64_t(rows) * rowBytes;
+    switch (compression) {
+    case kNone: return want;
+    case kPackBits: return 2 * ((want + 127) / 128);
+    case kLzw: return (9 * ((want + 4095) / 4096) + 7) / 8;
+    default: return (uint64_t(rows) + 7) / 8;
+    }
+}
+
+// Bytes the reader holds beside the picture's store: one decoded strip (one
+// row for fax strips), and for separate planes the band that interleaves them.
+uint64_t WorkingBytes(const Tags& t, const Layout& l)
+{
+    const uint64_t strip = uint64_t(IsFax(t.compression) ? 1 : l.rowsPerStrip) * l.rowBytes;
+    const uint64_t band = l.Planar() ? uint64_t(l.rowsPerStrip) * t.width * l.planesUsed : 0;
+    return strip + band + DibRowBytes(LONG(t.width), WORD(l.bits));
+}
+
+// Refuses strips that lie beyond the file or that it cannot fill, before the
+// picture's store is asked for.
+int CheckStrips(TiffFile& f, const Tags& t, const Layout& l)
+{
+    for (uint32_t p = 0; p < l.planesUsed; ++p) {
+        for (uint32_t s = 0; s < l.stripsPerPlane; ++s) {
+            const uint32_t k = p * l.stripsPerPlane + s;
+            const uint32_t rows = std::min(l.rowsPerStrip, t.height - s * l.rowsPerStrip);
+            const uint64_t least = LeastStripBytes(t.compression, rows, l.rowBytes);
+            const bool counted = !l.counts.empty() && l.counts[k];
+            if ((counted && l.counts[k] < least) || !CanHold(f.In(), f.At(l.offsets[k]), least))
+                return IMG_ERR_CONTENT;
+        }
+    }
+    return IMG_OK;
+}
 
 int Plan(TiffFile& f, const Tags& t, Layout& l)
 {
@@ -120,17 +179,21 @@ int Plan(TiffFile& f, const Tags& t, Layout& l)
         l.bits = 24;
     else
         return IMG_ERR_UNSUPPORTED;
+    if (!Known(t.compression))
+        return IMG_ERR_UNSUPPORTED;
+    if (IsFax(t.compression) && l.bits != 1)
+        return IMG_ERR_CONTENT;
     if (int r = PictureFits(int32_t(std::min<uint32_t>(t.width, INT32_MAX)),
                             int32_t(std::min<uint32_t>(t.height, INT32_MAX)), l.bits); r < 0)
         return r;
-    const bool ccitt = t.compression == kHuffman || t.compression == kGroup3 || t.compression == kGroup4;
-    if (ccitt && l.bits != 1)
-        return IMG_ERR_CONTENT;
     l.samples = t.spp;
     l.planes = t.planar == 2 ? t.spp : 1;
-    l.rowBytes = uint32_t((uint64_t(t.planar == 2 ? 1 : t.spp) * t.bps * t.width + 7) / 8);
+    l.planesUsed = !l.Planar() ? 1 : t.photometric == 5 ? 4 : 3;
+    l.rowBytes = uint32_t((uint64_t(l.Planar() ? 1 : t.spp) * t.bps * t.width + 7) / 8);
     l.rowsPerStrip = t.rowsPerStrip == 0 || t.rowsPerStrip > t.height ? t.height : t.rowsPerStrip;
     l.stripsPerPlane = (t.height + l.rowsPerStrip - 1) / l.rowsPerStrip;
+    if (int r = WithinBudget(StoreBytes(t.width, t.height, l.bits) + WorkingBytes(t, l)); r < 0)
+        return r;
     const uint32_t strips = l.stripsPerPlane * l.planes;
     if (!t.hasOffsets || t.offsets.count < strips)
         return IMG_ERR_CONTENT;
@@ -142,7 +205,7 @@ int Plan(TiffFile& f, const Tags& t, Layout& l)
         if (!f.Values(t.counts, 0, strips, l.counts.data()))
             l.counts.clear();
     }
-    return IMG_OK;
+    return CheckStrips(f, t, l);
 }
 
 void BuildTable(TiffFile& f, const Tags& t, int bits, RGBQUAD* table)
@@ -182,7 +245,7 @@ void Finish(const Tags& t, const Layout& l, const uint8_t* src, uint8_t* row, ui
                 row[i] = uint8_t(~row[i]);
         return;
     }
-    const uint32_t s = l.samples;
+    const uint32_t s = l.Interleaved();
     if (t.photometric == 5) {
         // CMYK as other readers show it: each ink scales the light left by black.
         for (uint32_t x = 0; x < t.width; ++x) {
@@ -218,8 +281,9 @@ int StripBytes(TiffFile& f, const Tags& t, const Layout& l, uint32_t k, uint64_t
 {
     const uint64_t at = f.At(l.offsets[k]);
     uint64_t len = !l.counts.empty() && l.counts[k] ? l.counts[k] : UINT64_MAX;
-    // Compressed data never runs much longer than eight times what it decodes to.
-    len = std::min<uint64_t>(len, t.compression == kNone ? need : need * 8 + 65536);
+    // Compressed data never runs much longer than eight times what it decodes to,
+    // nor, where the stream's length is not known, past the memory limit.
+    len = std::min<uint64_t>({len, t.compression == kNone ? need : need * 8 + 65536, MemoryLimit()});
     Stream& in = f.In();
     if (in.LengthKnown())
         len = std::min<uint64_t>(len, in.Length() > at ? in.Length() - at : 0);
@@ -249,80 +313,88 @@ int DecodeStrip(const Tags& t, std::vector<uint8_t>& data, uint8_t* out, uint32_
         return IMG_OK;
     case kPackBits: return DecodePackBits(data.data(), data.size(), out, want);
     case kLzw: return DecodeLzw(data.data(), data.size(), out, want);
-    default: break;
+    default: return IMG_ERR_UNSUPPORTED;
     }
-    int r = DecodeCcitt(t.compression, t.t4Options, data.data(), data.size(), t.width, rows, out, rowBytes);
-    if (r < 0)
+}
+
+// Fax strips need no strip of decoded rows: each row is finished and handed on
+// as it is decoded.
+int DeliverFaxStrip(ReadJob& job, TiffFile& f, const Tags& t, const Layout& l, uint32_t s,
+                    std::vector<uint8_t>& data, uint8_t* row)
+{
+    const uint32_t stride = DibRowBytes(LONG(t.width), WORD(l.bits));
+    const uint32_t first = s * l.rowsPerStrip;
+    const uint32_t rows = std::min(l.rowsPerStrip, t.height - first);
+    if (int r = StripBytes(f, t, l, s, uint64_t(rows) * l.rowBytes, data); r < 0)
         return r;
-    // Fax rows hold 1 for black; the flipped PhotometricInterpretation expects 1 for white.
-    for (size_t i = 0; i < want; ++i)
-        out[i] = uint8_t(~out[i]);
+    if (t.fillOrder == 2)
+        ReverseBits(data.data(), data.size());
+    uint32_t y = first;
+    return DecodeCcittRows(t.compression, t.t4Options, data.data(), data.size(), t.width, rows, l.rowBytes,
+                           [&](uint8_t* fax) {
+                               // Fax rows hold 1 for black; the flipped PhotometricInterpretation
+                               // expects 1 for white.
+                               for (uint32_t i = 0; i < l.rowBytes; ++i)
+                                   fax[i] = uint8_t(~fax[i]);
+                               Finish(t, l, fax, row, stride);
+                               return Deliver(job, row, y++, stride);
+                           });
+}
+
+// Decodes strip k into `out` and undoes the predictor row by row.
+int TakeStrip(TiffFile& f, const Tags& t, const Layout& l, uint32_t k, uint32_t rows, std::vector<uint8_t>& data,
+              uint8_t* out)
+{
+    if (int r = StripBytes(f, t, l, k, uint64_t(rows) * l.rowBytes, data); r < 0)
+        return r;
+    if (int r = DecodeStrip(t, data, out, rows, l.rowBytes); r < 0)
+        return r;
+    if (t.predictor == 2 && t.bps == 8)
+        for (uint32_t i = 0; i < rows; ++i)
+            UndoPredictor(out + size_t(i) * l.rowBytes, l.rowBytes, l.Planar() ? 1 : l.samples);
     return IMG_OK;
 }
 
-bool Known(uint32_t compression)
+// Sets sample `plane` of every pixel of a band of interleaved rows.
+void Interleave(const uint8_t* src, uint8_t* band, size_t pixels, uint32_t plane, uint32_t samples)
 {
-    return compression == kNone || compression == kPackBits || compression == kLzw ||
-           compression == kHuffman || compression == kGroup3 || compression == kGroup4;
+    for (size_t x = 0; x < pixels; ++x)
+        band[x * samples + plane] = src[x];
 }
 
+// One band of rows at a time: the strip of every plane used (or the one
+// interleaved strip), finished into DIB rows and handed on top row first.
 int DecodeRows(ReadJob& job, TiffFile& f, const Tags& t, const Layout& l)
 {
     const uint32_t stride = DibRowBytes(LONG(t.width), WORD(l.bits));
-    Buffer row, strip, planes;
-    if (!row.Make(stride) || !strip.Make(size_t(l.rowsPerStrip) * l.rowBytes))
+    const uint32_t samples = l.Interleaved();
+    const bool fax = IsFax(t.compression);
+    Buffer row, strip, band;
+    if (!row.Make(stride) || (!fax && !strip.Make(size_t(l.rowsPerStrip) * l.rowBytes)) ||
+        (l.Planar() && !band.Make(size_t(l.rowsPerStrip) * t.width * samples)))
         return IMG_ERR_MEMORY;
-    if (!Known(t.compression)) {
-        // Nothing can be decoded: the picture is delivered blank.
-        std::memset(row.p.get(), 0, stride);
-        for (uint32_t y = 0; y < t.height; ++y)
-            if (int r = Deliver(job, row.p.get(), y, stride); r < 0)
-                return r;
-        return IMG_OK;
-    }
-    const bool planar = l.planes > 1;
-    const size_t planeBytes = size_t(l.rowBytes) * t.height;
-    if (planar && !planes.Make(planeBytes * l.planes))
-        return IMG_ERR_MEMORY;
-    Buffer chunky;
-    if (planar && !chunky.Make(size_t(l.rowBytes) * l.samples))
-        return IMG_ERR_MEMORY;
-    const bool predict = t.predictor == 2 && t.bps == 8;
     std::vector<uint8_t> data;
-    for (uint32_t k = 0; k < l.stripsPerPlane * l.planes; ++k) {
-        const uint32_t first = (k % l.stripsPerPlane) * l.rowsPerStrip;
+    for (uint32_t s = 0; s < l.stripsPerPlane; ++s) {
+        if (fax) {
+            if (int r = DeliverFaxStrip(job, f, t, l, s, data, row.p.get()); r < 0)
+                return r;
+            continue;
+        }
+        const uint32_t first = s * l.rowsPerStrip;
         const uint32_t rows = std::min(l.rowsPerStrip, t.height - first);
-        if (int r = StripBytes(f, t, l, k, uint64_t(rows) * l.rowBytes, data); r < 0)
-            return r;
-        if (int r = DecodeStrip(t, data, strip.p.get(), rows, l.rowBytes); r < 0)
-            return r;
+        for (uint32_t p = 0; p < l.planesUsed; ++p) {
+            if (int r = TakeStrip(f, t, l, p * l.stripsPerPlane + s, rows, data, strip.p.get()); r < 0)
+                return r;
+            if (l.Planar())
+                Interleave(strip.p.get(), band.p.get(), size_t(rows) * t.width, p, samples);
+        }
+        const uint8_t* src = l.Planar() ? band.p.get() : strip.p.get();
+        const size_t srcBytes = l.Planar() ? size_t(t.width) * samples : l.rowBytes;
         for (uint32_t i = 0; i < rows; ++i) {
-            uint8_t* src = strip.p.get() + size_t(i) * l.rowBytes;
-            if (predict)
-                UndoPredictor(src, l.rowBytes, planar ? 1 : l.samples);
-            if (planar) {
-                std::memcpy(planes.p.get() + (k / l.stripsPerPlane) * planeBytes + size_t(first + i) * l.rowBytes,
-                            src, l.rowBytes);
-                continue;
-            }
-            Finish(t, l, src, row.p.get(), stride);
+            Finish(t, l, src + i * srcBytes, row.p.get(), stride);
             if (int r = Deliver(job, row.p.get(), first + i, stride); r < 0)
                 return r;
         }
-    }
-    if (!planar)
-        return IMG_OK;
-    // Planes were kept in memory: interleave each row's samples, then finish it.
-    for (uint32_t y = 0; y < t.height; ++y) {
-        uint8_t* c = chunky.p.get();
-        for (uint32_t p = 0; p < l.planes; ++p) {
-            const uint8_t* src = planes.p.get() + p * planeBytes + size_t(y) * l.rowBytes;
-            for (uint32_t x = 0; x < l.rowBytes; ++x)
-                c[size_t(x) * l.samples + p] = src[x];
-        }
-        Finish(t, l, c, row.p.get(), stride);
-        if (int r = Deliver(job, row.p.get(), y, stride); r < 0)
-            return r;
     }
     return IMG_OK;
 }

@@ -140,8 +140,7 @@ int ReadDib(ReadJob& job, const DibFound& dib)
     if (entries && !job.in.ReadExact(table, 4 * entries))
         return IMG_ERR_CONTENT;
     const uint64_t rowsAt = dib.header + 40 + 4 * uint64_t(entries);
-    const uint64_t rawBytes = DibRowBytes(width, WORD(bits)) * uint64_t(height);
-    if (rowsAt > dib.end || (compression == BI_RGB && dib.end - rowsAt < rawBytes))
+    if (rowsAt > dib.end || dib.end - rowsAt < LeastDibBytes(width, height, bits, compression))
         return IMG_ERR_CONTENT;
     if (int r = DeliverHeader(job, width, height, bits, table); r < 0)
         return r;

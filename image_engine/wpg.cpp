@@ -28,6 +28,7 @@ struct Bitmap {
 struct Walk {
     Bitmap bitmap;
     bool found = false;
+    bool ended = false;   // the end record was read
     bool haveMap = false;
     RGBQUAD map[256] = {};
 };
@@ -105,8 +106,8 @@ int WalkRecords(ReadJob& job, uint64_t first, Walk& walk)
         else if (type == kBitmapOne || type == kBitmapTwo)
             r = ReadBitmapHead(job.in, data, length, type, walk);
         else if (type == kEnd)
-            return IMG_OK;
-        if (r < 0)
+            walk.ended = true;
+        if (r < 0 || walk.ended)
             return r;
         at = data + length;
     }
@@ -161,8 +162,10 @@ int DecodeRows(ReadJob& job, const Bitmap& b, int outBits)
     uint8_t* row = Scratch().Get(rowBytes);
     uint8_t* dib = Scratch().Get(stride);
     ByteSource src(job.in, b.end);
-    if (!row || !dib || !src.Init() || !job.in.Seek(b.data))
+    if (!row || !dib || !src.Init())
         return IMG_ERR_MEMORY;
+    if (!job.in.Seek(b.data))
+        return IMG_ERR_CONTENT;
     RowDecoder rows(job, b, row, dib, rowBytes, stride);
     while (!rows.Done()) {
         uint8_t c, v;
@@ -266,15 +269,18 @@ int ReadWpg(ReadJob& job)
     Walk walk;
     if (int r = WalkRecords(job, start + std::max<uint32_t>(kFileHeader, Le32(h + 4)), walk); r < 0)
         return r;
+    // Without a bitmap, a file cut short is broken; a whole one holds vectors only.
     if (!walk.found)
-        return IMG_ERR_UNSUPPORTED;
+        return walk.ended ? IMG_ERR_UNSUPPORTED : IMG_ERR_CONTENT;
     const Bitmap& b = walk.bitmap;
     if (b.depth != 1 && b.depth != 2 && b.depth != 4 && b.depth != 8 && b.depth != 24)
         return IMG_ERR_UNSUPPORTED;
     const int outBits = b.depth == 2 ? 4 : b.depth;
     if (int r = PictureFits(b.width, b.height, outBits); r < 0)
         return r;
-    if (!CanHold(job.in, b.data, 2, b.end))
+    // Every row takes at least one two-byte run code; the code that repeats a row
+    // could stand for 255 of them, but a file that leans on it that far is refused.
+    if (!CanHold(job.in, b.data, 2 * uint64_t(b.height), b.end))
         return IMG_ERR_CONTENT;
     RGBQUAD table[256] = {};
     // Our own 1-bit files carry their two colours in the map; without one the

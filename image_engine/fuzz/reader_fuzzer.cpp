@@ -9,6 +9,10 @@
 
 namespace {
 
+// Pictures beyond a quarter gigabyte are refused as loads beyond the engine's
+// limit are, so fuzzing stays within its memory.
+constexpr uint64_t kFuzzMemoryLimit = uint64_t(256) << 20;
+
 [[maybe_unused]] void WriteEverywhere(vantor::Record& record)
 {
     IMG_HANDLE handle = 0;
@@ -44,6 +48,8 @@ int RunReader(vantor::Stream& in, uint32_t start, vantor::Record& record)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace vantor;
+    static const uint64_t firstLimit = IMG_set_memory_limit(kFuzzMemoryLimit);
+    (void)firstLimit;
 #if VANTOR_FUZZ_DIRECT
     for (uint32_t start : {0u, 1u | kPageFlag}) {
         Stream in = Stream::OverMemory(const_cast<uint8_t*>(data), size);

@@ -146,4 +146,10 @@ VANTOR_API int32_t IMG_sharpen_bitmap(IMG_HANDLE handle, int16_t strength);
 // The engine's error code in words ("unknown error" for anything else).
 VANTOR_API const char* IMG_error_text(int32_t code);
 
+// The most memory one picture may take while it loads: its pixel store and the
+// reader's buffers (1 GiB to begin with). A load beyond it fails with
+// IMG_ERR_MEMORY before anything is allocated. 0 restores the first limit.
+// Returns the limit in force before the call.
+VANTOR_API uint64_t IMG_set_memory_limit(uint64_t bytes);
+
 }   // extern "C"

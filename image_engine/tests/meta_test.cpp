@@ -51,12 +51,16 @@ void ExpectRoundTrip(int type, int width, int height, int bits)
 }
 
 // Every cut short of `complete` bytes must fail without reading past the cut.
-void ExpectEveryCutFails(const Bytes& bytes, size_t complete, const char* what)
+// With `signature` given, a cut shorter than it is of no known type and a
+// longer one of bad content.
+void ExpectEveryCutFails(const Bytes& bytes, size_t complete, const char* what, size_t signature = 0)
 {
     for (size_t cut = 0; cut < complete; ++cut) {
         int result = 0;
         IMG_HANDLE back = LoadMem(Bytes(bytes.begin(), bytes.begin() + cut), &result);
         EXPECT_LT(result, 0) << what << " cut at " << cut;
+        if (signature)
+            EXPECT_EQ(result, cut < signature ? IMG_ERR_UNSUPPORTED : IMG_ERR_CONTENT) << what << " cut at " << cut;
         if (back)
             IMG_delete_bitmap(back);
     }
@@ -206,6 +210,16 @@ TEST(Metafile, RunLengthBitmapsStayInsideTheirRecord)
     Bytes f = Metafile(Record(0x0F43, shortParams));
     f.insert(f.end(), {0, 0, 2, 0, 1, 1, 0, 1, 0, 0});
     EXPECT_EQ(LoadResult(f), IMG_ERR_CONTENT);
+    // A huge run-length bitmap in a few bytes is refused before its store is
+    // allocated: every row takes at least its end mark.
+    Bytes hugeParams(22, 0), hugeDib = SmallDib(BI_RLE8, {0, 0, 0, 1});
+    hugeDib[4] = 0xFC, hugeDib[5] = 0x7F;   // 32764 wide
+    hugeDib[8] = 0xFF, hugeDib[9] = 0x7F;   // 32767 high
+    hugeParams.insert(hugeParams.end(), hugeDib.begin(), hugeDib.end());
+    const ChildLoad load = LoadInChild(Metafile(Record(0x0F43, hugeParams)));
+    EXPECT_EQ(load.result, IMG_ERR_CONTENT);
+    EXPECT_GE(load.peakRiseMb, 0);
+    EXPECT_LT(load.peakRiseMb, 48);
 }
 
 TEST(Metafile, VectorOnlyAndHostileFilesFailCleanly)
@@ -359,7 +373,7 @@ TEST(Wpg, EveryTruncationFails)
     IMG_HANDLE h = Picture(21, 5, 4);
     Bytes f = Save(h, IMG_TYPE_WPG);
     IMG_delete_bitmap(h);
-    ExpectEveryCutFails(f, f.size() - 2, "WPG");
+    ExpectEveryCutFails(f, f.size() - 2, "WPG", 4);
 }
 
 // PICT.
@@ -526,7 +540,7 @@ TEST(Pict, EveryTruncationFails)
         Bytes f = Save(h, IMG_TYPE_PICT);
         IMG_delete_bitmap(h);
         // The end opcode and its padding are not needed.
-        ExpectEveryCutFails(f, f.size() - 3, "PICT");
+        ExpectEveryCutFails(f, f.size() - 3, "PICT", 524);
     }
 }
 

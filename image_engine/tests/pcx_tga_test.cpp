@@ -131,7 +131,7 @@ TEST(Pcx, BadHeadersAndShortData)
 {
     int result = 0;
     LoadMem(std::vector<uint8_t>{10, 5, 1, 8}, &result);
-    EXPECT_EQ(result, IMG_ERR_OPEN);
+    EXPECT_EQ(result, IMG_ERR_CONTENT);   // a header cut short is bad content, as for BMP
     LoadMem(PcxHeader(5, 2, 1, 4, 1, 1), &result);
     EXPECT_EQ(result, IMG_ERR_UNSUPPORTED);
     LoadMem(PcxHeader(5, 8, 1, 40, 1, 2), &result);   // 2 bytes cannot hold 40 pixels
@@ -244,6 +244,16 @@ std::vector<uint8_t> TgaHeader(int type, int width, int height, int depth, int d
     return h;
 }
 
+TEST(Targa, IdentificationPastTheEndIsBadContent)
+{
+    auto file = TgaHeader(3, 2, 1, 8, 0);
+    file[0] = 200;   // an identification field longer than the file
+    file.insert(file.end(), {1, 2});
+    int result = 0;
+    LoadMem(file, &result);
+    EXPECT_EQ(result, IMG_ERR_CONTENT);
+}
+
 TEST(Targa, OriginRunsAndSixteenBitPixels)
 {
     // Two grey lines, top-left origin: the first stored line is the top.
@@ -291,15 +301,17 @@ TEST(Targa, OriginRunsAndSixteenBitPixels)
 
 TEST(Formats, EveryTruncationFailsCleanly)
 {
-    struct Case { int bits, type; };
-    for (Case c : {Case{1, IMG_TYPE_PCX}, {4, IMG_TYPE_PCX}, {8, IMG_TYPE_PCX}, {24, IMG_TYPE_PCX},
-                   {8, IMG_TYPE_TARGA}, {24, IMG_TYPE_TARGA}, {8, IMG_TYPE_DCX}}) {
+    // Shorter than its signature a file is of no known type; longer, of bad content.
+    struct Case { int bits, type; size_t signature; };
+    for (Case c : {Case{1, IMG_TYPE_PCX, 1}, {4, IMG_TYPE_PCX, 1}, {8, IMG_TYPE_PCX, 1}, {24, IMG_TYPE_PCX, 1},
+                   {8, IMG_TYPE_TARGA, 3}, {24, IMG_TYPE_TARGA, 3}, {8, IMG_TYPE_DCX, 4}}) {
         IMG_HANDLE h = Picture(11, 4, c.bits);
         auto bytes = SaveMem(h, c.type);
         for (size_t cut = 0; cut < bytes.size(); ++cut) {
             int result = 0;
             IMG_HANDLE back = LoadMem(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut), &result);
-            EXPECT_LT(result, 0) << c.bits << " bits, type " << c.type << ", cut at " << cut;
+            EXPECT_EQ(result, cut < c.signature ? IMG_ERR_UNSUPPORTED : IMG_ERR_CONTENT)
+                << c.bits << " bits, type " << c.type << ", cut at " << cut;
             if (back)
                 IMG_delete_bitmap(back);
         }

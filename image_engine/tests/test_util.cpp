@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vtest {
@@ -72,6 +73,49 @@ IMG_HANDLE LoadMem(const std::vector<uint8_t>& bytes, int* result, int16_t page)
     if (result)
         *result = r;
     return r < 0 ? 0 : h;
+}
+
+namespace {
+// A line of /proc/self/status ("VmHWM", "VmRSS") in kilobytes, -1 when missing.
+long StatusKb(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.compare(0, key.size(), key) == 0)
+            return std::atol(line.c_str() + key.size());
+    return -1;
+}
+}   // namespace
+
+ChildLoad LoadInChild(const std::vector<uint8_t>& bytes)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {IMG_ERR_MEMORY, -1};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        // Starts the peak afresh at what the child holds now.
+        std::ofstream("/proc/self/clear_refs") << "5";
+        const long before = StatusKb("VmRSS");
+        long report[2] = {0, 0};
+        IMG_HANDLE h = 0;
+        report[0] = IMG_decompress_bitmap_mem_len(&h, bytes.data(), uint32_t(bytes.size()), 0);
+        report[1] = (StatusKb("VmHWM") - before) / 1024;
+        ssize_t put = write(fds[1], report, sizeof report);
+        _exit(put == ssize_t(sizeof report) ? 0 : 1);
+    }
+    close(fds[1]);
+    long report[2] = {IMG_ERR_MEMORY, -1};
+    ssize_t got = pid > 0 ? read(fds[0], report, sizeof report) : 0;
+    close(fds[0]);
+    if (pid > 0)
+        waitpid(pid, nullptr, 0);
+    if (got != ssize_t(sizeof report))
+        return {IMG_ERR_MEMORY, -1};
+    return {int(report[0]), report[1]};
 }
 
 IMG_HANDLE LoadFile(const std::string& path)

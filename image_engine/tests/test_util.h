@@ -21,6 +21,14 @@ std::vector<uint8_t> MakeDib(int width, int height, int bits,
 IMG_HANDLE FromDib(const std::vector<uint8_t>& dib);
 std::vector<uint8_t> SaveMem(IMG_HANDLE handle, int type, int* result = nullptr);
 IMG_HANDLE LoadMem(const std::vector<uint8_t>& bytes, int* result = nullptr, int16_t page = 0);
+// Loads the bytes in a forked child, so that a picture which asks for too much
+// memory cannot harm the test: the load's result and how far the child's peak
+// resident memory rose above what it held before the load, in megabytes.
+struct ChildLoad {
+    int result = 0;
+    long peakRiseMb = 0;
+};
+ChildLoad LoadInChild(const std::vector<uint8_t>& bytes);
 // The picture in the file, 0 when it does not load.
 IMG_HANDLE LoadFile(const std::string& path);
 // Saves a packed DIB to a file; the engine's result.

@@ -35,6 +35,9 @@ const char kHelp[] =
     "                                    the further N is from 0 (to 64) the sharper,\n"
     "                                    16 or more adds a smoothing pass\n"
     "The operations save OUT with [--type N], by default of OUT's extension.\n"
+    "Every command takes [--max-memory SIZE]: the most one picture may take in\n"
+    "memory while it loads (bytes, or with K, M or G; 1G unless given); a larger\n"
+    "picture is refused with error -1 before anything is allocated.\n"
     "\n"
     "File types: 0 TIFF, 1 BMP, 2 PCX, 3 Targa, 4 GIF, 5 WPG, 6 WMF, 7-10 TIFF variants\n"
     "(7 fax modified Huffman, 8 fax Group 3, 9 LZW, 10 fax Group 4),\n"
@@ -67,6 +70,7 @@ struct Options {
     long angle = 90;
     long contrast = 0, brightness = 0, strength = 0;
     long width = 0, height = 0;
+    uint64_t maxMemory = 0;
     bool vertical = false;
 };
 
@@ -90,9 +94,26 @@ bool Size(const char* text, Options& o)
     return Number(w.c_str(), 1, 65535, o.width) && Number(x + 1, 1, 32767, o.height);
 }
 
+// A size in bytes, or in binary kilo-, mega- or gigabytes with K, M or G.
+bool Bytes(const char* text, uint64_t& out)
+{
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text, &end, 10);
+    if (end == text || *text == '-')
+        return false;
+    const std::string unit = end;
+    const int shift = unit.empty() ? 0 : unit == "K" ? 10 : unit == "M" ? 20 : unit == "G" ? 30 : -1;
+    if (shift < 0 || v == 0 || v > (UINT64_MAX >> shift))
+        return false;
+    out = uint64_t(v) << shift;
+    return true;
+}
+
 // Reads the value of a numeric option into o; false for a bad value.
 bool Value(const std::string& option, const char* text, Options& o)
 {
+    if (option == "--max-memory")
+        return Bytes(text, o.maxMemory);
     if (option == "--type")
         return Number(text, 0, 15, o.type);
     if (option == "--page")
@@ -105,13 +126,14 @@ bool Value(const std::string& option, const char* text, Options& o)
     return Number(text, -32768, 32767, *target);
 }
 
-// `allowed` lists the options the command takes, each followed by a space;
-// "--vertical" is the one that takes no value.
+// `allowed` lists the options the command takes beside --max-memory, each
+// followed by a space; "--vertical" is the one that takes no value. Sets the
+// engine's memory limit when one is given.
 int Parse(int argc, char** argv, const std::string& allowed, Options& o)
 {
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
-        const bool known = (" " + allowed).find(" " + a + " ") != std::string::npos;
+        const bool known = (" --max-memory " + allowed).find(" " + a + " ") != std::string::npos;
         if (known && a == "--vertical") {
             o.vertical = true;
         } else if (known) {
@@ -125,6 +147,8 @@ int Parse(int argc, char** argv, const std::string& allowed, Options& o)
             o.files.push_back(a);
         }
     }
+    if (o.maxMemory)
+        IMG_set_memory_limit(o.maxMemory);
     return kOk;
 }
 
