@@ -1,6 +1,6 @@
 #include "Flmsnap.h"
 
-#include "Orb1/Mhourgla.h"
+#include "Mhourgla.h"
 #include "art.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"

@@ -1,1 +1,1 @@
-#include "Orb1/Critsect.h"
+#include "Critsect.h"

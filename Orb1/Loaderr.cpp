@@ -1,4 +1,4 @@
-#include "Orb1/Loaderr.h"
+#include "Loaderr.h"
 
 const char* GetLoadErrorString(unsigned code)
 {

@@ -1,4 +1,4 @@
-#include "Orb1/Maction.h"
+#include "Maction.h"
 
 MActionItem::MActionItem(UINT id, const char* text, const char* prompt, std::function<void()> action)
     : m_id(id), m_text(text), m_prompt(prompt), m_action(std::move(action))

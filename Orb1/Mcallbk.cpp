@@ -1,7 +1,7 @@
-#include "Orb1/Mcallbk.h"
+#include "Mcallbk.h"
 
-#include "Orb1/Critsect.h"
-#include "Orb1/Mcallbkw.h"
+#include "Critsect.h"
+#include "Mcallbkw.h"
 
 #include <cstdint>
 #include <new>

@@ -1,7 +1,7 @@
-#include "Orb1/Mcallbkw.h"
+#include "Mcallbkw.h"
 
-#include "Orb1/Mcallbk.h"
-#include "Orb1/Mstatic.h"
+#include "Mcallbk.h"
+#include "Mstatic.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "Orb1/Mdebug.h"
+#include "Mdebug.h"
 
 #include "framework/Trace.h"
 #include "types/CString.h"

@@ -1,6 +1,6 @@
-#include "Orb1/Mdragger.h"
+#include "Mdragger.h"
 
-#include "Orb1/Mrect.h"
+#include "Mrect.h"
 #include "framework/UiService.h"
 
 MDragger::~MDragger() { End(); }

@@ -1,4 +1,4 @@
-#include "Orb1/Memalloc.h"
+#include "Memalloc.h"
 
 #include <cstdint>
 #include <cstdlib>

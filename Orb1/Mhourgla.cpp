@@ -1,4 +1,4 @@
-#include "Orb1/Mhourgla.h"
+#include "Mhourgla.h"
 
 MHourglass::MHourglass(CWnd* window)
     : m_previousCursor(Ui().GetCursorShape()), m_previousCapture(Ui().MouseCapture())

@@ -1,6 +1,6 @@
-#include "Orb1/Mlist.h"
+#include "Mlist.h"
 
-#include "Orb1/Mstatic.h"
+#include "Mstatic.h"
 
 #include <memory>
 

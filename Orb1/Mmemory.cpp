@@ -1,6 +1,6 @@
-#include "Orb1/Mmemory.h"
+#include "Mmemory.h"
 
-#include "Orb1/Memalloc.h"
+#include "Memalloc.h"
 
 BOOL MMemory::Allocate(DWORD size, int kind)
 {

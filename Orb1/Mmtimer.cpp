@@ -1,3 +1,3 @@
-#include "Orb1/Mmtimer.h"
+#include "Mmtimer.h"
 
 template class MMTimerBase<WORD, TYPE_MMTimerError>;

@@ -1,12 +1,12 @@
-#include "Orb1/Morb.h"
+#include "Morb.h"
 
-#include "Orb1/Mcallbkw.h"
-#include "Orb1/Mlist.h"
-#include "Orb1/Mstatic.h"
-#include "Orb1/Mtimer.h"
-#include "Orb1/Mwait.h"
-#include "Orb1/Mxtimer.h"
-#include "Orb1/Orb.h"
+#include "Mcallbkw.h"
+#include "Mlist.h"
+#include "Mstatic.h"
+#include "Mtimer.h"
+#include "Mwait.h"
+#include "Mxtimer.h"
+#include "Orb.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Orb1/Mrect.h"
+#include "Mrect.h"
 
 #include "framework/UiService.h"
 

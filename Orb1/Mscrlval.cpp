@@ -1,4 +1,4 @@
-#include "Orb1/Mscrlval.h"
+#include "Mscrlval.h"
 
 BOOL MScrollValue::Initialize(CWnd* dialog, int scrollBarId, int editId, int minimum, int maximum, int value)
 {

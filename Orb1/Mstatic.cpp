@@ -1,6 +1,6 @@
-#include "Orb1/Mstatic.h"
+#include "Mstatic.h"
 
-#include "Orb1/Mwinapp.h"
+#include "Mwinapp.h"
 #include "framework/Trace.h"
 
 #include <algorithm>

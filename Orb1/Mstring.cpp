@@ -1,4 +1,4 @@
-#include "Orb1/Mstring.h"
+#include "Mstring.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "Orb1/Mtimer.h"
+#include "Mtimer.h"
 
-#include "Orb1/Mstatic.h"
+#include "Mstatic.h"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 // A tick that arrives while the user is still inside its callback is dropped.
 #pragma once
 
-#include "Orb1/Mlist.h"
+#include "Mlist.h"
 #include "framework/Messages.h"
 
 class MTimerUser {

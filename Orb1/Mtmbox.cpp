@@ -1,4 +1,4 @@
-#include "Orb1/Mtmbox.h"
+#include "Mtmbox.h"
 
 #include "framework/StringTable.h"
 

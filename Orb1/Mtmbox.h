@@ -1,8 +1,8 @@
 // A message box that presses its own default button once its timeout passes.
 #pragma once
 
-#include "Orb1/Mcallbk.h"
-#include "Orb1/Mtimer.h"
+#include "Mcallbk.h"
+#include "Mtimer.h"
 #include "framework/UiService.h"
 
 class MTimedMessageBox : public MTimerUser, public MCallbackUser {

@@ -1,6 +1,6 @@
-#include "Orb1/Mwait.h"
+#include "Mwait.h"
 
-#include "Orb1/Mstatic.h"
+#include "Mstatic.h"
 #include "framework/WinApp.h"
 
 namespace {

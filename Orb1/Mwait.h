@@ -3,7 +3,7 @@
 // waits may be nested in one application; a third returns at once.
 #pragma once
 
-#include "Orb1/Mtimer.h"
+#include "Mtimer.h"
 
 class MWait : public MTimerUser {
 public:

@@ -1,4 +1,4 @@
-#include "Orb1/Mwinapp.h"
+#include "Mwinapp.h"
 
 #include "framework/UiService.h"
 

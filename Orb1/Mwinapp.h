@@ -1,7 +1,7 @@
 // The application base of programs that use the library.
 #pragma once
 
-#include "Orb1/Morb.h"
+#include "Morb.h"
 #include "framework/WinApp.h"
 
 #include <memory>

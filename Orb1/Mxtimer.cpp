@@ -1,8 +1,8 @@
-#include "Orb1/Mxtimer.h"
+#include "Mxtimer.h"
 
-#include "Orb1/Critsect.h"
-#include "Orb1/Mcallbkw.h"
-#include "Orb1/Mtmbox.h"
+#include "Critsect.h"
+#include "Mcallbkw.h"
+#include "Mtmbox.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // full is lost.
 #pragma once
 
-#include "Orb1/Mcallbk.h"
-#include "Orb1/mmtimer2.h"
+#include "Mcallbk.h"
+#include "mmtimer2.h"
 
 class MXTimerUser {
 public:

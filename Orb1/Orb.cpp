@@ -1,4 +1,4 @@
-#include "Orb1/Orb.h"
+#include "Orb.h"
 
 #include <atomic>
 

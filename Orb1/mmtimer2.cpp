@@ -1,3 +1,3 @@
-#include "Orb1/mmtimer2.h"
+#include "mmtimer2.h"
 
 template class MMTimerBase<UINT, TYPE_MMTimer2Error>;

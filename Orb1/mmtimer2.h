@@ -1,7 +1,7 @@
 // The 32-bit variant of MMTimer: interval, resolution and identifier in 32 bits.
 #pragma once
 
-#include "Orb1/Mmtimer.h"
+#include "Mmtimer.h"
 
 enum TYPE_MMTimer2Error {
     MMTimer2Error_None = 0,

@@ -7,7 +7,7 @@ add_library(vantor_reduce STATIC
   ${CMAKE_CURRENT_LIST_DIR}/reduce_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/reduce_popularity.cpp)
 set_target_properties(vantor_reduce PROPERTIES POSITION_INDEPENDENT_CODE ON)
-target_include_directories(vantor_reduce PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_include_directories(vantor_reduce PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(vantor_reduce PUBLIC velmora_types)
 
 velmora_add_test(reduce_test

@@ -1,8 +1,8 @@
 #include "orb_fixture.h"
 
-#include "Orb1/Mhourgla.h"
-#include "Orb1/Mtmbox.h"
-#include "Orb1/Mwait.h"
+#include "Mhourgla.h"
+#include "Mtmbox.h"
+#include "Mwait.h"
 #include "framework/Trace.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "orb_fixture.h"
 
-#include "Orb1/Mcallbk.h"
-#include "Orb1/Mcallbkw.h"
+#include "Mcallbk.h"
+#include "Mcallbkw.h"
 
 #include <atomic>
 #include <thread>

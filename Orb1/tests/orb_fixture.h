@@ -1,7 +1,7 @@
 // A library initialised for one application, on a fake clock with a scripted UI.
 #pragma once
 
-#include "Orb1/Mwinapp.h"
+#include "Mwinapp.h"
 #include "framework/Clock.h"
 #include "framework/MultimediaTimer.h"
 #include "framework/TestUiService.h"

@@ -1,9 +1,9 @@
 #include "orb_fixture.h"
 
-#include "Orb1/Mmtimer.h"
-#include "Orb1/Mtimer.h"
-#include "Orb1/Mxtimer.h"
-#include "Orb1/mmtimer2.h"
+#include "Mmtimer.h"
+#include "Mtimer.h"
+#include "Mxtimer.h"
+#include "mmtimer2.h"
 
 #include <atomic>
 #include <cstdlib>

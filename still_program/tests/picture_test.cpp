@@ -3,7 +3,7 @@
 #include "framework/Keys.h"
 #include "framework/StringTable.h"
 #include "art.h"
-#include "Filmroll/jpeg.h"
+#include "jpeg.h"
 #include "jpegbmp.h"
 #include "resource.h"
 #include "writers.h"
