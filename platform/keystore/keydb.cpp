@@ -192,6 +192,17 @@ KeyId KeyDatabase::HiveId(uintptr_t predefined)
 
 void KeyDatabase::CloseDb() { Abandon(m_db); }
 
+// Opens the file for writing and proves it sound and ready; SQLite's code.
+int KeyDatabase::ConnectAndCheck()
+{
+    int rc = Connect(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, m_db);
+    if (rc == SQLITE_OK)
+        rc = CheckFile();
+    if (rc == SQLITE_OK)
+        rc = Ready();
+    return rc;
+}
+
 LONG KeyDatabase::Open()
 {
     if (m_db)
@@ -203,11 +214,7 @@ LONG KeyDatabase::Open()
     if (!parent.empty())
         std::filesystem::create_directories(parent, ec);
 
-    int rc = Connect(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, m_db);
-    if (rc == SQLITE_OK)
-        rc = CheckFile();
-    if (rc == SQLITE_OK)
-        rc = Ready();
+    int rc = ConnectAndCheck();
     if (rc == SQLITE_OK)
         return ERROR_SUCCESS;
     CloseDb();
@@ -307,11 +314,7 @@ LONG KeyDatabase::Recover(int why)
     }
     std::fprintf(stderr, "key store: %s is damaged (%s); it was moved to %s and a fresh store started\n",
                  m_path.c_str(), sqlite3_errstr(why), aside.c_str());
-    int rc = Connect(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, m_db);
-    if (rc == SQLITE_OK)
-        rc = CheckFile();
-    if (rc == SQLITE_OK)
-        rc = Ready();
+    int rc = ConnectAndCheck();
     if (rc == SQLITE_OK)
         return ERROR_SUCCESS;
     CloseDb();

@@ -77,6 +77,7 @@ public:
 
 private:
     int Connect(const std::string& name, int flags, sqlite3*& db) const;
+    int ConnectAndCheck();
     int CheckFile();
     int Ready();
     int HasStaleKeys(bool& stale);

@@ -11,20 +11,6 @@ namespace movie {
 
 namespace {
 
-bool WriteAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 // Copies every byte of `in` from its start to `out`; kMovieOk, kMovieBadFile
 // or kMovieWriteFailed.
 int CopyBytes(int in, int out)
@@ -38,7 +24,7 @@ int CopyBytes(int in, int out)
             return kMovieBadFile;
         if (n == 0)
             return kMovieOk;
-        if (!WriteAll(out, buffer.data(), size_t(n)))
+        if (!velmora::WriteAll(out, buffer.data(), size_t(n)))
             return kMovieWriteFailed;
         at += n;
     }

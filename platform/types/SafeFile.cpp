@@ -45,23 +45,6 @@ void SyncFolder(const std::string& path)
     }
 }
 
-bool WriteAll(int fd, const char* data, size_t n)
-{
-    while (n > 0) {
-        ssize_t put = ::write(fd, data, n);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            if (put == 0)
-                errno = EIO;
-            return false;
-        }
-        data += put;
-        n -= size_t(put);
-    }
-    return true;
-}
-
 bool CopyDescriptor(int in, int out)
 {
     std::vector<char> buffer(1 << 16);
@@ -248,6 +231,24 @@ bool ReadRegularFile(const std::string& path, std::string& bytes, size_t largest
     ::close(fd);
     errno = error;
     return ok;
+}
+
+bool WriteAll(int fd, const void* bytes, size_t n)
+{
+    const auto* data = static_cast<const char*>(bytes);
+    while (n > 0) {
+        ssize_t put = ::write(fd, data, n);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            if (put == 0)
+                errno = EIO;
+            return false;
+        }
+        data += put;
+        n -= size_t(put);
+    }
+    return true;
 }
 
 int CreateNewFile(const std::string& path, unsigned mode)

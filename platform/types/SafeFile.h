@@ -42,6 +42,9 @@ bool ReadRegularFile(const std::string& path, std::string& bytes, size_t largest
 // truncates or replaces what someone else put there. -1 with errno (EEXIST).
 int CreateNewFile(const std::string& path, unsigned mode = 0666);
 
+// Writes all `n` bytes, going on after interruptions; false with errno set.
+bool WriteAll(int fd, const void* data, size_t n);
+
 // A short English reason for errno values these calls set, for messages.
 std::string FileErrorText(int error);
 

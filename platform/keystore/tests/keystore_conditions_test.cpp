@@ -419,12 +419,7 @@ TEST_F(KeyStoreLocked, StoreThatMustBeTidiedWhileLockedRunsOnACopy)
               ERROR_SUCCESS);
     keystore::Close();
     // A volatile key of an earlier boot: the next open must remove it.
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE keys SET boot = 'an-earlier-boot' WHERE boot IS NOT NULL", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
+    PretendRebooted();
     keystore::SetBusyTimeout(20);
     {
         LockHolder lock(path());

@@ -250,12 +250,7 @@ TEST_F(KeyStore, VolatileKeysDoNotOutliveTheBoot)
     keystore::Close();
 
     // Pretend the machine rebooted since the key was made.
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE keys SET boot = 'an-earlier-boot' WHERE boot IS NOT NULL", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
+    PretendRebooted();
 
     EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Session", &key), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Kept", &key), ERROR_SUCCESS);
