@@ -3,6 +3,8 @@
 #include "Filmicon.h"
 #include "Filmwnd.h"
 #include "framework/QtCommands.h"
+#include "framework/QtPlacement.h"
+#include "framework/QtWnd.h"
 #include "framework/UiService.h"
 #include "gdi/gdi.h"
 
@@ -16,6 +18,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -185,6 +188,22 @@ private:
     QScrollBar* m_bar;
 };
 
+// The owner's top-level widget: the film roll stays above it and is minimised
+// with it. Null when the owner is not on screen (tests, no owner).
+QWidget* OwnerWidget(const CFilmSnapDlg& dialog)
+{
+    auto* owner = dynamic_cast<CQtWnd*>(dialog.WindowOwner());
+    return owner && owner->Widget() ? owner->Widget()->window() : nullptr;
+}
+
+// An owner whose widget is still being made: the program is starting and
+// shows its windows once its event loop runs.
+bool OwnerComing(const CFilmSnapDlg& dialog)
+{
+    auto* owner = dynamic_cast<CQtWnd*>(dialog.WindowOwner());
+    return owner && !owner->Widget();
+}
+
 class FilmWindowWidget : public QWidget {
 public:
     explicit FilmWindowWidget(CFilmSnapDlg& dialog) : m_dialog(&dialog)
@@ -208,9 +227,34 @@ public:
         // The window's logic minimises and restores it too (Close Filmroll restores).
         if (m_dialog->IsIconic() != isMinimized() && isVisible())
             m_dialog->IsIconic() ? showMinimized() : showNormal();
+        Place();
         m_strip->Sync();
         if (m_menu)
             m_menu->Rebuild();
+    }
+    // The frame's outer corner where the window's rectangle starts; the size
+    // is the strip's and the menu's.
+    void Place()
+    {
+        CRect r;
+        m_dialog->GetWindowRect(&r);
+        if (OuterRect(this).TopLeft() == r.TopLeft())
+            return;
+        m_placing = true;
+        PlaceOuterRect(this, r, false);
+        m_placing = false;
+    }
+    void ShowBesideOwner()
+    {
+        if (!m_dialog)
+            return;
+        if (QWidget* owner = OwnerWidget(*m_dialog)) {
+            // A window of its own (Qt::Window) that the window manager keeps
+            // above its owner and minimises with it.
+            setParent(owner, windowFlags() | Qt::Window);
+        }
+        Sync();
+        show();
     }
     // The window is closed: no more input reaches it.
     void Detach()
@@ -236,6 +280,19 @@ protected:
         if (e->type() == QEvent::WindowStateChange && m_dialog)
             m_dialog->OnMinimize(isMinimized());
     }
+    // Moved by the user or framed by the window manager: the window's
+    // rectangle goes along, so the place it is closed at is the one remembered.
+    void moveEvent(QMoveEvent* e) override
+    {
+        QWidget::moveEvent(e);
+        if (!m_dialog || m_placing || !isVisible() || isMinimized())
+            return;
+        CRect r;
+        m_dialog->GetWindowRect(&r);
+        const CPoint corner = OuterRect(this).TopLeft();
+        if (corner != r.TopLeft())
+            m_dialog->MoveWindow(corner.x, corner.y, r.Width(), r.Height());
+    }
     void closeEvent(QCloseEvent* e) override
     {
         e->ignore();
@@ -254,13 +311,19 @@ private:
     CFilmSnapDlg* m_dialog;
     StripWidget* m_strip;
     QtMenuMirror* m_menu;
+    bool m_placing = false;
 };
 
 class QtFilmView : public CFilmView {
 public:
     explicit QtFilmView(CFilmSnapDlg& dialog) : m_widget(new FilmWindowWidget(dialog))
     {
-        m_widget->show();
+        if (!OwnerComing(dialog)) {
+            m_widget->ShowBesideOwner();
+            return;
+        }
+        FilmWindowWidget* widget = m_widget;
+        QTimer::singleShot(0, widget, [widget] { widget->ShowBesideOwner(); });
     }
     QWidget* Widget() const { return m_widget; }
     ~QtFilmView() override

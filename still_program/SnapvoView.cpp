@@ -2,6 +2,7 @@
 
 #include "MainFrm.h"
 #include "Settings.h"
+#include "framework/QtPlacement.h"
 #include "framework/StringTable.h"
 #include "mail/loader.h"
 #include "framework/UiService.h"
@@ -262,7 +263,7 @@ void CSnapvoView::PlaceViewer()
     }
     m_viewer->ShowWindow(SW_SHOW);
     if (!m_modes.viewerRect.IsRectEmpty()) {
-        m_viewer->MoveWindow(m_modes.viewerRect);
+        m_viewer->MoveWindow(KeepTitleBarOnScreen(m_modes.viewerRect, Ui().ScreenSize()));
     } else {
         CRect r;
         m_viewer->GetWindowRect(&r);
@@ -289,7 +290,7 @@ void CSnapvoView::OpenFilmroll()
     CRect r;
     roll->GetWindowRect(&r);
     if (!m_modes.filmrollRect.IsRectEmpty()) {
-        roll->MoveWindow(m_modes.filmrollRect);
+        roll->MoveWindow(KeepTitleBarOnScreen(m_modes.filmrollRect, Ui().ScreenSize()));
     } else {
         CRect client;
         GetClientRect(&client);

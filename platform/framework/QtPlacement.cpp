@@ -1,0 +1,50 @@
+#include "framework/QtPlacement.h"
+
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace {
+// Enough of a title bar to take hold of, and the height of one.
+constexpr LONG kGripWidth = 64;
+constexpr LONG kTitleHeight = 32;
+}  // namespace
+
+QMargins FrameMargins(const QWidget* window)
+{
+    const QWindow* handle = window ? window->windowHandle() : nullptr;
+    if (!handle)
+        return {};
+    return handle->frameMargins();
+}
+
+CRect OuterRect(const QWidget* window)
+{
+    const QRect inner = window->geometry();
+    const QMargins m = FrameMargins(window);
+    return CRect(inner.left() - m.left(), inner.top() - m.top(), inner.left() + inner.width() + m.right(),
+                 inner.top() + inner.height() + m.bottom());
+}
+
+void PlaceOuterRect(QWidget* window, const CRect& outer, bool sizeToo)
+{
+    const QMargins m = FrameMargins(window);
+    // A window's move() places its frame: directly once the frame is known,
+    // through the window manager (north-west gravity) before it is shown.
+    window->move(int(outer.left), int(outer.top));
+    if (sizeToo)
+        window->resize(std::max(1, int(outer.Width()) - m.left() - m.right()),
+                       std::max(1, int(outer.Height()) - m.top() - m.bottom()));
+}
+
+CRect KeepTitleBarOnScreen(const CRect& outer, CSize screen)
+{
+    CRect r = outer;
+    const LONG grip = std::min(kGripWidth, std::max<LONG>(r.Width(), 1));
+    const LONG lowestTop = std::max<LONG>(0, screen.cy - kTitleHeight);
+    const LONG top = std::clamp<LONG>(r.top, 0, lowestTop);
+    const LONG left = std::clamp<LONG>(r.left, grip - r.Width(), std::max<LONG>(0, screen.cx - grip));
+    r.OffsetRect(left - r.left, top - r.top);
+    return r;
+}
