@@ -234,12 +234,13 @@ public:
     }
     // The frame's outer corner where the window's rectangle starts; the size
     // is the strip's and the menu's.
-    void Place()
+    void Place(bool always = false)
     {
         CRect r;
         m_dialog->GetWindowRect(&r);
-        if (OuterRect(this).TopLeft() == r.TopLeft())
+        if (!always && OuterRect(this).TopLeft() == r.TopLeft())
             return;
+        m_frame = FrameMargins(this);
         m_placing = true;
         PlaceOuterRect(this, r, false);
         m_placing = false;
@@ -249,12 +250,17 @@ public:
         if (!m_dialog)
             return;
         if (QWidget* owner = OwnerWidget(*m_dialog)) {
-            // A window of its own (Qt::Window) that the window manager keeps
-            // above its owner and minimises with it.
-            setParent(owner, windowFlags() | Qt::Window);
+            // A modeless dialog window of its own that the window manager
+            // keeps above its owner and minimises with it (X11 names the owner
+            // of dialog windows only).
+            setParent(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         }
         Sync();
         show();
+        // Shown, it has a window whose frame is still to come: its place is
+        // the frame's (Qt's own placement of a new child window is the client's).
+        Place(true);
     }
     // The window is closed: no more input reaches it.
     void Detach()
@@ -287,6 +293,12 @@ protected:
         QWidget::moveEvent(e);
         if (!m_dialog || m_placing || !isVisible() || isMinimized())
             return;
+        if (const QMargins frame = FrameMargins(this); frame != m_frame) {
+            // Framed by the window manager: the frame goes where the window is.
+            m_frame = frame;
+            Place(true);
+            return;
+        }
         CRect r;
         m_dialog->GetWindowRect(&r);
         const CPoint corner = OuterRect(this).TopLeft();
@@ -312,6 +324,8 @@ private:
     StripWidget* m_strip;
     QtMenuMirror* m_menu;
     bool m_placing = false;
+    // The frame the window was last placed with.
+    QMargins m_frame;
 };
 
 class QtFilmView : public CFilmView {

@@ -30,9 +30,17 @@ CRect OuterRect(const QWidget* window)
 void PlaceOuterRect(QWidget* window, const CRect& outer, bool sizeToo)
 {
     const QMargins m = FrameMargins(window);
-    // A window's move() places its frame: directly once the frame is known,
-    // through the window manager (north-west gravity) before it is shown.
-    window->move(int(outer.left), int(outer.top));
+    // The frame's corner. move() puts a window's client inside the frame Qt
+    // knows, and before the window is made asks the window manager to put the
+    // frame there (north-west gravity); a window already made whose frame is
+    // still to come needs that asked of its QWindow, or move() would take the
+    // spot for its client's and its title bar would end above it.
+    const QPoint corner(int(outer.left), int(outer.top));
+    QWindow* handle = window->windowHandle();
+    if (handle && m.isNull())
+        handle->setFramePosition(corner);
+    else
+        window->move(corner);
     if (sizeToo)
         window->resize(std::max(1, int(outer.Width()) - m.left() - m.right()),
                        std::max(1, int(outer.Height()) - m.top() - m.bottom()));
