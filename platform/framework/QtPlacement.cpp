@@ -30,20 +30,25 @@ CRect OuterRect(const QWidget* window)
 void PlaceOuterRect(QWidget* window, const CRect& outer, bool sizeToo)
 {
     const QMargins m = FrameMargins(window);
-    // The frame's corner. move() puts a window's client inside the frame Qt
-    // knows, and before the window is made asks the window manager to put the
-    // frame there (north-west gravity); a window already made whose frame is
-    // still to come needs that asked of its QWindow, or move() would take the
-    // spot for its client's and its title bar would end above it.
     const QPoint corner(int(outer.left), int(outer.top));
+    const QSize client = sizeToo ? QSize(std::max(1, int(outer.Width()) - m.left() - m.right()),
+                                         std::max(1, int(outer.Height()) - m.top() - m.bottom()))
+                                 : window->size();
     QWindow* handle = window->windowHandle();
-    if (handle && m.isNull())
-        handle->setFramePosition(corner);
-    else
+    if (!handle) {
+        // Not made yet: Qt asks the window manager to put the frame's corner
+        // there (north-west gravity) when it makes the window.
         window->move(corner);
-    if (sizeToo)
-        window->resize(std::max(1, int(outer.Width()) - m.left() - m.right()),
-                       std::max(1, int(outer.Height()) - m.top() - m.bottom()));
+        window->resize(client);
+    } else if (m.isNull()) {
+        // Made, its frame (if any) still to come: the same request, now.
+        handle->setFramePosition(corner);
+        window->resize(client);
+    } else {
+        // Framed: the client inside the frame as the platform knows it now
+        // (QWidget::move() may still go by the frame it knew before).
+        window->setGeometry(QRect(corner + QPoint(m.left(), m.top()), client));
+    }
 }
 
 CRect KeepTitleBarOnScreen(const CRect& outer, CSize screen)
