@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -240,27 +241,28 @@ public:
         m_dialog->GetWindowRect(&r);
         if (!always && OuterRect(this).TopLeft() == r.TopLeft())
             return;
-        m_frame = FrameMargins(this);
         m_placing = true;
-        PlaceOuterRect(this, r, false);
+        m_placement.Place(this, r, false, always);
         m_placing = false;
     }
     void ShowBesideOwner()
     {
         if (!m_dialog)
             return;
-        if (QWidget* owner = OwnerWidget(*m_dialog)) {
-            // A modeless dialog window of its own that the window manager
-            // keeps above its owner and minimises with it (X11 names the owner
-            // of dialog windows only).
-            setParent(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        QWidget* owner = OwnerWidget(*m_dialog);
+        if (owner) {
+            // A modeless dialog window that the window manager keeps above its
+            // owner and minimises with it (X11 names the owner of dialog
+            // windows only).
+            setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         }
+        // Placed before it is made, so the window manager puts its frame there.
         Sync();
-        show();
-        // Shown, it has a window whose frame is still to come: its place is
-        // the frame's (Qt's own placement of a new child window is the client's).
         Place(true);
+        if (owner && windowHandle())
+            windowHandle()->setTransientParent(owner->windowHandle());
+        show();
     }
     // The window is closed: no more input reaches it.
     void Detach()
@@ -293,12 +295,8 @@ protected:
         QWidget::moveEvent(e);
         if (!m_dialog || m_placing || !isVisible() || isMinimized())
             return;
-        if (const QMargins frame = FrameMargins(this); frame != m_frame) {
-            // Framed by the window manager: the frame goes where the window is.
-            m_frame = frame;
-            Place(true);
-            return;
-        }
+        // Framed or moved, the window is where the window manager put it.
+        m_placement.OnMoved(this);
         CRect r;
         m_dialog->GetWindowRect(&r);
         const CPoint corner = OuterRect(this).TopLeft();
@@ -324,8 +322,7 @@ private:
     StripWidget* m_strip;
     QtMenuMirror* m_menu;
     bool m_placing = false;
-    // The frame the window was last placed with.
-    QMargins m_frame;
+    TopLevelPlacement m_placement;
 };
 
 class QtFilmView : public CFilmView {

@@ -261,7 +261,8 @@ void CSnapvoView::PlaceViewer()
         m_viewer->ShowWindow(SW_HIDE);
         return;
     }
-    m_viewer->ShowWindow(SW_SHOW);
+    // Placed before it shows: the window manager puts a new window's frame
+    // where it is asked to, and may read a later move otherwise.
     if (!m_modes.viewerRect.IsRectEmpty()) {
         m_viewer->MoveWindow(KeepTitleBarOnScreen(m_modes.viewerRect, Ui().ScreenSize()));
     } else {
@@ -270,6 +271,7 @@ void CSnapvoView::PlaceViewer()
         const LONG x = Ui().ScreenSize().cx - r.Width() - 10;
         m_viewer->MoveWindow(x, 10, r.Width(), r.Height());
     }
+    m_viewer->ShowWindow(SW_SHOW);
     ViewerMenuChanged();
 }
 

@@ -27,28 +27,59 @@ CRect OuterRect(const QWidget* window)
                  inner.top() + inner.height() + m.bottom());
 }
 
-void PlaceOuterRect(QWidget* window, const CRect& outer, bool sizeToo)
+namespace {
+QPoint Corner(const QWidget* window)
 {
-    const QMargins m = FrameMargins(window);
+    const CRect r = OuterRect(window);
+    return QPoint(int(r.left), int(r.top));
+}
+}  // namespace
+
+void TopLevelPlacement::Place(QWidget* window, const CRect& outer, bool sizeToo, bool evenIfThere)
+{
+    m_frame = FrameMargins(window);
     const QPoint corner(int(outer.left), int(outer.top));
-    const QSize client = sizeToo ? QSize(std::max(1, int(outer.Width()) - m.left() - m.right()),
-                                         std::max(1, int(outer.Height()) - m.top() - m.bottom()))
-                                 : window->size();
-    QWindow* handle = window->windowHandle();
-    if (!handle) {
-        // Not made yet: Qt asks the window manager to put the frame's corner
-        // there (north-west gravity) when it makes the window.
-        window->move(corner);
-        window->resize(client);
-    } else if (m.isNull()) {
-        // Made, its frame (if any) still to come: the same request, now.
-        handle->setFramePosition(corner);
-        window->resize(client);
-    } else {
-        // Framed: the client inside the frame as the platform knows it now
-        // (QWidget::move() may still go by the frame it knew before).
-        window->setGeometry(QRect(corner + QPoint(m.left(), m.top()), client));
+    m_corner = corner;
+    // Already there: nothing to ask for. A window manager may take a request
+    // for a window on screen as one for its client area.
+    if (evenIfThere || Corner(window) != corner) {
+        // Qt asks the window manager to put the frame's corner there
+        // (north-west gravity, chosen when the window is shown): before the
+        // window is made through move(), afterwards through its QWindow.
+        // QWidget::move() on a made window asks for the client's place by the
+        // frame Qt last knew; a hidden one still needs it, or showing it
+        // would put Qt's older idea of its place back.
+        QWindow* handle = window->windowHandle();
+        const bool made = handle && handle->handle();
+        if (!made || !window->isVisible())
+            window->move(corner);
+        if (made)
+            handle->setFramePosition(corner);
     }
+    if (sizeToo)
+        Resize(window, outer.Size());
+}
+
+void TopLevelPlacement::Resize(QWidget* window, CSize outer)
+{
+    m_frame = FrameMargins(window);
+    window->resize(std::max(1, int(outer.cx) - m_frame.left() - m_frame.right()),
+                   std::max(1, int(outer.cy) - m_frame.top() - m_frame.bottom()));
+}
+
+TopLevelPlacement::Moved TopLevelPlacement::OnMoved(const QWidget* window)
+{
+    const QMargins frame = FrameMargins(window);
+    if (frame == m_frame)
+        return Moved::ByUser;
+    m_frame = frame;
+    // Framed with its client area where the frame was asked for: the window
+    // manager took the place for the client's. Asked again now that Qt knows
+    // the frame and how the window manager reads a place.
+    if (!frame.isNull() && window->geometry().topLeft() == m_corner)
+        if (QWindow* handle = window->windowHandle())
+            handle->setFramePosition(m_corner);
+    return Moved::Framed;
 }
 
 CRect KeepTitleBarOnScreen(const CRect& outer, CSize screen)

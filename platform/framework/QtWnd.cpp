@@ -165,23 +165,25 @@ bool CQtWnd::IsTopLevelWidget() const { return m_widget && !GetParent() && m_wid
 
 void CQtWnd::OnWidgetGeometry()
 {
-    if (IsTopLevelWidget()) {
-        const QMargins frame = FrameMargins(m_widget);
-        if (frame != m_frame) {
-            // The window manager has just framed the window: the rectangle
-            // stays where the logic put it, and the client area is what changed.
-            m_frame = frame;
-            OnGeometryChanged();
-            PostMessage(WM_NCCALCSIZE);
-            return;
-        }
-    }
-    // A child's geometry(), as the window sets it; a window's whole frame.
+    const bool topLevel = IsTopLevelWidget();
     const QRect g = m_widget->geometry();
-    const CRect r = IsTopLevelWidget() ? OuterRect(m_widget) : CRect(g.x(), g.y(), g.x() + g.width(), g.y() + g.height());
+    // A child's geometry(), as the window sets it; a window's whole frame.
+    CRect r = topLevel ? OuterRect(m_widget) : CRect(g.x(), g.y(), g.x() + g.width(), g.y() + g.height());
+    const bool framed = topLevel && m_placement.OnMoved(m_widget) == TopLevelPlacement::Moved::Framed;
+    if (framed) {
+        // Framed where the window manager chose (the place asked for, as a
+        // rule): the rectangle keeps its size and the client area gives way.
+        CRect before;
+        GetWindowRect(&before);
+        r = CRect(r.TopLeft(), before.Size());
+    }
     m_syncing = true;
     MoveWindow(r);
+    if (framed)
+        m_placement.Resize(m_widget, r.Size());
     m_syncing = false;
+    if (framed)
+        PostMessage(WM_NCCALCSIZE);
 }
 
 void CQtWnd::OnGeometryChanged()
@@ -191,9 +193,8 @@ void CQtWnd::OnGeometryChanged()
     CRect r;
     GetWindowRect(&r);
     if (IsTopLevelWidget()) {
-        m_frame = FrameMargins(m_widget);
         m_syncing = true;
-        PlaceOuterRect(m_widget, r);
+        m_placement.Place(m_widget, r);
         m_syncing = false;
         return;
     }

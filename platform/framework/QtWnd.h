@@ -7,9 +7,9 @@
 // rectangle and hears WM_NCCALCSIZE, as its client area changed.
 #pragma once
 
+#include "framework/QtPlacement.h"
 #include "framework/Wnd.h"
 
-#include <QMargins>
 #include <QObject>
 #include <QPointer>
 
@@ -40,8 +40,7 @@ private:
 
     Filter* m_filter = nullptr;
     bool m_syncing = false;
-    // The frame the window's rectangle was last laid out with.
-    QMargins m_frame;
+    TopLevelPlacement m_placement;
 };
 
 // The virtual key for a Qt key, 0 for keys the suite does not use.

@@ -69,6 +69,7 @@ TEST(QtWindow, WidgetFollowsTheWindowAndItsInputArrivesAsMessages)
     window.GetWindowRect(&r);
     EXPECT_EQ(r, CRect(10, 20, 170, 140));
     window.MoveWindow(CRect(0, 0, 320, 240));
+    QCoreApplication::processEvents();
     EXPECT_EQ(widget.frameGeometry(), QRect(0, 0, 320, 240));
     window.EnableWindow(FALSE);
     EXPECT_FALSE(widget.isEnabled());
