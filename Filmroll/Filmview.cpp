@@ -18,7 +18,6 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -197,14 +196,6 @@ QWidget* OwnerWidget(const CFilmSnapDlg& dialog)
     return owner && owner->Widget() ? owner->Widget()->window() : nullptr;
 }
 
-// An owner whose widget is still being made: the program is starting and
-// shows its windows once its event loop runs.
-bool OwnerComing(const CFilmSnapDlg& dialog)
-{
-    auto* owner = dynamic_cast<CQtWnd*>(dialog.WindowOwner());
-    return owner && !owner->Widget();
-}
-
 class FilmWindowWidget : public QWidget {
 public:
     explicit FilmWindowWidget(CFilmSnapDlg& dialog) : m_dialog(&dialog)
@@ -249,18 +240,17 @@ public:
     {
         if (!m_dialog)
             return;
-        QWidget* owner = OwnerWidget(*m_dialog);
-        if (owner) {
-            // A modeless dialog window that the window manager keeps above its
-            // owner and minimises with it (X11 names the owner of dialog
-            // windows only).
-            setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-        }
+        // A modeless dialog window, which the window manager keeps above its
+        // owner and minimises with it (X11 names the owner of dialog windows
+        // only). While the program starts, its main window is not on screen
+        // yet: the dialog then belongs to the program's windows as a group.
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         // Placed before it is made, so the window manager puts its frame there.
         Sync();
         Place(true);
-        if (owner && windowHandle())
+        QWidget* owner = OwnerWidget(*m_dialog);
+        if (owner && owner->windowHandle() && windowHandle())
             windowHandle()->setTransientParent(owner->windowHandle());
         show();
     }
@@ -329,12 +319,10 @@ class QtFilmView : public CFilmView {
 public:
     explicit QtFilmView(CFilmSnapDlg& dialog) : m_widget(new FilmWindowWidget(dialog))
     {
-        if (!OwnerComing(dialog)) {
-            m_widget->ShowBesideOwner();
-            return;
-        }
-        FilmWindowWidget* widget = m_widget;
-        QTimer::singleShot(0, widget, [widget] { widget->ShowBesideOwner(); });
+        // Shown now, even while the program starts and its main window is not
+        // on screen to own it yet: a window shown later is placed by its
+        // client area by some window managers, a title bar's height too high.
+        m_widget->ShowBesideOwner();
     }
     QWidget* Widget() const { return m_widget; }
     ~QtFilmView() override
