@@ -39,7 +39,6 @@ void TopLevelPlacement::Place(QWidget* window, const CRect& outer, bool sizeToo,
 {
     m_frame = FrameMargins(window);
     const QPoint corner(int(outer.left), int(outer.top));
-    m_corner = corner;
     // Already there: nothing to ask for. A window manager may take a request
     // for a window on screen as one for its client area.
     if (evenIfThere || Corner(window) != corner) {
@@ -73,12 +72,6 @@ TopLevelPlacement::Moved TopLevelPlacement::OnMoved(const QWidget* window)
     if (frame == m_frame)
         return Moved::ByUser;
     m_frame = frame;
-    // Framed with its client area where the frame was asked for: the window
-    // manager took the place for the client's. Asked again now that Qt knows
-    // the frame and how the window manager reads a place.
-    if (!frame.isNull() && window->geometry().topLeft() == m_corner)
-        if (QWindow* handle = window->windowHandle())
-            handle->setFramePosition(m_corner);
     return Moved::Framed;
 }
 

@@ -7,7 +7,6 @@
 #include "types/geometry.h"
 
 #include <QMargins>
-#include <QPoint>
 
 class QWidget;
 
@@ -39,7 +38,6 @@ public:
 
 private:
     QMargins m_frame;   // the frame around the window when last seen
-    QPoint m_corner;    // where the frame's corner was last asked for
 };
 
 // The rectangle moved, not resized, so that its title bar can be grabbed on a
