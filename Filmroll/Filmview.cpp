@@ -3,6 +3,8 @@
 #include "Filmicon.h"
 #include "Filmwnd.h"
 #include "framework/QtCommands.h"
+#include "framework/QtPlacement.h"
+#include "framework/QtWnd.h"
 #include "framework/UiService.h"
 #include "gdi/gdi.h"
 
@@ -17,6 +19,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -185,6 +188,14 @@ private:
     QScrollBar* m_bar;
 };
 
+// The owner's top-level widget: the film roll stays above it and is minimised
+// with it. Null when the owner is not on screen (tests, no owner).
+QWidget* OwnerWidget(const CFilmSnapDlg& dialog)
+{
+    auto* owner = dynamic_cast<CQtWnd*>(dialog.WindowOwner());
+    return owner && owner->Widget() ? owner->Widget()->window() : nullptr;
+}
+
 class FilmWindowWidget : public QWidget {
 public:
     explicit FilmWindowWidget(CFilmSnapDlg& dialog) : m_dialog(&dialog)
@@ -208,9 +219,40 @@ public:
         // The window's logic minimises and restores it too (Close Filmroll restores).
         if (m_dialog->IsIconic() != isMinimized() && isVisible())
             m_dialog->IsIconic() ? showMinimized() : showNormal();
+        Place();
         m_strip->Sync();
         if (m_menu)
             m_menu->Rebuild();
+    }
+    // The frame's outer corner where the window's rectangle starts; the size
+    // is the strip's and the menu's.
+    void Place(bool always = false)
+    {
+        CRect r;
+        m_dialog->GetWindowRect(&r);
+        if (!always && OuterRect(this).TopLeft() == r.TopLeft())
+            return;
+        m_placing = true;
+        m_placement.Place(this, r, false, always);
+        m_placing = false;
+    }
+    void ShowBesideOwner()
+    {
+        if (!m_dialog)
+            return;
+        // A modeless dialog window, which the window manager keeps above its
+        // owner and minimises with it (X11 names the owner of dialog windows
+        // only). While the program starts, its main window is not on screen
+        // yet: the dialog then belongs to the program's windows as a group.
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        // Placed before it is made, so the window manager puts its frame there.
+        Sync();
+        Place(true);
+        QWidget* owner = OwnerWidget(*m_dialog);
+        if (owner && owner->windowHandle() && windowHandle())
+            windowHandle()->setTransientParent(owner->windowHandle());
+        show();
     }
     // The window is closed: no more input reaches it.
     void Detach()
@@ -236,6 +278,21 @@ protected:
         if (e->type() == QEvent::WindowStateChange && m_dialog)
             m_dialog->OnMinimize(isMinimized());
     }
+    // Moved by the user or framed by the window manager: the window's
+    // rectangle goes along, so the place it is closed at is the one remembered.
+    void moveEvent(QMoveEvent* e) override
+    {
+        QWidget::moveEvent(e);
+        if (!m_dialog || m_placing || !isVisible() || isMinimized())
+            return;
+        // Framed or moved, the window is where the window manager put it.
+        m_placement.OnMoved(this);
+        CRect r;
+        m_dialog->GetWindowRect(&r);
+        const CPoint corner = OuterRect(this).TopLeft();
+        if (corner != r.TopLeft())
+            m_dialog->MoveWindow(corner.x, corner.y, r.Width(), r.Height());
+    }
     void closeEvent(QCloseEvent* e) override
     {
         e->ignore();
@@ -254,13 +311,18 @@ private:
     CFilmSnapDlg* m_dialog;
     StripWidget* m_strip;
     QtMenuMirror* m_menu;
+    bool m_placing = false;
+    TopLevelPlacement m_placement;
 };
 
 class QtFilmView : public CFilmView {
 public:
     explicit QtFilmView(CFilmSnapDlg& dialog) : m_widget(new FilmWindowWidget(dialog))
     {
-        m_widget->show();
+        // Shown now, even while the program starts and its main window is not
+        // on screen to own it yet: a window shown later is placed by its
+        // client area by some window managers, a title bar's height too high.
+        m_widget->ShowBesideOwner();
     }
     QWidget* Widget() const { return m_widget; }
     ~QtFilmView() override

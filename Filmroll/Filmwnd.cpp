@@ -3,6 +3,7 @@
 #include "Dibapi.h"
 #include "Flmsnap.h"
 #include "framework/UiService.h"
+#include "framework/WinApp.h"
 #include "writers.h"
 
 
@@ -218,6 +219,21 @@ void CFilmSnapDlg::OnPaint()
     m_trash.ShowWindow(GetFilmrollCount() > 0 ? SW_SHOW : SW_HIDE);
     m_counter->SetOrigin(band.left - 60, band.bottom + 25);
     UpdateMenu();
+}
+
+CWnd* CFilmSnapDlg::WindowOwner() const
+{
+    if (CWnd* owner = GetOwner())
+        return owner;
+    if (auto* caller = dynamic_cast<CWnd*>(m_user))
+        return caller;
+    return AfxGetMainWnd();
+}
+
+void CFilmSnapDlg::OnGeometryChanged()
+{
+    if (m_view)
+        m_view->Update();
 }
 
 void CFilmSnapDlg::UpdateMenu()

@@ -100,6 +100,10 @@ public:
     void OnCancel() override;
     void OnPaint();
 
+    // The window the film roll stays above and is minimised with: the owner
+    // given, else the caller's window, else the program's main window.
+    CWnd* WindowOwner() const;
+
     CMenu& Menu() { return m_menu; }
     CFilmView* View() const { return m_view.get(); }
     CImageButton& Trash() { return m_trash; }
@@ -115,6 +119,8 @@ public:
 
 protected:
     void Repaint() override;
+    // The view follows the window's rectangle.
+    void OnGeometryChanged() override;
     CWnd* TrashButton() override { return &m_trash; }
 
 private:

@@ -4,6 +4,7 @@
 #include "SnapvoView.h"
 #include "film32.h"
 #include "framework/Keys.h"
+#include "framework/QtPlacement.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
 #include "framework/WinApp.h"
@@ -64,7 +65,7 @@ CMainFrame::CMainFrame()
     if (stored.IsRectEmpty() || stored.top < 0 || stored.left < 0)
         m_normalRect = DefaultRect(Ui().ScreenSize());
     else
-        m_normalRect = stored;
+        m_normalRect = KeepTitleBarOnScreen(stored, Ui().ScreenSize());
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -121,6 +122,13 @@ int CMainFrame::OnCreate()
     OnMessage(WM_PREVIEW_REFRESH, [this](WPARAM, LPARAM) -> LRESULT {
         if (CSnapvoView* view = SnapvoView())
             view->RefreshPreview();
+        return 0;
+    });
+    // The window manager framed the window inside its rectangle: the picture
+    // needs its room back.
+    OnMessage(WM_NCCALCSIZE, [this](WPARAM, LPARAM) -> LRESULT {
+        if (CSnapvoView* view = SnapvoView())
+            view->FitFrameToPicture();
         return 0;
     });
     OnMessage(WM_PALETTECHANGED, [this](WPARAM w, LPARAM l) -> LRESULT {
@@ -287,6 +295,6 @@ void CMainFrame::LeaveFullScreen()
     const CSize screen = Ui().ScreenSize();
     const bool off = stored.IsRectEmpty() || stored.left < 0 || stored.top < 0 || stored.left >= screen.cx ||
                      stored.top >= screen.cy;
-    m_normalRect = off ? DefaultRect(screen) : stored;
+    m_normalRect = off ? DefaultRect(screen) : KeepTitleBarOnScreen(stored, screen);
     MoveWindow(m_normalRect);
 }

@@ -5,6 +5,7 @@
 #include "MainFrm.h"
 #include "SnapvoApp.h"
 #include "SnapvoView.h"
+#include "framework/CommandLine.h"
 #include "framework/QtFrame.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
@@ -22,7 +23,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <iostream>
 #include <memory>
 
 namespace {
@@ -33,8 +36,11 @@ int g_signalPipe[2] = {-1, -1};
 void OnTerminateSignal(int)
 {
     // Only the byte: everything else happens on the user-interface thread.
+    // The interrupted code may be about to read errno: leave it as it was.
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &byte, 1);
+    errno = saved;
 }
 
 QString ToolTip(unsigned id)
@@ -181,6 +187,14 @@ void SetSnapvoRunningHook(std::function<void(CSnapvoApp&)> hook) { g_runningHook
 
 int SnapvoMain(int argc, char** argv)
 {
+    // Answered before Qt starts: they need no display.
+    RegisterSnapvoStrings();
+    const CString version = LoadStringText(IDS_VERSION_NUMBER);
+    const ProgramInfo info{"snapvo32", version.GetString(),
+                           "Snapvo: the still-picture camera program (live view, self timer, film roll)."};
+    if (AnswerInfoOption(argc, argv, info, std::cout))
+        return 0;
+
     std::unique_ptr<QApplication> qt;
     if (!QCoreApplication::instance())
         qt = std::make_unique<QApplication>(argc, argv);

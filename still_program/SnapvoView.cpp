@@ -2,6 +2,7 @@
 
 #include "MainFrm.h"
 #include "Settings.h"
+#include "framework/QtPlacement.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
 #include "resource.h"
@@ -260,15 +261,17 @@ void CSnapvoView::PlaceViewer()
         m_viewer->ShowWindow(SW_HIDE);
         return;
     }
-    m_viewer->ShowWindow(SW_SHOW);
+    // Placed before it shows: the window manager puts a new window's frame
+    // where it is asked to, and may read a later move otherwise.
     if (!m_modes.viewerRect.IsRectEmpty()) {
-        m_viewer->MoveWindow(m_modes.viewerRect);
+        m_viewer->MoveWindow(KeepTitleBarOnScreen(m_modes.viewerRect, Ui().ScreenSize()));
     } else {
         CRect r;
         m_viewer->GetWindowRect(&r);
         const LONG x = Ui().ScreenSize().cx - r.Width() - 10;
         m_viewer->MoveWindow(x, 10, r.Width(), r.Height());
     }
+    m_viewer->ShowWindow(SW_SHOW);
     ViewerMenuChanged();
 }
 
@@ -289,7 +292,7 @@ void CSnapvoView::OpenFilmroll()
     CRect r;
     roll->GetWindowRect(&r);
     if (!m_modes.filmrollRect.IsRectEmpty()) {
-        roll->MoveWindow(m_modes.filmrollRect);
+        roll->MoveWindow(KeepTitleBarOnScreen(m_modes.filmrollRect, Ui().ScreenSize()));
     } else {
         CRect client;
         GetClientRect(&client);

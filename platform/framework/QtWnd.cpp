@@ -1,6 +1,7 @@
 #include "framework/QtWnd.h"
 
 #include "framework/Keys.h"
+#include "framework/QtPlacement.h"
 #include "framework/WinApp.h"
 
 #include <QGuiApplication>
@@ -124,15 +125,8 @@ protected:
             return false;
         case QEvent::Move:
         case QEvent::Resize:
-            if (!m_owner.m_syncing) {
-                // geometry(), as the window sets it: x() and y() of a window
-                // include its frame, and the window would creep by the frame's
-                // width at every round.
-                const QRect r = static_cast<QWidget*>(watched)->geometry();
-                m_owner.m_syncing = true;
-                m_owner.MoveWindow(r.x(), r.y(), r.width(), r.height());
-                m_owner.m_syncing = false;
-            }
+            if (!m_owner.m_syncing)
+                m_owner.OnWidgetGeometry();
             return false;
         default:
             return false;
@@ -167,12 +161,43 @@ void CQtWnd::AttachWidget(QWidget* widget)
     OnVisibilityChanged();
 }
 
+bool CQtWnd::IsTopLevelWidget() const { return m_widget && !GetParent() && m_widget->isWindow(); }
+
+void CQtWnd::OnWidgetGeometry()
+{
+    const bool topLevel = IsTopLevelWidget();
+    const QRect g = m_widget->geometry();
+    // A child's geometry(), as the window sets it; a window's whole frame.
+    CRect r = topLevel ? OuterRect(m_widget) : CRect(g.x(), g.y(), g.x() + g.width(), g.y() + g.height());
+    const bool framed = topLevel && m_placement.OnMoved(m_widget) == TopLevelPlacement::Moved::Framed;
+    if (framed) {
+        // Framed where the window manager chose (the place asked for, as a
+        // rule): the rectangle keeps its size and the client area gives way.
+        CRect before;
+        GetWindowRect(&before);
+        r = CRect(r.TopLeft(), before.Size());
+    }
+    m_syncing = true;
+    MoveWindow(r);
+    if (framed)
+        m_placement.Resize(m_widget, r.Size());
+    m_syncing = false;
+    if (framed)
+        PostMessage(WM_NCCALCSIZE);
+}
+
 void CQtWnd::OnGeometryChanged()
 {
     if (!m_widget || m_syncing)
         return;
     CRect r;
     GetWindowRect(&r);
+    if (IsTopLevelWidget()) {
+        m_syncing = true;
+        m_placement.Place(m_widget, r);
+        m_syncing = false;
+        return;
+    }
     if (CWnd* parent = GetParent()) {
         CPoint origin = r.TopLeft();
         parent->ScreenToClient(&origin);

@@ -1,4 +1,5 @@
 #include "framework/Keys.h"
+#include "framework/QtPlacement.h"
 #include "framework/QtWnd.h"
 #include "framework/WinApp.h"
 
@@ -20,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -45,14 +47,30 @@ TEST(QtWindow, WidgetFollowsTheWindowAndItsInputArrivesAsMessages)
     QWidget widget;
     CQtWnd window;
     window.Create(nullptr, "Viewer", 0, CRect(10, 20, 170, 140));
+    int framed = 0;
+    window.OnMessage(WM_NCCALCSIZE, [&](WPARAM, LPARAM) { ++framed; return LRESULT(0); });
     window.AttachWidget(&widget);
     EXPECT_EQ(widget.geometry(), QRect(10, 20, 160, 120));
     EXPECT_EQ(widget.windowTitle(), "Viewer");
     EXPECT_FALSE(widget.isVisible());
+    // Shown, the window gets a frame (the offscreen platform draws a thin one):
+    // the frame's outside stays on the window's rectangle, and the window hears
+    // that its client area changed.
     window.ShowWindow(SW_SHOWNORMAL);
     EXPECT_TRUE(widget.isVisible());
+    QCoreApplication::processEvents();
+    PumpMessages();
+    const QMargins frame = widget.windowHandle()->frameMargins();
+    ASSERT_FALSE(frame.isNull());
+    EXPECT_EQ(widget.frameGeometry(), QRect(10, 20, 160, 120));
+    EXPECT_EQ(widget.geometry(), QRect(10, 20, 160, 120) - frame);
+    EXPECT_EQ(framed, 1);
+    CRect r;
+    window.GetWindowRect(&r);
+    EXPECT_EQ(r, CRect(10, 20, 170, 140));
     window.MoveWindow(CRect(0, 0, 320, 240));
-    EXPECT_EQ(widget.size(), QSize(320, 240));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(widget.frameGeometry(), QRect(0, 0, 320, 240));
     window.EnableWindow(FALSE);
     EXPECT_FALSE(widget.isEnabled());
     window.EnableWindow(TRUE);
@@ -76,21 +94,22 @@ TEST(QtWindow, WidgetFollowsTheWindowAndItsInputArrivesAsMessages)
     EXPECT_EQ(LOWORD(clicks[0]), 5);
     EXPECT_EQ(HIWORD(clicks[0]), 7);
 
-    widget.resize(200, 100);   // a user resize comes back to the window
-    CRect r;
+    widget.resize(200, 100);   // a user resize comes back to the window, frame and all
     window.GetWindowRect(&r);
-    EXPECT_EQ(r.Size(), CSize(200, 100));
+    EXPECT_EQ(r.Size(), CSize(200 + frame.left() + frame.right(), 100 + frame.top() + frame.bottom()));
 
-    // A shown window keeps the place it was given, whatever frame the window
-    // system draws around it; the user's move comes back as it is.
+    // A shown window keeps the place it was given; the user's move comes back
+    // as the frame's outer corner, so the next run puts it back there.
     window.MoveWindow(CRect(40, 50, 240, 150));
     QCoreApplication::processEvents();
     window.GetWindowRect(&r);
-    EXPECT_EQ(r.TopLeft(), CPoint(40, 50));
+    EXPECT_EQ(r, CRect(40, 50, 240, 150));
+    EXPECT_EQ(widget.frameGeometry(), QRect(40, 50, 200, 100));
     widget.move(60, 70);
     QCoreApplication::processEvents();
     window.GetWindowRect(&r);
-    EXPECT_EQ(CPoint(r.TopLeft()), CPoint(widget.geometry().x(), widget.geometry().y()));
+    EXPECT_EQ(r, CRect(60, 70, 260, 170));
+    EXPECT_EQ(framed, 1);
 
     // Brought to the front by the window system: the active window.
     CWnd other;
@@ -198,3 +217,28 @@ TEST(QtWindow, FileDialogsFollowTheirFlags)
 }
 
 } // namespace
+
+namespace {
+
+TEST(QtPlacement, KeepsEveryTitleBarWhereItCanBeGrabbed)
+{
+    const CSize screen(1024, 768);
+    const struct {
+        CRect stored;
+        CRect placed;
+    } rows[] = {
+        {CRect(5, 5, 400, 300), CRect(5, 5, 400, 300)},                // on screen: as it is
+        {CRect(100, -40, 500, 260), CRect(100, 0, 500, 300)},           // title above the top
+        {CRect(100, 900, 500, 1200), CRect(100, 736, 500, 1036)},       // below the bottom
+        {CRect(-300, 50, 100, 350), CRect(-300, 50, 100, 350)},         // mostly off the left, grip left
+        {CRect(-500, 50, -100, 350), CRect(-336, 50, 64, 350)},         // wholly off the left
+        {CRect(2000, 50, 2400, 350), CRect(960, 50, 1360, 350)},        // wholly off the right
+        {CRect(10, 10, 40, 40), CRect(10, 10, 40, 40)},                 // narrower than a grip
+    };
+    for (const auto& row : rows) {
+        const CRect placed = KeepTitleBarOnScreen(row.stored, screen);
+        EXPECT_EQ(placed, row.placed) << row.stored.left << "," << row.stored.top;
+    }
+}
+
+}  // namespace
