@@ -3,6 +3,7 @@
 #include "Filmicon.h"
 #include "Filmwnd.h"
 #include "framework/QtCommands.h"
+#include "framework/QtOwner.h"
 #include "framework/QtPlacement.h"
 #include "framework/QtWnd.h"
 #include "framework/UiService.h"
@@ -249,10 +250,36 @@ public:
         // Placed before it is made, so the window manager puts its frame there.
         Sync();
         Place(true);
-        QWidget* owner = OwnerWidget(*m_dialog);
-        if (owner && owner->windowHandle() && windowHandle())
-            windowHandle()->setTransientParent(owner->windowHandle());
+        AttachToOwner();
         show();
+        // At start-up the owner comes on screen after the film roll: watch
+        // the program's windows until the owner is on screen, then tell the
+        // window manager again (one that did not manage the owner yet when
+        // first told could not take it as the owner).
+        if (!OwnerOnScreen())
+            qApp->installEventFilter(this);
+    }
+    void AttachToOwner()
+    {
+        if (m_dialog)
+            SetWindowOwner(this, OwnerWidget(*m_dialog));
+    }
+    bool OwnerOnScreen() const
+    {
+        QWidget* owner = m_dialog ? OwnerWidget(*m_dialog) : nullptr;
+        return owner && owner->isVisible();
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show && event->type() != QEvent::Paint)
+            return false;
+        QWidget* owner = m_dialog ? OwnerWidget(*m_dialog) : nullptr;
+        if (!owner || !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != owner)
+            return false;
+        AttachToOwner();
+        if (event->type() == QEvent::Paint)
+            qApp->removeEventFilter(this);
+        return false;
     }
     // The window is closed: no more input reaches it.
     void Detach()

@@ -114,6 +114,24 @@ check_title_bars() {
   done
 }
 
+# The film roll is owned by the main window, so a window manager keeps it
+# above the program and, when the program is minimised, minimises it too.
+check_owner() {
+  local mode=$1 roll main owner
+  roll=$(window_of "Film Roll")
+  main=$(window_of snapvo32)
+  owner=$(xprop -id "$roll" WM_TRANSIENT_FOR | awk '{print $NF}')
+  [[ "$owner" == 0x* ]] && [ "$((owner))" = "$main" ] ||
+    fail "$mode: the film roll's owner is '$owner', not the main window ($main)"
+  [ "$mode" = "alone" ] && return
+  xdotool windowminimize "$main"
+  for _ in $(seq 50); do
+    xprop -id "$roll" WM_STATE | grep -q Iconic && return
+    sleep 0.1
+  done
+  fail "$mode: the film roll stayed on screen when the program was minimised"
+}
+
 run_mode() {
   local mode=$1
   rm -rf "$work/run" "$work/config"
@@ -156,6 +174,7 @@ run_mode() {
   again=$(settled_places)
   [ "$again" = "$moved" ] || fail "$mode: after a restart the places are $again, they were $moved"
   check_title_bars "$mode"
+  check_owner "$mode"
   stop_program
   echo "$mode: first $first; moved $moved; restarted $again"
 }
