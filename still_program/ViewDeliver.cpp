@@ -129,7 +129,12 @@ BOOL CSnapvoView::SaveToFile(BOOL ask, CString& path)
             target.latestImageName = m_auto.workingDirectory + "/" + target.latestImageName;
         target.fileSeries = m_auto.fileSeries;
         target.incrementName = m_auto.incrementName;
-        return m_files.SaveAuto(grab, target, m_b16Gray, path);
+        const BOOL saved = m_files.SaveAuto(grab, target, m_b16Gray, path);
+        // Remembered as the full path it was written to, so a start from
+        // another folder goes on writing the same file.
+        if (target.latestImageName.Find('/') == 0)
+            m_auto.latestImageName = target.latestImageName;
+        return saved;
     }
     return m_files.SaveSingle(m_workingDirectory, grab, ask, m_b16Gray, path);
 }

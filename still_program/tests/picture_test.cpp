@@ -1,5 +1,7 @@
 #include "snapvo_test_util.h"
 
+#include "Settings.h"
+
 #include "framework/Keys.h"
 #include "framework/StringTable.h"
 #include "art.h"
@@ -158,6 +160,33 @@ TEST_F(SnapvoFixture, SixteenGrayPicturesStopAutoCaptureOnlyWhenTheyCannotBeWrit
     EXPECT_FALSE(View()->IsStepTimerRunning());
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "latest.jpg"));
     EXPECT_EQ(View()->TakePictureButton().GetWindowText(), "&Start Capture");
+}
+
+TEST_F(SnapvoFixture, AutoCaptureRemembersTheLatestImageByItsFullPath)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.exposureMode = kExposureAuto;
+    View()->m_modes.destination = kDestFile;
+    View()->m_auto.latestImageName = "latest.bmp";
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    clock->Advance(10500);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_CAPTURE));
+    const auto latest = folder.Path() / "latest.bmp";
+    ASSERT_TRUE(std::filesystem::exists(latest));
+    Close();
+    std::filesystem::remove(latest);
+
+    snapvo::ResetSettingsForTest();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(View()->m_auto.latestImageName, CString(latest.c_str()));
+    // Started from elsewhere, the run still writes where it wrote before.
+    WorkingFolder elsewhere("snapvo-elsewhere");
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    clock->Advance(10500);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_CAPTURE));
+    EXPECT_TRUE(std::filesystem::exists(latest));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.Path() / "latest.bmp"));
+    EXPECT_TRUE(ui->boxes.empty());
 }
 
 TEST_F(SnapvoFixture, ASixteenBitCameraReachesTheClipboardAsTwentyFourBits)
