@@ -85,8 +85,9 @@ BOOL CSnapvoView::GrabInto(const CString& path, BOOL& sixteenGray)
         AfxMessageBox(kNoFrameText, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    sixteenGray = header.biBitCount == 4 ? TRUE : sixteenGray;
-    m_viewer->Set16Gray(header.biBitCount == 4);
+    // Each grab says afresh: one 4-bit picture must not refuse later colour ones.
+    sixteenGray = header.biBitCount == 4;
+    m_viewer->Set16Gray(sixteenGray);
     return WriteFrame(path, header);
 }
 

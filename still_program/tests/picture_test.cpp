@@ -189,6 +189,24 @@ TEST_F(SnapvoFixture, AutoCaptureRemembersTheLatestImageByItsFullPath)
     EXPECT_TRUE(ui->boxes.empty());
 }
 
+TEST_F(SnapvoFixture, AColourPictureAfterASixteenGrayOneIsWrittenAsJpeg)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.destination = kDestFile;
+    SetCameraBits(4);
+    ui->AnswerNextFileDialog(CString((folder.Path() / "gray.bmp").c_str()));
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "gray.bmp"));
+    EXPECT_TRUE(View()->Is16Gray());
+
+    SetCameraBits(24);
+    ui->AnswerNextFileDialog(CString((folder.Path() / "colour.jpg").c_str()));
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_TRUE(ui->boxes.empty());
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "colour.jpg"));
+    EXPECT_FALSE(View()->Is16Gray());
+}
+
 TEST_F(SnapvoFixture, ASixteenBitCameraReachesTheClipboardAsTwentyFourBits)
 {
     ASSERT_TRUE(Start());
