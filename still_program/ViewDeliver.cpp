@@ -143,7 +143,9 @@ BOOL CSnapvoView::SaveToFile(BOOL ask, CString& path)
 BOOL CSnapvoView::SendToMail()
 {
     CString path;
-    if (!SaveToFile(FALSE, path))
+    // A 16-gray picture refused as JPEG leaves no file: the user has been
+    // told once, and there is nothing to hand over.
+    if (!SaveToFile(FALSE, path) || path.IsEmpty())
         return FALSE;
     if (!mail::Available())
         return FALSE;

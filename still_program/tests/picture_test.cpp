@@ -385,6 +385,24 @@ TEST_F(SnapvoFixture, AMailPictureIsHandedOverAndAFailedHandOffIsSaidSo)
     mail::UseHandOff(nullptr);
 }
 
+TEST_F(SnapvoFixture, ASixteenGrayPictureRefusedAsJpegIsNotMailed)
+{
+    ASSERT_TRUE(Start(AOLXFER_PATH));
+    mail::UseHandOff(&MovePictureToAolMail);
+    g_mailed.clear();
+    g_mailAnswer = 1;
+    SetCameraBits(4);
+    View()->m_modes.destination = kDestMail;
+    Frame()->SetStatusText("Ready");
+    ui->AnswerNextFileDialog(CString((folder.Path() / "gray.jpg").c_str()));
+    View()->ExecuteCommand(ID_TAKE_PICTURE);
+    EXPECT_TRUE(g_mailed.empty());
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_16GRAY_JPEG));
+    EXPECT_EQ(Frame()->StatusText(), "Ready");
+    mail::UseHandOff(nullptr);
+}
+
 // The film roll window offers mail from the same library the program found,
 // never from one of its own.
 TEST_F(SnapvoFixture, TheFilmRollOffersMailExactlyWhenTheProgramDoes)
