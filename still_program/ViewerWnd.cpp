@@ -237,6 +237,15 @@ CSize CViewerWnd::PageSize() const
     return CSize(m_picture->horizontal.page, m_picture->vertical.page);
 }
 
+CSize CViewerWnd::ClientSize() const
+{
+    if (m_view)
+        return m_view->ClientSize();
+    CRect client;
+    GetClientRect(&client);
+    return client.Size();
+}
+
 void CViewerWnd::OnSaveImage()
 {
     CString out;

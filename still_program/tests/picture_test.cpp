@@ -10,6 +10,9 @@
 #include "resource.h"
 #include "writers.h"
 
+#include <QApplication>
+#include <QWidget>
+
 #include <cstring>
 #include <fstream>
 #include <dlfcn.h>
@@ -300,6 +303,30 @@ TEST_F(SnapvoFixture, AFilmRollPictureOpensInTheViewerThroughTheTemporaryFile)
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_DISK_FULL));
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
+}
+
+// On screen the viewer's menu and scroll bars take room from its window: the
+// page is the area inside them, or the last strip could never be reached.
+TEST_F(SnapvoFixture, TheLastStripOfALargeFilmRollPictureScrollsIntoView)
+{
+    static int argc = 1;
+    static char name[] = "snapvo_test";
+    static char* argv[] = {name, nullptr};
+    QApplication screen(argc, argv);
+    ASSERT_TRUE(Start());
+    SetCameraBits(24, 640, 480);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    CViewerWnd& viewer = View()->Viewer();
+    ASSERT_NE(viewer.Widget(), nullptr);
+    View()->VFilmrollOpenImage(CString((folder.Path() / "film" / "img1.bmp").c_str()));
+    QApplication::processEvents();
+    const QWidget* area = viewer.Widget()->findChild<QWidget*>("picture");
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(viewer.PageSize(), CSize(area->width(), area->height()));
+    viewer.Scroll(TRUE, SB_RIGHT, 0);
+    viewer.Scroll(FALSE, SB_RIGHT, 0);
+    EXPECT_EQ(viewer.ScrollPosition(), CPoint(640 - area->width(), 480 - area->height()));
+    Close();
 }
 
 TEST_F(SnapvoFixture, ATimedExposureLongerThanSixteenBitsOfSecondsRunsItsWholeLength)
