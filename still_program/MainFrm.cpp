@@ -166,9 +166,9 @@ void CMainFrame::BuildMenus()
     help->AppendMenu(MF_STRING, ID_APP_ABOUT, "&About Snapvo...");
     m_systemMenu.AppendMenu(MF_STRING, SC_MAXIMIZE, "Ma&ximize");
 
-    for (UINT id : {ID_TAKE_PICTURE, ID_START_SELF_TIMER, ID_STOP_SELF_TIMER, ID_OPEN_SHUTTER, ID_CLOSE_SHUTTER,
-                    ID_START_CAPTURE, ID_STOP_CAPTURE})
-        m_accelerators.Add({FVIRTKEY, WORD(VK_SPACE), WORD(id)});
+    // SPACE presses the button: one entry, so the key runs whichever picture
+    // command the modes now show, never simply the first one listed.
+    m_accelerators.Add({FVIRTKEY, WORD(VK_SPACE), WORD(IDC_TAKE_PICTURE)});
 }
 
 void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info)

@@ -137,19 +137,21 @@ BOOL CPictureFiles::SaveAuto(const GrabToFileFn& grab, CAutoSaveTarget& target, 
     CString temporary = GrabIntoTemporary(folder, grab, sixteenGray);
     if (temporary.IsEmpty())
         return FALSE;
+    // The name keeps the case the user gave it; only the choice of format ignores it.
     CString extension = latest.extension.IsEmpty() ? CString(".bmp") : latest.extension;
     CString file = folder + latest.name + extension;
     target.latestImageName = file;
+    const CString format = PathExtensionLower(file);
 
     BOOL ok = TRUE;
-    if (extension == ".jpg" && sixteenGray) {
+    if (format == ".jpg" && sixteenGray) {
         AfxMessageBox(IDS_16GRAY_JPEG);
         ok = FALSE;
-    } else if (extension == ".jpg" || extension == ".tif" || extension == ".art") {
+    } else if (format == ".jpg" || format == ".tif" || format == ".art") {
         if (WritePictureAs(temporary, file, sixteenGray) != PictureWrite::Written) {
             AfxMessageBox(IDS_DISK_FULL);
             // A TIFF that failed is reported, and the run goes on.
-            ok = extension == ".tif";
+            ok = format == ".tif";
         }
     } else if (!TargetReplaceable(file) || !CopyFileInPlace(temporary, file)) {
         AfxMessageBox(IDS_DISK_FULL);

@@ -11,7 +11,9 @@
 
 CString PathExtensionLower(const CString& path)
 {
-    return SplitPicturePath(path).extension;
+    CString extension = SplitPicturePath(path).extension;
+    extension.MakeLower();
+    return extension;
 }
 
 SplitPath SplitPicturePath(const CString& path)
@@ -25,7 +27,6 @@ SplitPath SplitPicturePath(const CString& path)
     if (dot > 0) {
         parts.name = file.Left(dot);
         parts.extension = file.Mid(dot);
-        parts.extension.MakeLower();
     } else {
         parts.name = file;
     }

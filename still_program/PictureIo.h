@@ -9,7 +9,7 @@
 CString PathExtensionLower(const CString& path);
 
 // Path split as the save paths need it: folder (with its trailing '/', or
-// empty), base name and extension (with its dot, or empty).
+// empty), base name and extension (with its dot, or empty), each as written.
 struct SplitPath {
     CString folder;
     CString name;

@@ -391,7 +391,8 @@ void CSnapvoView::VFilmrollOpenImage(const CString& path)
         CRect r;
         m_viewer->GetWindowRect(&r);
         m_viewer->MoveWindow(r);
-        m_viewer->SendMessage(WM_SIZE, 0, LPARAM((DWORD(r.Height()) << 16) | (DWORD(r.Width()) & 0xFFFF)));
+        const CSize client = m_viewer->ClientSize();
+        m_viewer->SendMessage(WM_SIZE, 0, LPARAM(MAKELONG(WORD(client.cx), WORD(client.cy))));
         m_modes.showViewer = TRUE;
         m_viewer->SetClosedByUser(FALSE);
         ViewerMenuChanged();

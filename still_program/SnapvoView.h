@@ -105,6 +105,7 @@ public:
     void RefreshTakePicture();
     // The label id and command id that fit the modes now; FALSE when none.
     BOOL TakePictureCommand(UINT& labelId, UINT& commandId) const;
+    // The button, SPACE and IDC_TAKE_PICTURE: the command the modes show.
     void OnTakePictureButton();
     // The live picture: one fresh frame from the camera, unless refreshing is
     // suspended or an open shutter holds the picture.
@@ -181,6 +182,7 @@ private:
     void PlaceViewer();
     void OpenFilmroll();
     void RegisterCommands();
+    void RunPictureCommand(UINT id);
     void RegisterViewMenu();
 
     // Machine steps.

@@ -69,24 +69,27 @@ void CSnapvoView::RefreshTakePicture()
 
 void CSnapvoView::OnTakePictureButton()
 {
+    // Run here, not through the command route: the button and SPACE arrive
+    // as a command themselves, and the route takes no second one meanwhile.
     UINT labelId = 0, commandId = 0;
-    if (TakePictureCommand(labelId, commandId))
-        ExecuteCommand(commandId);
+    if (m_camera && TakePictureCommand(labelId, commandId))
+        RunPictureCommand(commandId);
     RefreshTakePicture();
 }
 
-void CSnapvoView::RegisterCommands()
+void CSnapvoView::RunPictureCommand(UINT id)
 {
-    OnCommand(ID_TAKE_PICTURE, [this] {
+    switch (id) {
+    case ID_TAKE_PICTURE:
         m_soundPhase = 1;
         Advance(csTakePicture);
-    });
-    OnCommand(ID_START_SELF_TIMER, [this] {
+        break;
+    case ID_START_SELF_TIMER:
         m_soundPhase = 1;
         Advance(csStartSelfTimer);
-    });
-    OnCommand(ID_STOP_SELF_TIMER, [this] { Advance(csSelfTimerDone); });
-    OnCommand(ID_OPEN_SHUTTER, [this] {
+        break;
+    case ID_STOP_SELF_TIMER: Advance(csSelfTimerDone); break;
+    case ID_OPEN_SHUTTER:
         m_soundPhase = 1;
         if (m_modes.selfTimerOn)
             Advance(csStartSelfTimer);
@@ -94,15 +97,23 @@ void CSnapvoView::RegisterCommands()
             Advance(csBulbOpen);
         else if (m_modes.shutterMode == kShutterTimed)
             Advance(csStartTimedExposure);
-    });
-    OnCommand(ID_CLOSE_SHUTTER, [this] { Advance(csTakePicture); });
-    OnCommand(ID_START_CAPTURE, [this] {
+        break;
+    case ID_CLOSE_SHUTTER: Advance(csTakePicture); break;
+    case ID_START_CAPTURE:
         m_soundPhase = 1;
         if (!ExposureFitsInterval())
             AfxMessageBox(IDS_EXPOSURE_TOO_LONG, MB_OK);
         Advance(m_modes.selfTimerOn ? csStartSelfTimer : csStartAutoCapture);
-    });
-    OnCommand(ID_STOP_CAPTURE, [this] { Advance(csStop); });
+        break;
+    case ID_STOP_CAPTURE: Advance(csStop); break;
+    default: break;
+    }
+}
+
+void CSnapvoView::RegisterCommands()
+{
+    for (UINT id : kPictureCommands)
+        OnCommand(id, [this, id] { RunPictureCommand(id); });
     for (UINT id : kPictureCommands)
         OnUpdateCommand(id, [this](CCmdUI* ui) {
             RefreshTakePicture();

@@ -85,8 +85,9 @@ BOOL CSnapvoView::GrabInto(const CString& path, BOOL& sixteenGray)
         AfxMessageBox(kNoFrameText, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    sixteenGray = header.biBitCount == 4 ? TRUE : sixteenGray;
-    m_viewer->Set16Gray(header.biBitCount == 4);
+    // Each grab says afresh: one 4-bit picture must not refuse later colour ones.
+    sixteenGray = header.biBitCount == 4;
+    m_viewer->Set16Gray(sixteenGray);
     return WriteFrame(path, header);
 }
 
@@ -129,7 +130,12 @@ BOOL CSnapvoView::SaveToFile(BOOL ask, CString& path)
             target.latestImageName = m_auto.workingDirectory + "/" + target.latestImageName;
         target.fileSeries = m_auto.fileSeries;
         target.incrementName = m_auto.incrementName;
-        return m_files.SaveAuto(grab, target, m_b16Gray, path);
+        const BOOL saved = m_files.SaveAuto(grab, target, m_b16Gray, path);
+        // Remembered as the full path it was written to, so a start from
+        // another folder goes on writing the same file.
+        if (target.latestImageName.Find('/') == 0)
+            m_auto.latestImageName = target.latestImageName;
+        return saved;
     }
     return m_files.SaveSingle(m_workingDirectory, grab, ask, m_b16Gray, path);
 }
@@ -137,7 +143,9 @@ BOOL CSnapvoView::SaveToFile(BOOL ask, CString& path)
 BOOL CSnapvoView::SendToMail()
 {
     CString path;
-    if (!SaveToFile(FALSE, path))
+    // A 16-gray picture refused as JPEG leaves no file: the user has been
+    // told once, and there is nothing to hand over.
+    if (!SaveToFile(FALSE, path) || path.IsEmpty())
         return FALSE;
     if (!mail::Available())
         return FALSE;

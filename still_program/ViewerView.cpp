@@ -84,6 +84,7 @@ public:
         SyncBar(m_vertical, int(range.cy), int(page.cy), int(pos.y));
         m_area->update();
     }
+    CSize AreaSize() const { return CSize(m_area->width(), m_area->height()); }
 
 protected:
     void closeEvent(QCloseEvent* e) override
@@ -139,6 +140,7 @@ public:
         if (m_widget)
             m_widget->Sync();
     }
+    CSize ClientSize() const override { return m_widget ? m_widget->AreaSize() : CSize(); }
 
 private:
     QPointer<ViewerWidget> m_widget;

@@ -2,6 +2,8 @@
 // from its pixels and the two scroll bars, all feeding the window's logic.
 #pragma once
 
+#include "types/geometry.h"
+
 #include <memory>
 
 class CViewerWnd;
@@ -13,6 +15,9 @@ public:
     virtual QWidget* Widget() const = 0;
     // The picture or the scroll state changed.
     virtual void Update() = 0;
+    // The client area: where the picture is drawn, inside the menu and the
+    // scroll bars.
+    virtual CSize ClientSize() const = 0;
 };
 
 // Null when no Qt widget application runs (tests, no screen).

@@ -72,7 +72,10 @@ CViewerWnd::CViewerWnd() : m_picture(std::make_unique<Picture>())
         return 0;
     });
     OnMessage(WM_SIZE, [this](WPARAM, LPARAM l) -> LRESULT {
-        SetPageSize(LOWORD(l), HIWORD(l));
+        // A move of the whole window reports the window's size; on screen the
+        // page is only the area inside the menu and the scroll bars.
+        const CSize page = m_view ? m_view->ClientSize() : CSize(LOWORD(l), HIWORD(l));
+        SetPageSize(int(page.cx), int(page.cy));
         return 0;
     });
     // Pictures are drawn in true colour: there is no palette to realise again.
@@ -235,6 +238,15 @@ CPoint CViewerWnd::DrawOrigin() const
 CSize CViewerWnd::PageSize() const
 {
     return CSize(m_picture->horizontal.page, m_picture->vertical.page);
+}
+
+CSize CViewerWnd::ClientSize() const
+{
+    if (m_view)
+        return m_view->ClientSize();
+    CRect client;
+    GetClientRect(&client);
+    return client.Size();
 }
 
 void CViewerWnd::OnSaveImage()

@@ -54,6 +54,9 @@ public:
     CPoint DrawOrigin() const;
     // The visible part of the picture area (set by WM_SIZE).
     CSize PageSize() const;
+    // What WM_SIZE carries: the picture area on screen, inside the menu and
+    // the scroll bars; without a screen, the whole window.
+    CSize ClientSize() const;
     // SB_LINE..., SB_PAGE..., SB_THUMBPOSITION / SB_THUMBTRACK with `thumb`.
     void Scroll(BOOL vertical, UINT code, int thumb);
     CMenu& Menu() { return m_menu; }

@@ -221,6 +221,31 @@ TEST_F(AutoSaving, SeriesNumbersEachPicture)
     EXPECT_EQ(DjpegSize(dir / "Series0.jpg"), std::pair(20, 10));
 }
 
+// The extension is matched in any case but written as given: on Linux
+// "CAM.JPG" and "CAM.jpg" are two files.
+TEST_F(AutoSaving, TheLatestImageKeepsTheCaseOfItsExtension)
+{
+    target.fileSeries = TRUE;
+    target.incrementName = "S";
+    const std::pair<const char*, const char*> cases[] = {
+        {"CAM.JPG", "S0.JPG"}, {"Cam.Tif", "S0.Tif"}, {"cam.ART", "S0.ART"}, {"cam.BMP", "S0.BMP"}};
+    for (auto [name, series] : cases) {
+        SCOPED_TRACE(name);
+        TempFolder here;
+        target.latestImageName = CString((here / name).string());
+        ASSERT_TRUE(Capture());
+        std::vector<std::string> expected{name, series};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(here.Files(), expected);
+        EXPECT_EQ(target.latestImageName, CString((here / name).string()));
+    }
+    TempFolder here;
+    target.latestImageName = CString((here / "CAM.JPG").string());
+    ASSERT_TRUE(Capture());
+    EXPECT_EQ(DjpegSize(here / "CAM.JPG"), std::pair(20, 10));
+    EXPECT_FALSE(Capture(4, true)) << "a 16-gray picture is no JPEG, whatever the case";
+}
+
 TEST_F(AutoSaving, SixteenGrayStopsOnlyAJpegRun)
 {
     target.latestImageName = CString((dir / "cam.jpg").string());

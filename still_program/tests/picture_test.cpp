@@ -1,5 +1,7 @@
 #include "snapvo_test_util.h"
 
+#include "Settings.h"
+
 #include "framework/Keys.h"
 #include "framework/StringTable.h"
 #include "art.h"
@@ -7,6 +9,9 @@
 #include "jpegbmp.h"
 #include "resource.h"
 #include "writers.h"
+
+#include <QApplication>
+#include <QWidget>
 
 #include <cstring>
 #include <fstream>
@@ -160,6 +165,51 @@ TEST_F(SnapvoFixture, SixteenGrayPicturesStopAutoCaptureOnlyWhenTheyCannotBeWrit
     EXPECT_EQ(View()->TakePictureButton().GetWindowText(), "&Start Capture");
 }
 
+TEST_F(SnapvoFixture, AutoCaptureRemembersTheLatestImageByItsFullPath)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.exposureMode = kExposureAuto;
+    View()->m_modes.destination = kDestFile;
+    View()->m_auto.latestImageName = "latest.bmp";
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    clock->Advance(10500);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_CAPTURE));
+    const auto latest = folder.Path() / "latest.bmp";
+    ASSERT_TRUE(std::filesystem::exists(latest));
+    Close();
+    std::filesystem::remove(latest);
+
+    snapvo::ResetSettingsForTest();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(View()->m_auto.latestImageName, CString(latest.c_str()));
+    // Started from elsewhere, the run still writes where it wrote before.
+    WorkingFolder elsewhere("snapvo-elsewhere");
+    ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
+    clock->Advance(10500);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_CAPTURE));
+    EXPECT_TRUE(std::filesystem::exists(latest));
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.Path() / "latest.bmp"));
+    EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(SnapvoFixture, AColourPictureAfterASixteenGrayOneIsWrittenAsJpeg)
+{
+    ASSERT_TRUE(Start());
+    View()->m_modes.destination = kDestFile;
+    SetCameraBits(4);
+    ui->AnswerNextFileDialog(CString((folder.Path() / "gray.bmp").c_str()));
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "gray.bmp"));
+    EXPECT_TRUE(View()->Is16Gray());
+
+    SetCameraBits(24);
+    ui->AnswerNextFileDialog(CString((folder.Path() / "colour.jpg").c_str()));
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    EXPECT_TRUE(ui->boxes.empty());
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "colour.jpg"));
+    EXPECT_FALSE(View()->Is16Gray());
+}
+
 TEST_F(SnapvoFixture, ASixteenBitCameraReachesTheClipboardAsTwentyFourBits)
 {
     ASSERT_TRUE(Start());
@@ -255,6 +305,30 @@ TEST_F(SnapvoFixture, AFilmRollPictureOpensInTheViewerThroughTheTemporaryFile)
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "temp999.bmp"));
 }
 
+// On screen the viewer's menu and scroll bars take room from its window: the
+// page is the area inside them, or the last strip could never be reached.
+TEST_F(SnapvoFixture, TheLastStripOfALargeFilmRollPictureScrollsIntoView)
+{
+    static int argc = 1;
+    static char name[] = "snapvo_test";
+    static char* argv[] = {name, nullptr};
+    QApplication screen(argc, argv);
+    ASSERT_TRUE(Start());
+    SetCameraBits(24, 640, 480);
+    ASSERT_TRUE(View()->ExecuteCommand(ID_TAKE_PICTURE));
+    CViewerWnd& viewer = View()->Viewer();
+    ASSERT_NE(viewer.Widget(), nullptr);
+    View()->VFilmrollOpenImage(CString((folder.Path() / "film" / "img1.bmp").c_str()));
+    QApplication::processEvents();
+    const QWidget* area = viewer.Widget()->findChild<QWidget*>("picture");
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(viewer.PageSize(), CSize(area->width(), area->height()));
+    viewer.Scroll(TRUE, SB_RIGHT, 0);
+    viewer.Scroll(FALSE, SB_RIGHT, 0);
+    EXPECT_EQ(viewer.ScrollPosition(), CPoint(640 - area->width(), 480 - area->height()));
+    Close();
+}
+
 TEST_F(SnapvoFixture, ATimedExposureLongerThanSixteenBitsOfSecondsRunsItsWholeLength)
 {
     ASSERT_TRUE(Start());
@@ -334,6 +408,24 @@ TEST_F(SnapvoFixture, AMailPictureIsHandedOverAndAFailedHandOffIsSaidSo)
     EXPECT_EQ(g_mailed.size(), 2u);
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, CSnapvoView::kMailFailedText);
+    EXPECT_EQ(Frame()->StatusText(), "Ready");
+    mail::UseHandOff(nullptr);
+}
+
+TEST_F(SnapvoFixture, ASixteenGrayPictureRefusedAsJpegIsNotMailed)
+{
+    ASSERT_TRUE(Start(AOLXFER_PATH));
+    mail::UseHandOff(&MovePictureToAolMail);
+    g_mailed.clear();
+    g_mailAnswer = 1;
+    SetCameraBits(4);
+    View()->m_modes.destination = kDestMail;
+    Frame()->SetStatusText("Ready");
+    ui->AnswerNextFileDialog(CString((folder.Path() / "gray.jpg").c_str()));
+    View()->ExecuteCommand(ID_TAKE_PICTURE);
+    EXPECT_TRUE(g_mailed.empty());
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_16GRAY_JPEG));
     EXPECT_EQ(Frame()->StatusText(), "Ready");
     mail::UseHandOff(nullptr);
 }

@@ -202,16 +202,65 @@ TEST_F(SnapvoFixture, RunningAndOpenStatesTurnTheCommandsAround)
     EXPECT_EQ(FirstFileItem(view), "&Close Shutter\tSPACE");
 }
 
+struct SpaceCase {
+    const char* mode;
+    WORD exposure, shutter;
+    BOOL selfTimer;
+    // After the first SPACE:
+    int pictures;
+    bool countdown, autoWait, exposing;
+    // After a second SPACE, which runs whatever the first item now shows:
+    int picturesAfterSecond;
+};
+
 TEST_F(SnapvoFixture, SpaceRunsWhicheverPictureCommandIsShown)
 {
     ASSERT_TRUE(Start());
-    MSG space{Frame()->m_hWnd, WM_KEYDOWN, VK_SPACE, 1, 0};
-    SetModifierState(false, false, false);
-    EXPECT_TRUE(app->PreTranslateMessage(&space));
+    const SpaceCase cases[] = {
+        {"plain", kExposureSingle, kShutterNormal, FALSE, 1, false, false, false, 2},
+        {"self timer", kExposureSingle, kShutterNormal, TRUE, 0, true, false, false, 1},
+        {"auto capture", kExposureAuto, kShutterNormal, FALSE, 0, false, true, false, 0},
+        {"bulb", kExposureSingle, kShutterBulb, FALSE, 0, false, false, true, 1},
+        {"timed", kExposureSingle, kShutterTimed, FALSE, 0, false, false, true, 0},
+    };
+    int taken = 0;
+    for (const SpaceCase& c : cases) {
+        SCOPED_TRACE(c.mode);
+        CSnapvoView* view = View();
+        view->m_modes.exposureMode = c.exposure;
+        view->m_modes.shutterMode = c.shutter;
+        view->m_modes.selfTimerOn = c.selfTimer;
+        view->m_modes.selfTimerSeconds = 10;
+        view->m_modes.timedExposureSeconds = 60;
+        view->m_modes.destination = c.exposure == kExposureAuto ? kDestFile : kDestFilmroll;
+        view->RefreshTakePicture();
+        MSG space{Frame()->m_hWnd, WM_KEYDOWN, VK_SPACE, 1, 0};
+        SetModifierState(false, false, false);
+        EXPECT_TRUE(app->PreTranslateMessage(&space));
+        EXPECT_EQ(RollEntries() - taken, c.pictures);
+        EXPECT_EQ(view->SelfTimerDisplay().IsShown(), c.countdown);
+        EXPECT_EQ(view->AutoCaptureDisplay().IsShown(), c.autoWait);
+        EXPECT_EQ(bool(view->Camera()->IsExposing()), c.exposing);
+        EXPECT_FALSE(std::filesystem::exists(folder.Path() / "latest.bmp"));
+        EXPECT_TRUE(app->PreTranslateMessage(&space));
+        EXPECT_EQ(RollEntries() - taken, c.picturesAfterSecond);
+        taken = RollEntries();
+        view->Advance(csStop);
+    }
+    EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(SnapvoFixture, ClickingTheButtonRunsWhatItShows)
+{
+    ASSERT_TRUE(Start());
+    View()->TakePictureButton().Click();
     EXPECT_EQ(RollEntries(), 1);
-    EXPECT_EQ(Frame()->StatusText(), "Last Picture sent to Film Roll");
-    // A command that does not fit the modes is disabled, whatever the key.
-    EXPECT_FALSE(View()->ExecuteCommand(ID_STOP_CAPTURE) && View()->IsStepTimerRunning());
+    View()->m_modes.selfTimerOn = TRUE;
+    View()->m_modes.selfTimerSeconds = 10;
+    View()->RefreshTakePicture();
+    View()->TakePictureButton().Click();
+    EXPECT_TRUE(View()->SelfTimerDisplay().IsShown());
+    EXPECT_EQ(RollEntries(), 1);
 }
 
 TEST_F(SnapvoFixture, WithoutACameraTheProgramRunsAndPictureCommandsAreOff)

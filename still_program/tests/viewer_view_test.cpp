@@ -73,6 +73,18 @@ TEST_F(ViewerOnScreen, ScrollBarsMoveThePicture)
     EXPECT_EQ(shot.pixelColor(0, 0), QColor(rgb[0], rgb[1], rgb[2]));
 }
 
+TEST_F(ViewerOnScreen, APageIsTheAreaInsideTheMenuAndScrollBarsAtEverySize)
+{
+    Show(640, 480);
+    for (CRect placed : {CRect(40, 40, 400, 300), CRect(10, 10, 250, 200)}) {
+        viewer.MoveWindow(placed);
+        QApplication::processEvents();
+        EXPECT_EQ(viewer.ClientSize(), CSize(Area()->width(), Area()->height()));
+        EXPECT_LT(Area()->height(), placed.Height());
+        EXPECT_EQ(viewer.PageSize(), viewer.ClientSize());
+    }
+}
+
 TEST_F(ViewerOnScreen, CloseBoxHidesIt)
 {
     viewer.Widget()->close();
