@@ -273,4 +273,35 @@ private:
     }
 };
 
+// A webcam as such cameras usually answer. Controls: automatic white balance
+// on (its default is off), manual exposure (its default is aperture priority).
+// Formats: raw frames at three sizes, compressed ones in 16 x 8 steps, and an
+// RGB format the library makes at any size.
+inline FakeV4l2Device Webcam()
+{
+    FakeV4l2Device d;
+    d.controls = {
+        {V4L2_CID_USER_CLASS, "User Controls", V4L2_CTRL_TYPE_CTRL_CLASS, 0, 0, 0, 0, 0, V4L2_CTRL_FLAG_READ_ONLY, {}},
+        {V4L2_CID_BRIGHTNESS, "Brightness", V4L2_CTRL_TYPE_INTEGER, -64, 64, 1, 0, 10, 0, {}},
+        {V4L2_CID_CONTRAST, "Contrast", V4L2_CTRL_TYPE_INTEGER, 0, 98, 5, 30, 45, 0, {}},
+        {V4L2_CID_SATURATION, "Saturation", V4L2_CTRL_TYPE_INTEGER, 0, 100, 1, 50, 50, V4L2_CTRL_FLAG_DISABLED, {}},
+        {V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic", V4L2_CTRL_TYPE_BOOLEAN, 0, 1, 1, 0, 1, V4L2_CTRL_FLAG_UPDATE, {}},
+        {V4L2_CID_GAMMA, "Gamma", V4L2_CTRL_TYPE_INTEGER, 72, 500, 1, 100, 100, V4L2_CTRL_FLAG_READ_ONLY, {}},
+        {V4L2_CID_POWER_LINE_FREQUENCY, "Power Line Frequency", V4L2_CTRL_TYPE_MENU, 0, 2, 1, 1, 2, 0, {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}},
+        {V4L2_CID_WHITE_BALANCE_TEMPERATURE, "White Balance Temperature", V4L2_CTRL_TYPE_INTEGER, 2800, 6500, 10, 4600, 5000, 0, {}},
+        {V4L2_CID_EXPOSURE_AUTO, "Auto Exposure", V4L2_CTRL_TYPE_MENU, 0, 3, 1, 3, 1, V4L2_CTRL_FLAG_UPDATE, {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}},
+        {V4L2_CID_EXPOSURE_ABSOLUTE, "Exposure Time, Absolute", V4L2_CTRL_TYPE_INTEGER, 3, 2047, 1, 250, 300, 0, {}},
+        {V4L2_CID_LINK_FREQ, "Link Frequency", V4L2_CTRL_TYPE_INTEGER_MENU, 0, 1, 1, 0, 1, 0, {{0, "100000000"}, {1, "200000000"}}},
+    };
+    d.automaticModes = {{V4L2_CID_AUTO_WHITE_BALANCE, {0}, {V4L2_CID_WHITE_BALANCE_TEMPERATURE}},
+                        {V4L2_CID_EXPOSURE_AUTO, {V4L2_EXPOSURE_MANUAL, V4L2_EXPOSURE_SHUTTER_PRIORITY}, {V4L2_CID_EXPOSURE_ABSOLUTE}}};
+    d.formats = {
+        {V4L2_PIX_FMT_YUYV, "YUYV 4:2:2", 0, {{640, 480}, {320, 240}, {160, 120}}, 0, {}, {{1, 30}, {1, 15}, {2, 15}}},
+        {V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED, {}, V4L2_FRMSIZE_TYPE_STEPWISE,
+         {160, 1280, 16, 120, 720, 8}, {{1, 60}}},
+        {V4L2_PIX_FMT_RGB24, "RGB3", V4L2_FMT_FLAG_EMULATED, {}, V4L2_FRMSIZE_TYPE_CONTINUOUS, {2, 4096, 0, 2, 2160, 0}, {}},
+    };
+    return d;
+}
+
 }  // namespace capture::testing

@@ -6,22 +6,9 @@
 
 using namespace capture;
 using capture::testing::FakeV4l2Device;
+using capture::testing::Webcam;
 
 namespace {
-
-// Raw frames at two sizes, compressed ones in 16 x 8 steps, and an RGB
-// format the library makes at any size.
-FakeV4l2Device Webcam()
-{
-    FakeV4l2Device d;
-    d.formats = {
-        {V4L2_PIX_FMT_YUYV, "YUYV 4:2:2", 0, {{640, 480}, {320, 240}, {160, 120}}, 0, {}, {{1, 30}, {1, 15}, {2, 15}}},
-        {V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED, {}, V4L2_FRMSIZE_TYPE_STEPWISE,
-         {160, 1280, 16, 120, 720, 8}, {{1, 60}}},
-        {V4L2_PIX_FMT_RGB24, "RGB3", V4L2_FMT_FLAG_EMULATED, {}, V4L2_FRMSIZE_TYPE_CONTINUOUS, {2, 4096, 0, 2, 2160, 0}, {}},
-    };
-    return d;
-}
 
 std::vector<std::string> s_trace;
 void Collect(const char* text) { s_trace.emplace_back(text); }
