@@ -61,7 +61,8 @@ FrameSize NearestSize(const FrameSizes& sizes, FrameSize wanted)
 
 void CameraFormats::Log(const char* call, uint32_t fourcc, int error) const
 {
-    AfxTrace("%s: %s for %s failed: %s\n", m_path.c_str(), call, FourccText(fourcc).c_str(), std::strerror(error));
+    const std::string what = fourcc ? " for " + FourccText(fourcc) : std::string();
+    AfxTrace("%s: %s%s failed: %s\n", m_path.c_str(), call, what.c_str(), std::strerror(error));
 }
 
 FrameSizes CameraFormats::Sizes(uint32_t fourcc)

@@ -77,7 +77,7 @@ public:
 private:
     FrameSizes Sizes(uint32_t fourcc);
     bool ApplyInterval(FrameInterval wanted, AppliedFormat& applied, std::string& error);
-    void Log(const char* call, uint32_t fourcc, int error) const;
+    void Log(const char* call, uint32_t fourcc, int error) const;   // fourcc 0: no format in question
 
     V4l2Device& m_device;
     std::string m_path;
