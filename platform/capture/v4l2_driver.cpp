@@ -26,7 +26,7 @@ bool CapturesVideo(const v4l2_capability& cap)
 // A control's range, to map the programs' 1..255 scale onto it.
 struct Control {
     __u32 id = 0;
-    __s32 min = 0, max = 0;
+    __s32 min = 0, max = 0, step = 1;
     bool present = false;
 };
 
@@ -86,9 +86,8 @@ public:
             return false;
         switch (DriverCommandCode(header)) {
         case kCmdSetBrightness:
-            SetScaled(m_brightness, DriverCommandArgument(header));
             SetDriverResult(header, 0);
-            return true;
+            return SetScaled(m_brightness, DriverCommandArgument(header));
         case kCmdGetBrightness:
             SetDriverResult(header, GetScaled(m_brightness));
             return true;
@@ -234,6 +233,7 @@ private:
         c.id = id;
         c.min = q.minimum;
         c.max = q.maximum;
+        c.step = q.step > 0 ? q.step : 1;
         c.present = c.max > c.min;
         return c;
     }
@@ -245,13 +245,12 @@ private:
         return m_device && m_device->Ioctl(VIDIOC_G_CTRL, &v) == 0 ? v.value : 0;
     }
 
-    void SetRaw(const Control& c, __s32 value)
+    bool SetRaw(const Control& c, __s32 value)
     {
         v4l2_control v{};
         v.id = c.id;
         v.value = value;
-        if (m_device)
-            m_device->Ioctl(VIDIOC_S_CTRL, &v);
+        return m_device && m_device->Ioctl(VIDIOC_S_CTRL, &v) == 0;
     }
 
     // 1..255 on the programs' side.
@@ -263,12 +262,17 @@ private:
         return WORD(1 + (raw - c.min) * 254 / (int64_t(c.max) - c.min));
     }
 
-    void SetScaled(const Control& c, WORD value)
+    // Drivers refuse values between their steps, so the scaled value lands on one.
+    bool SetScaled(const Control& c, WORD value)
     {
         if (!c.present)
-            return;
+            return true;
         const int64_t v = std::clamp<int>(value, 1, 255);
-        SetRaw(c, __s32(c.min + ((v - 1) * (int64_t(c.max) - c.min) + 127) / 254));
+        const int64_t raw = ((v - 1) * (int64_t(c.max) - c.min) + 127) / 254;
+        int64_t snapped = (raw + c.step / 2) / c.step * c.step;
+        if (c.min + snapped > c.max)
+            snapped -= c.step;
+        return SetRaw(c, __s32(c.min + snapped));
     }
 
     V4l2DeviceLayer& m_layer;

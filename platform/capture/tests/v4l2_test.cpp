@@ -23,6 +23,8 @@ struct FakeCamera {
     __u32 width = 0, height = 0, padding = 0;
     std::map<__u32, __s32> controls{{V4L2_CID_BRIGHTNESS, 0}, {V4L2_CID_CONTRAST, 32}, {V4L2_CID_AUTOGAIN, 0}};
     std::map<__u32, std::pair<__s32, __s32>> ranges{{V4L2_CID_BRIGHTNESS, {-64, 64}}, {V4L2_CID_CONTRAST, {0, 64}}, {V4L2_CID_AUTOGAIN, {0, 1}}};
+    std::map<__u32, __s32> steps;   // 1 when absent
+    int controlError = 0;           // errno every S_CTRL fails with
     enum { Ready, Stalled, Unplugged, Short } state = Ready;
     std::vector<int> waits;   // every timeout a grab waited with
 };
@@ -65,14 +67,24 @@ public:
                 return errno = EINVAL, -1;
             q->minimum = r->second.first;
             q->maximum = r->second.second;
+            q->step = m_cam.steps.count(q->id) ? m_cam.steps[q->id] : 1;
             return 0;
         }
         case VIDIOC_G_CTRL:
             static_cast<v4l2_control*>(arg)->value = m_cam.controls[static_cast<v4l2_control*>(arg)->id];
             return 0;
-        case VIDIOC_S_CTRL:
-            m_cam.controls[static_cast<v4l2_control*>(arg)->id] = static_cast<v4l2_control*>(arg)->value;
+        case VIDIOC_S_CTRL: {
+            // As drivers do: values off the range or between steps are refused.
+            auto* v = static_cast<v4l2_control*>(arg);
+            const auto [min, max] = m_cam.ranges[v->id];
+            const __s32 step = m_cam.steps.count(v->id) ? m_cam.steps[v->id] : 1;
+            if (m_cam.controlError)
+                return errno = m_cam.controlError, -1;
+            if (v->value < min || v->value > max || (v->value - min) % step)
+                return errno = EINVAL, -1;
+            m_cam.controls[v->id] = v->value;
             return 0;
+        }
         }
         return errno = ENOTTY, -1;
     }
@@ -210,6 +222,24 @@ TEST_F(V4l2Fixture, BrightnessIsScaledOntoTheControlRange)
     EXPECT_EQ(Command(kCmdGetAutoBrightness), 0);
     camera().controls[V4L2_CID_AUTOGAIN] = 1;
     EXPECT_EQ(Command(kCmdGetAutoBrightness), 1);
+}
+
+TEST_F(V4l2Fixture, BrightnessLandsOnTheControlsStepsAndARefusalIsReported)
+{
+    camera().ranges[V4L2_CID_BRIGHTNESS] = {0, 255};
+    camera().steps[V4L2_CID_BRIGHTNESS] = 16;
+    ASSERT_TRUE(window->DriverConnect(0));
+    Command(kCmdSetBrightness, 128);
+    EXPECT_EQ(camera().controls[V4L2_CID_BRIGHTNESS], 128);
+    Command(kCmdSetBrightness, 255);   // 256 is past the range: the last step
+    EXPECT_EQ(camera().controls[V4L2_CID_BRIGHTNESS], 240);
+
+    camera().controlError = EIO;
+    BITMAPINFOHEADER h{};
+    window->GetVideoFormat(&h, sizeof h);
+    SetDriverCommand(h, kCmdSetBrightness, 1);
+    EXPECT_FALSE(window->SetVideoFormat(&h, sizeof h));
+    EXPECT_EQ(camera().controls[V4L2_CID_BRIGHTNESS], 240);
 }
 
 TEST_F(V4l2Fixture, SilentCameraEndsTheGrabWithinItsBound)
