@@ -31,8 +31,8 @@ public:
     // The list entry after the presets.
     static constexpr int kOtherEntry = 4;
 
-    // Every minute, all week, from this hour today until this hour and a half
-    // a year from now.
+    // Every minute, all week, from the start of this hour today until half
+    // past this hour a year from now.
     CAutoCaptureSchedule();
 
     // Every field from its item. A stored value with no meaning is read as
@@ -53,7 +53,10 @@ public:
     // of the period that began at `periodStart`: 0 when one is due now, a
     // whole interval when the clock has gone back past `periodStart`.
     BOOL IsDue(CTime periodStart, DWORD& remaining) const;
-    // Whether the custom days, window and dates let a picture be taken at `when`.
+    // Whether the custom days, window and dates let a picture be taken at
+    // `when`, read on the local calendar and clock. A window that closes
+    // before it opens runs across midnight; its small hours belong to the
+    // day it opened for the weekday and the dates.
     BOOL IsOpenAt(CTime when) const;
 
     // A timed exposure longer than the interval, in auto capture: the user is
