@@ -186,17 +186,17 @@ BOOL CAutoCaptureSchedule::IsDue(CTime periodStart, DWORD& remaining) const
 
 BOOL CAutoCaptureSchedule::ExposureTooLong(WORD captureMode, WORD shutterMode, DWORD timedExposureSeconds) const
 {
-    return captureMode == autocapture::kAuto && shutterMode == autocapture::kTimedShutter &&
+    return captureMode == kExposureAuto && shutterMode == kShutterTimed &&
            IntervalSeconds() < timedExposureSeconds;
 }
 
 BOOL NormaliseCaptureMode(WORD& captureMode, WORD multiExposureMode, WORD shutterMode)
 {
-    if (captureMode != autocapture::kAuto)
+    if (captureMode != kExposureAuto)
         return FALSE;
-    if (multiExposureMode == autocapture::kBurstOne && shutterMode != autocapture::kBulbShutter)
+    if (multiExposureMode == kMultiOne && shutterMode != kShutterBulb)
         return FALSE;
-    captureMode = autocapture::kSingle;
+    captureMode = kExposureSingle;
     return TRUE;
 }
 

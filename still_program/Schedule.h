@@ -5,6 +5,7 @@
 // auto-capture dialogs edit a copy of it.
 #pragma once
 
+#include "CaptureModes.h"
 #include "types/CString.h"
 #include "types/CTime.h"
 #include "types/wintypes.h"
@@ -81,12 +82,6 @@ public:
 
 // The view's capture, multiple exposure and shutter modes, as stored in
 // "General Settings".
-namespace autocapture {
-constexpr WORD kSingle = 0, kAuto = 1;
-constexpr WORD kBurstOne = 0;
-constexpr WORD kNormalShutter = 0, kBulbShutter = 1, kTimedShutter = 2;
-}  // namespace autocapture
-
 // Auto capture takes single pictures with a normal or timed shutter: a burst
 // or a bulb shutter in auto capture would leave the program waiting for ever
 // with nothing to end the wait. Such stored modes fall back to single capture,

@@ -4,6 +4,7 @@
 // clock, the test UI service and the test-pattern camera.
 #pragma once
 
+#include "CaptureModes.h"
 #include "CaptureWnd.h"
 #include "Displays.h"
 #include "Mtimer.h"
@@ -37,10 +38,6 @@ enum CaptureState : int {
     csContinue = 11,
 };
 
-enum : WORD { kExposureSingle = 0, kExposureAuto = 1 };
-enum : WORD { kMultiOne = 0, kMultiThree = 1, kMultiFive = 2, kMultiOther = 3 };
-enum : WORD { kShutterNormal = 0, kShutterBulb = 1, kShutterTimed = 2 };
-enum : WORD { kDestClipboard = 0, kDestFile = 1, kDestMail = 2, kDestFilmroll = 3 };
 
 // The picture modes the view works with (their settings in "General Settings").
 struct CViewModes {

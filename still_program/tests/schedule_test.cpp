@@ -307,14 +307,13 @@ TEST_F(AutoCaptureSchedule, ExposureTooLongOnlyForATimedShutterInAutoCapture)
         DWORD timedSeconds;
         BOOL tooLong;
     };
-    using namespace autocapture;
     const Row rows[] = {
-        {kAuto, kTimedShutter, kUnitSeconds, 10, 11, TRUE},
-        {kAuto, kTimedShutter, kUnitSeconds, 10, 10, FALSE},
-        {kAuto, kTimedShutter, kUnitHours, 1, 3601, TRUE},
-        {kAuto, kTimedShutter, kUnitMinutes, 30, 1800, FALSE},
-        {kSingle, kTimedShutter, kUnitSeconds, 10, 60, FALSE},
-        {kAuto, kNormalShutter, kUnitSeconds, 10, 60, FALSE},
+        {kExposureAuto, kShutterTimed, kUnitSeconds, 10, 11, TRUE},
+        {kExposureAuto, kShutterTimed, kUnitSeconds, 10, 10, FALSE},
+        {kExposureAuto, kShutterTimed, kUnitHours, 1, 3601, TRUE},
+        {kExposureAuto, kShutterTimed, kUnitMinutes, 30, 1800, FALSE},
+        {kExposureSingle, kShutterTimed, kUnitSeconds, 10, 60, FALSE},
+        {kExposureAuto, kShutterNormal, kUnitSeconds, 10, 60, FALSE},
     };
     for (const Row& r : rows) {
         CAutoCaptureSchedule s;
@@ -331,14 +330,13 @@ TEST_F(AutoCaptureSchedule, AutoCaptureWithABurstOrBulbFallsBackToSingle)
         WORD captureMode, multiExposureMode, shutterMode, normalised;
         BOOL changed;
     };
-    using namespace autocapture;
     const Row rows[] = {
-        {kAuto, kBurstOne, kNormalShutter, kAuto, FALSE},
-        {kAuto, kBurstOne, kTimedShutter, kAuto, FALSE},
-        {kAuto, kBurstOne, kBulbShutter, kSingle, TRUE},
-        {kAuto, 1, kNormalShutter, kSingle, TRUE},   // three pictures
-        {kAuto, 3, kTimedShutter, kSingle, TRUE},    // the other count
-        {kSingle, 1, kBulbShutter, kSingle, FALSE},
+        {kExposureAuto, kMultiOne, kShutterNormal, kExposureAuto, FALSE},
+        {kExposureAuto, kMultiOne, kShutterTimed, kExposureAuto, FALSE},
+        {kExposureAuto, kMultiOne, kShutterBulb, kExposureSingle, TRUE},
+        {kExposureAuto, kMultiThree, kShutterNormal, kExposureSingle, TRUE},   // three pictures
+        {kExposureAuto, kMultiOther, kShutterTimed, kExposureSingle, TRUE},    // the other count
+        {kExposureSingle, kMultiThree, kShutterBulb, kExposureSingle, FALSE},
     };
     for (const Row& r : rows) {
         WORD mode = r.captureMode;
