@@ -1,8 +1,9 @@
 #include "audio/alsa_util.h"
 #include "audio/wave_file.h"
+#include "types/SafeFile.h"
 
 #include <atomic>
-#include <fstream>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -12,24 +13,11 @@ namespace audio {
 namespace {
 
 // Click sounds are short; anything this large is not one of ours.
-constexpr std::streamoff kMaxWaveBytes = 64 << 20;
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxWaveBytes)
-        return false;
-    bytes.resize(size_t(size));
-    in.seekg(0);
-    return bool(in.read(reinterpret_cast<char*>(bytes.data()), size));
-}
+constexpr size_t kMaxWaveBytes = size_t(64) << 20;
 
 // A wave file read, checked and bound to an open output.
 struct Sound {
-    std::vector<uint8_t> file;
+    std::string file;
     WaveInfo info;
     snd_pcm_t* pcm = nullptr;
 
@@ -42,9 +30,13 @@ struct Sound {
             snd_pcm_close(pcm);
     }
 
+    const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(file.data()); }
+
     bool Load(const std::string& path, const std::string& device)
     {
-        if (!ReadWholeFile(path, file) || ParseWave(file.data(), file.size(), info) != kWaveOk)
+        // Only a regular file: a FIFO under a sound's name must not stop the program.
+        if (!velmora::ReadRegularFile(path, file, kMaxWaveBytes) ||
+            ParseWave(Bytes(), file.size(), info) != kWaveOk)
             return false;
         QuietAlsaErrors();
         if (snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0) {
@@ -60,7 +52,7 @@ struct Sound {
     {
         const size_t frameBytes = size_t(info.channels) * (info.bitsPerSample / 8u);
         const snd_pcm_uframes_t piece = info.samplesPerSec / 20;
-        const uint8_t* samples = file.data() + info.dataOffset;
+        const uint8_t* samples = Bytes() + info.dataOffset;
         size_t frames = info.dataBytes / frameBytes;
         while (frames > 0) {
             if (stop && *stop) {

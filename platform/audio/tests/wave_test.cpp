@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace audio;
@@ -132,5 +133,16 @@ TEST(WaveTest, PlayingFailsQuietlyWithoutAFileOrADevice)
     EXPECT_FALSE(player.Play(path.string()));
     EXPECT_FALSE(player.Play("/nonexistent/click.wav"));
     EXPECT_FALSE(player.IsPlaying());
+    std::filesystem::remove(path);
+}
+
+TEST(WaveTest, AFifoUnderASoundsNameIsNotWaitedOn)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("velmora_fifo_" + std::to_string(getpid()) + ".wav");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    // A plain open would wait here for a writer that never comes.
+    EXPECT_FALSE(PlayWave(path.string()));
+    WavePlayer player;
+    EXPECT_FALSE(player.Play(path.string()));
     std::filesystem::remove(path);
 }
