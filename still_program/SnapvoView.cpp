@@ -20,20 +20,8 @@ constexpr int kBelowPicture = 80;
 constexpr int kPictureMargin = 8;
 }  // namespace
 
-DWORD CAutoCaptureSettings::IntervalSeconds() const
-{
-    static const DWORD unit[] = {1, 60, 3600};
-    return DWORD(everyInterval) * (everyType < 3 ? unit[everyType] : 1);
-}
-
 CSnapvoView::CSnapvoView() : m_viewer(std::make_unique<CViewerWnd>()), m_files(this)
 {
-    m_isPictureDue = [this](const CTime& last, DWORD& remaining) -> BOOL {
-        const int64_t passed = CTime::GetCurrentTime().GetTime() - last.GetTime();
-        const int64_t interval = int64_t(m_auto.IntervalSeconds());
-        remaining = passed >= interval ? 0 : DWORD(interval - passed);
-        return remaining == 0;
-    };
     OnMessage(WM_SIZE, [this](WPARAM, LPARAM) -> LRESULT {
         LayOut();
         return 0;
@@ -90,20 +78,8 @@ BOOL CSnapvoView::ReadSettings(MCfgINITable& iniTable, MCfgClassesRootTable& cla
 
     snapvo::AutoCaptureSection& a = snapvo::AutoCaptureSettings();
     a.section.SetTable(table);
-    m_auto.everyType = a.everyType;
-    m_auto.everyInterval = a.everyInterval;
-    m_auto.fileSeries = a.fileSeries;
-    m_auto.fileSeriesType = a.fileSeriesType;
-    m_auto.days = a.days;
-    m_auto.allDay = a.allDay;
-    m_auto.beginTime = a.beginTime;
-    m_auto.useEndTime = a.useEndTime;
-    m_auto.endTime = a.endTime;
-    m_auto.warning = a.warning;
-    m_auto.latestImageName = CString(a.latestImageName);
-    m_auto.incrementName = CString(a.incrementName);
-    m_auto.otherEnabled = a.otherEnabled;
-    m_auto.workingDirectory = CString(a.workingDirectory);
+    m_schedule.Load(a);
+    NormaliseCaptureMode(m_modes.exposureMode, m_modes.multiExposureMode, m_modes.shutterMode);
     return TRUE;
 }
 
@@ -141,21 +117,7 @@ void CSnapvoView::WriteSettings()
     general.viewerPlacement = m_modes.viewerRect;
     general.filmrollPlacement = m_modes.filmrollRect;
 
-    snapvo::AutoCaptureSection& a = snapvo::AutoCaptureSettings();
-    a.everyType = m_auto.everyType;
-    a.everyInterval = m_auto.everyInterval;
-    a.fileSeries = m_auto.fileSeries;
-    a.fileSeriesType = m_auto.fileSeriesType;
-    a.days = m_auto.days;
-    a.allDay = m_auto.allDay;
-    a.beginTime = m_auto.beginTime;
-    a.useEndTime = m_auto.useEndTime;
-    a.endTime = m_auto.endTime;
-    a.warning = m_auto.warning;
-    a.latestImageName = m_auto.latestImageName;
-    a.incrementName = m_auto.incrementName;
-    a.otherEnabled = m_auto.otherEnabled;
-    a.workingDirectory = m_auto.workingDirectory;
+    m_schedule.Save(snapvo::AutoCaptureSettings());
 }
 
 CRect CSnapvoView::FilmrollWindowRect() const

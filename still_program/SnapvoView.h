@@ -10,6 +10,7 @@
 #include "Mtimer.h"
 #include "gdi/globalmem.h"   // PictureFiles.h names HGLOBAL without it
 #include "PictureFiles.h"
+#include "Schedule.h"
 #include "ViewerWnd.h"
 #include "film32.h"
 #include "framework/Bars.h"
@@ -56,26 +57,6 @@ struct CViewModes {
     WORD driverIndex = 0;
 };
 
-// The auto-capture settings (section "Auto Capture").
-struct CAutoCaptureSettings {
-    WORD everyType = 0;   // 0 seconds, 1 minutes, 2 hours
-    WORD everyInterval = 10;
-    BOOL fileSeries = FALSE;
-    WORD fileSeriesType = 0;
-    WORD days = 127;
-    BOOL allDay = TRUE;
-    DWORD beginTime = 0;
-    BOOL useEndTime = FALSE;
-    DWORD endTime = 0;
-    BOOL warning = TRUE;
-    CString latestImageName = "latest.bmp";
-    CString incrementName = "Series";
-    BOOL otherEnabled = FALSE;
-    CString workingDirectory;
-
-    DWORD IntervalSeconds() const;
-};
-
 class CSnapvoView : public CView,
                     public MTimerUser,
                     public CCaptureWndUser,
@@ -93,6 +74,9 @@ public:
     // The state machine.
     void Advance(int state);
     int GetCaptureState() const { return m_state; }
+    // A self timer, an exposure or an auto-capture run is under way, or the
+    // shutter is open: the mode commands wait until it ends.
+    BOOL IsBusy() const;
     BOOL IsStepTimerRunning() const { return m_stepTimerRunning; }
     BOOL Deliver();
     BOOL GrabPicture(BOOL updateViewer);
@@ -125,10 +109,7 @@ public:
     BOOL PictureIsFullScreen() const;
 
     CViewModes m_modes;
-    CAutoCaptureSettings m_auto;
-    // The schedule: is a picture due after the last capture, and in how many
-    // seconds otherwise. Replaced by the schedule of the auto-capture pages.
-    std::function<BOOL(const CTime& lastCapture, DWORD& remaining)> m_isPictureDue;
+    CAutoCaptureSchedule m_schedule;
     // The exposure fits the auto-capture interval.
     BOOL ExposureFitsInterval() const;
 
@@ -220,7 +201,7 @@ private:
     BOOL m_fullScreen = FALSE;
     CString m_workingDirectory;
     CCountdown m_timedExposure;
-    CTime m_lastCapture;
+    CAutoCaptureTimer m_autoTimer;
     BOOL m_firstWarningPlayed = FALSE;
     HWND m_hFilmroll = nullptr;
     BOOL m_filmrollShown = FALSE;

@@ -22,6 +22,13 @@ void CSnapvoView::MTimerUserOnTimer(void*)
     g_inStepCallback = false;
 }
 
+BOOL CSnapvoView::IsBusy() const
+{
+    const bool autoCapture = m_modes.exposureMode == kExposureAuto;
+    return m_state == csAutoCaptureWait || (m_stepTimerRunning && autoCapture) || m_state == csSelfTimer ||
+           m_state == csTimedExposure || (m_camera && m_camera->IsExposing());
+}
+
 void CSnapvoView::StartStepTimer()
 {
     if (m_stepTimerRunning)
@@ -102,7 +109,7 @@ bool CSnapvoView::Step()
     case csSelfTimer: {
         const CCountdown& countdown = m_selfTimerDisplay.Countdown();
         if (!countdown.Done(GetTickCount())) {
-            if (m_auto.warning && !autoCapture) {
+            if (m_schedule.warning && !autoCapture) {
                 const DWORD remaining = countdown.Remaining(GetTickCount());
                 if (!m_firstWarningPlayed && remaining == 2) {
                     m_firstWarningPlayed = TRUE;
@@ -158,7 +165,7 @@ bool CSnapvoView::Step()
     case csStartAutoCapture:
         StartStepTimer();
         EnableSelection(FALSE);
-        m_lastCapture = CTime::GetCurrentTime();
+        m_autoTimer.Start();
         m_state = csAutoCaptureWait;
         if (m_selfTimerDisplay.IsShown())
             m_selfTimerDisplay.Hide();
@@ -169,9 +176,8 @@ bool CSnapvoView::Step()
     case csAutoCaptureWait: {
         m_autoDisplay.Animate();
         DWORD remaining = 0;
-        if (!m_isPictureDue(m_lastCapture, remaining) || remaining != 0)
+        if (!m_autoTimer.PictureDue(m_schedule, remaining))
             return false;
-        m_lastCapture = CTime::GetCurrentTime();
         m_state = m_modes.shutterMode == kShutterNormal ? csTakePicture : csStartTimedExposure;
         m_firstWarningPlayed = FALSE;
         return true;
@@ -194,7 +200,6 @@ bool CSnapvoView::Step()
         } else {
             result = Deliver();
         }
-        m_lastCapture = CTime::GetCurrentTime();
         if (autoCapture) {
             if (m_b16Gray) {
                 m_state = csStop;

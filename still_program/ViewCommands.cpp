@@ -139,9 +139,7 @@ void CSnapvoView::RegisterCommands()
 
 BOOL CSnapvoView::ExposureFitsInterval() const
 {
-    if (m_modes.shutterMode != kShutterTimed)
-        return TRUE;
-    return m_modes.timedExposureSeconds < m_auto.IntervalSeconds();
+    return !m_schedule.ExposureTooLong(m_modes.exposureMode, m_modes.shutterMode, m_modes.timedExposureSeconds);
 }
 
 void CSnapvoView::RegisterViewMenu()

@@ -125,16 +125,16 @@ BOOL CSnapvoView::SaveToFile(BOOL ask, CString& path)
     GrabToFileFn grab = [this](const CString& temp, BOOL& sixteenGray) { return GrabInto(temp, sixteenGray); };
     if (m_modes.exposureMode == kExposureAuto) {
         CAutoSaveTarget target;
-        target.latestImageName = m_auto.latestImageName;
-        if (!m_auto.workingDirectory.IsEmpty() && target.latestImageName.Find('/') < 0)
-            target.latestImageName = m_auto.workingDirectory + "/" + target.latestImageName;
-        target.fileSeries = m_auto.fileSeries;
-        target.incrementName = m_auto.incrementName;
+        target.latestImageName = m_schedule.latestImageName;
+        if (!m_schedule.workingDirectory.IsEmpty() && target.latestImageName.Find('/') < 0)
+            target.latestImageName = m_schedule.workingDirectory + "/" + target.latestImageName;
+        target.fileSeries = m_schedule.fileSeries;
+        target.incrementName = m_schedule.incrementName;
         const BOOL saved = m_files.SaveAuto(grab, target, m_b16Gray, path);
         // Remembered as the full path it was written to, so a start from
         // another folder goes on writing the same file.
         if (target.latestImageName.Find('/') == 0)
-            m_auto.latestImageName = target.latestImageName;
+            m_schedule.latestImageName = target.latestImageName;
         return saved;
     }
     return m_files.SaveSingle(m_workingDirectory, grab, ask, m_b16Gray, path);
@@ -161,7 +161,7 @@ BOOL CSnapvoView::SendToMail()
 BOOL CSnapvoView::Deliver()
 {
     const bool autoCapture = m_modes.exposureMode == kExposureAuto;
-    if (!autoCapture || m_auto.warning) {
+    if (!autoCapture || m_schedule.warning) {
         PlaySoundFile("CLICK.WAV");
         m_soundPhase = 1;
     }

@@ -143,7 +143,7 @@ TEST_F(SnapvoFixture, SixteenGrayPicturesStopAutoCaptureOnlyWhenTheyCannotBeWrit
     SetCameraBits(4);
     View()->m_modes.exposureMode = kExposureAuto;
     View()->m_modes.destination = kDestFile;
-    View()->m_auto.latestImageName = "latest.bmp";
+    View()->m_schedule.latestImageName = "latest.bmp";
     ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
     clock->Advance(10500);
     EXPECT_TRUE(std::filesystem::exists(folder.Path() / "latest.bmp"));
@@ -154,7 +154,7 @@ TEST_F(SnapvoFixture, SixteenGrayPicturesStopAutoCaptureOnlyWhenTheyCannotBeWrit
     ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_CAPTURE));
     EXPECT_FALSE(View()->AutoCaptureDisplay().IsShown());
 
-    View()->m_auto.latestImageName = "latest.jpg";
+    View()->m_schedule.latestImageName = "latest.jpg";
     ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
     EXPECT_TRUE(View()->AutoCaptureDisplay().IsShown());
     clock->Advance(10500);
@@ -170,7 +170,7 @@ TEST_F(SnapvoFixture, AutoCaptureRemembersTheLatestImageByItsFullPath)
     ASSERT_TRUE(Start());
     View()->m_modes.exposureMode = kExposureAuto;
     View()->m_modes.destination = kDestFile;
-    View()->m_auto.latestImageName = "latest.bmp";
+    View()->m_schedule.latestImageName = "latest.bmp";
     ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
     clock->Advance(10500);
     ASSERT_TRUE(View()->ExecuteCommand(ID_STOP_CAPTURE));
@@ -181,7 +181,7 @@ TEST_F(SnapvoFixture, AutoCaptureRemembersTheLatestImageByItsFullPath)
 
     snapvo::ResetSettingsForTest();
     ASSERT_TRUE(Start());
-    EXPECT_EQ(View()->m_auto.latestImageName, CString(latest.c_str()));
+    EXPECT_EQ(View()->m_schedule.latestImageName, CString(latest.c_str()));
     // Started from elsewhere, the run still writes where it wrote before.
     WorkingFolder elsewhere("snapvo-elsewhere");
     ASSERT_TRUE(View()->ExecuteCommand(ID_START_CAPTURE));
