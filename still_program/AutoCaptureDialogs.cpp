@@ -1,0 +1,5 @@
+#include "AutoCaptureDialogs.h"
+
+#include "framework/UiService.h"
+
+int RunAutoCaptureDialog(CAutoCaptureSchedule&, CWnd*) { return IDCANCEL; }
