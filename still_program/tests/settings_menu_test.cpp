@@ -4,6 +4,7 @@
 #include "snapvo_test_util.h"
 
 #include "ModeDialogs.h"
+#include "Settings.h"
 #include "framework/Keys.h"
 #include "framework/StringTable.h"
 #include "resource.h"
@@ -270,6 +271,18 @@ TEST_F(SnapvoFixture, TheCountdownShowsTheDelayWhileTheSelfTimerIsOnAndNothingRu
 
     ASSERT_TRUE(View()->ExecuteCommand(ID_SELF_TIMER_OFF));
     EXPECT_FALSE(display.IsVisible());
+}
+
+TEST_F(SnapvoFixture, AStoredSelfTimerShowsItsDelayFromTheStart)
+{
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(View()->ExecuteCommand(ID_SELF_TIMER_5));
+    Close();
+    snapvo::ResetSettingsForTest();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(View()->m_modes.selfTimerOn);
+    EXPECT_TRUE(View()->SelfTimerDisplay().IsVisible());
+    EXPECT_EQ(View()->SelfTimerDisplay().ShownSeconds(), 5u);
 }
 
 TEST_F(SnapvoFixture, SelfTimerOtherWithThreeCountsThreeSecondsAndChecksOther)
