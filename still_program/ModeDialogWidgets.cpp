@@ -30,9 +30,9 @@ int CNumberDialog::ShowModalWidget()
     auto* field = new QLineEdit(QString::fromUtf8(FieldText().GetString()), &d);
     field->setObjectName("number");
     field->selectAll();
-    const bool inline_ = *m_texts.unit != '\0';
+    const bool unitBeside = *m_texts.unit != '\0';
     auto* row = new QHBoxLayout;
-    AddLabel(inline_ ? static_cast<QBoxLayout*>(row) : layout, m_texts.prompt);
+    AddLabel(unitBeside ? static_cast<QBoxLayout*>(row) : layout, m_texts.prompt);
     row->addWidget(field);
     AddLabel(row, m_texts.unit);
     layout->addLayout(row);
