@@ -28,6 +28,23 @@ void CSelfTimerDisplay::Redraw(DWORD remaining)
     Tell(onChanged);
 }
 
+void CSelfTimerDisplay::ShowDelay(DWORD seconds)
+{
+    if (m_delayShown && m_delay == seconds)
+        return;
+    m_delayShown = true;
+    m_delay = seconds;
+    Tell(onChanged);
+}
+
+void CSelfTimerDisplay::HideDelay()
+{
+    if (!m_delayShown)
+        return;
+    m_delayShown = false;
+    Tell(onChanged);
+}
+
 void CAutoCaptureDisplay::Show()
 {
     m_shown = true;

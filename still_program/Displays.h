@@ -24,9 +24,17 @@ public:
     void Show(const CCountdown& countdown);
     void Hide();
     void Redraw(DWORD remaining);
+    // The countdown runs and is on show.
     bool IsShown() const { return m_shown; }
     const CCountdown& Countdown() const { return m_countdown; }
-    DWORD ShownSeconds() const { return m_remaining; }
+    // Between countdowns: the self timer's configured delay, drawn whenever
+    // no countdown is (a countdown hides it only while it runs).
+    void ShowDelay(DWORD seconds);
+    void HideDelay();
+    bool IsDelayShown() const { return m_delayShown; }
+    // Something to draw: the countdown, else the delay.
+    bool IsVisible() const { return m_shown || m_delayShown; }
+    DWORD ShownSeconds() const { return m_shown ? m_remaining : m_delay; }
 
     std::function<void()> onChanged;
 
@@ -34,6 +42,8 @@ private:
     bool m_shown = false;
     CCountdown m_countdown;
     DWORD m_remaining = 0;
+    bool m_delayShown = false;
+    DWORD m_delay = 0;
 };
 
 class CAutoCaptureDisplay {

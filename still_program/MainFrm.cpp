@@ -31,6 +31,19 @@ const UINT kToolBarWithMail[] = {ID_SEND_FILMROLL, ID_SEND_FILE, ID_SEND_CLIPBOA
                                  ID_SEPARATOR,     ID_SEPARATOR, ID_CAMERA_ADJUSTMENTS, ID_IMAGE_SIZE};
 const UINT kToolBarPlain[] = {ID_SEND_FILMROLL, ID_SEND_FILE, ID_SEND_CLIPBOARD, ID_SEPARATOR,
                               ID_SEPARATOR,     ID_CAMERA_ADJUSTMENTS, ID_IMAGE_SIZE};
+// Ctrl with a letter or digit, as the menu texts show it. The viewer and the
+// film roll take their own Ctrl keys first while they have the keyboard.
+struct ControlKey {
+    UINT key;
+    UINT command;
+};
+const ControlKey kControlKeys[] = {
+    {'S', ID_SINGLE_CAPTURE},   {'T', ID_AUTO_CAPTURE},  {'1', ID_MULTI_ONE},       {'3', ID_MULTI_THREE},
+    {'5', ID_MULTI_FIVE},       {'O', ID_MULTI_OTHER},   {'R', ID_SEND_FILMROLL},   {'D', ID_SEND_FILE},
+    {'C', ID_SEND_CLIPBOARD},   {'M', ID_SEND_MAIL},     {'A', ID_CAMERA_ADJUSTMENTS}, {'I', ID_IMAGE_SIZE},
+    {'V', ID_GOTO_VIEWER},      {'F', ID_GOTO_FILMROLL},
+};
+
 constexpr UINT kToolBarStyle = 0x50002800;
 constexpr UINT kStatusBarStyle = 0x50008200;
 constexpr DWORD kFrameStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
@@ -149,10 +162,10 @@ void CMainFrame::BuildMenus()
 {
     CMenu* file = m_menu.AppendPopup("&File");
     CMenu* sendTo = file->AppendPopup("Send &To");
-    sendTo->AppendMenu(MF_STRING, ID_SEND_FILMROLL, "&Film Roll");
-    sendTo->AppendMenu(MF_STRING, ID_SEND_FILE, "F&ile");
-    sendTo->AppendMenu(MF_STRING, ID_SEND_CLIPBOARD, "&Clipboard");
-    sendTo->AppendMenu(MF_STRING, ID_SEND_MAIL, "AOL &Mail");
+    sendTo->AppendMenu(MF_STRING, ID_SEND_FILMROLL, "Film &Roll\tCtrl + R");
+    sendTo->AppendMenu(MF_STRING, ID_SEND_FILE, "&File\tCtrl + D");
+    sendTo->AppendMenu(MF_STRING, ID_SEND_CLIPBOARD, "&Clipboard\tCtrl + C");
+    sendTo->AppendMenu(MF_STRING, ID_SEND_MAIL, "AOL &Mail\tCtrl + M");
     file->AppendMenu(MF_SEPARATOR);
     file->AppendMenu(MF_STRING, ID_APP_EXIT, "E&xit");
     CMenu* view = m_menu.AppendPopup("&View");
@@ -161,6 +174,7 @@ void CMainFrame::BuildMenus()
     view->AppendMenu(MF_SEPARATOR);
     view->AppendMenu(MF_STRING, ID_SHOW_VIEWER, "Hide V&iewer");
     view->AppendMenu(MF_STRING, ID_SHOW_FILMROLL, "Hide Film &Roll");
+    BuildSettingsMenu(*m_menu.AppendPopup("&Settings"));
     CMenu* help = m_menu.AppendPopup("&Help");
     help->AppendMenu(MF_STRING, ID_HELP_CONTENTS, "&Contents");
     help->AppendMenu(MF_STRING, ID_APP_ABOUT, "&About Snapvo...");
@@ -169,6 +183,34 @@ void CMainFrame::BuildMenus()
     // SPACE presses the button: one entry, so the key runs whichever picture
     // command the modes now show, never simply the first one listed.
     m_accelerators.Add({FVIRTKEY, WORD(VK_SPACE), WORD(IDC_TAKE_PICTURE)});
+    // The keys the menu texts name after their tab.
+    for (const ControlKey& key : kControlKeys)
+        m_accelerators.Add({FVIRTKEY | FCONTROL, WORD(key.key), WORD(key.command)});
+}
+
+void CMainFrame::BuildSettingsMenu(CMenu& settings)
+{
+    CMenu* selfTimer = settings.AppendPopup("Se&lf Timer");
+    selfTimer->AppendMenu(MF_STRING, ID_SELF_TIMER_OFF, "O&ff");
+    selfTimer->AppendMenu(MF_STRING, ID_SELF_TIMER_5, "&5 Seconds");
+    selfTimer->AppendMenu(MF_STRING, ID_SELF_TIMER_7, "&7 Seconds");
+    selfTimer->AppendMenu(MF_STRING, ID_SELF_TIMER_OTHER, "&Other...");
+    settings.AppendMenu(MF_SEPARATOR);
+    settings.AppendMenu(MF_STRING, ID_SINGLE_CAPTURE, "&Single\tCtrl + S");
+    settings.AppendMenu(MF_STRING, ID_AUTO_CAPTURE, "&Auto Capture...\tCtrl + T");
+    settings.AppendMenu(MF_SEPARATOR);
+    settings.AppendMenu(MF_STRING, ID_SHUTTER_NORMAL, "&Normal");
+    settings.AppendMenu(MF_STRING, ID_SHUTTER_BULB, "&Bulb");
+    settings.AppendMenu(MF_STRING, ID_TIMED_EXPOSURE, "&Timed Exposure...");
+    settings.AppendMenu(MF_SEPARATOR);
+    CMenu* multiple = settings.AppendPopup("&Multiple Exposure");
+    multiple->AppendMenu(MF_STRING, ID_MULTI_ONE, "&One\tCtrl + 1");
+    multiple->AppendMenu(MF_STRING, ID_MULTI_THREE, "&Three\tCtrl + 3");
+    multiple->AppendMenu(MF_STRING, ID_MULTI_FIVE, "&Five\tCtrl + 5");
+    multiple->AppendMenu(MF_STRING, ID_MULTI_OTHER, "O&ther...\tCtrl + O");
+    settings.AppendMenu(MF_SEPARATOR);
+    settings.AppendMenu(MF_STRING, ID_CAMERA_ADJUSTMENTS, "&Camera Adjustments...\tCtrl + A");
+    settings.AppendMenu(MF_STRING, ID_IMAGE_SIZE, "&Image Size and Quality...\tCtrl + I");
 }
 
 void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info)

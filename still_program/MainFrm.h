@@ -67,6 +67,7 @@ public:
 
 private:
     void BuildMenus();
+    void BuildSettingsMenu(CMenu& settings);
     void SaveSettings();
     void ShutDownOnce(BOOL saveFilmroll);
 

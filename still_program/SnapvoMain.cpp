@@ -132,7 +132,7 @@ void ShowWindows(CSnapvoApp& app, Screen& screen)
         const CSelfTimerDisplay& d = view->SelfTimerDisplay();
         label->setText(QString::number(d.ShownSeconds()));
         label->adjustSize();
-        label->setVisible(d.IsShown());
+        label->setVisible(d.IsVisible());
     };
     view->AutoCaptureDisplay().onChanged = [view, label] {
         const CAutoCaptureDisplay& d = view->AutoCaptureDisplay();

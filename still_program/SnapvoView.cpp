@@ -31,6 +31,7 @@ CSnapvoView::CSnapvoView() : m_viewer(std::make_unique<CViewerWnd>()), m_files(t
         return 0;
     });
     RegisterCommands();
+    RegisterSettingsCommands();
     RegisterViewMenu();
 }
 

@@ -84,6 +84,9 @@ public:
     BOOL CopyToClipboard();
     // The File menu's first item and the button, as the modes now say.
     void RefreshTakePicture();
+    // Unless a countdown or an auto-capture wait is on show: the self timer's
+    // delay while it is on, nothing while it is off.
+    void RefreshCountdownDisplay();
     // The label id and command id that fit the modes now; FALSE when none.
     BOOL TakePictureCommand(UINT& labelId, UINT& commandId) const;
     // The button, SPACE and IDC_TAKE_PICTURE: the command the modes show.
@@ -160,6 +163,15 @@ private:
     void PlaceViewer();
     void OpenFilmroll();
     void RegisterCommands();
+    // The Settings menu: every mode command and its enable and check rule.
+    void RegisterSettingsCommands();
+    void AddSettingsRule(UINT id, unsigned needs, bool (*checked)(const CViewModes&), std::function<void()> run);
+    void SettingsChanged();
+    void RunSelfTimerDialog();
+    void RunAutoCaptureCommand();
+    void RunTimedExposureDialog();
+    void RunMultipleOtherDialog();
+    void WarnWhenExposureTooLong();
     void RunPictureCommand(UINT id);
     void RegisterViewMenu();
 

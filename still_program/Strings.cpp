@@ -30,4 +30,7 @@ void RegisterSnapvoStrings()
     t.Add(IDS_SENT_MAIL, "Last Picture sent to AOL Mail");
     t.Add(IDS_SPACE_ACCEL, "\tSPACE");
     t.Add(IDS_TAKE_PICTURES, "&Take Pictures");
+    t.Add(IDS_ENTER_INTEGER, "Please enter an integer.");
+    t.Add(IDS_ENTER_INTEGER_RANGE, "Please enter an integer between %1 and %2. ");
+    t.Add(ID_SELF_TIMER_DELAY, "Set delay for Self Timer");
 }

@@ -1,5 +1,5 @@
-// The picture commands of the File menu's first item and the button, the
-// Send To destinations, and the View menu's window items.
+// The picture commands of the File menu's first item and the button, and the
+// View menu's window items.
 #include "SnapvoView.h"
 
 #include "framework/StringTable.h"
@@ -65,6 +65,7 @@ void CSnapvoView::RefreshTakePicture()
     }
     if (found && m_button.m_hWnd && m_button.GetWindowText() != label)
         m_button.SetWindowText(label);
+    RefreshCountdownDisplay();
 }
 
 void CSnapvoView::OnTakePictureButton()
@@ -120,21 +121,6 @@ void CSnapvoView::RegisterCommands()
             ui->Enable(m_camera != nullptr);
         });
     OnCommand(IDC_TAKE_PICTURE, [this] { OnTakePictureButton(); });
-
-    const std::pair<UINT, WORD> destinations[] = {
-        {ID_SEND_FILMROLL, kDestFilmroll}, {ID_SEND_FILE, kDestFile}, {ID_SEND_CLIPBOARD, kDestClipboard},
-        {ID_SEND_MAIL, kDestMail}};
-    for (auto [id, destination] : destinations) {
-        OnCommand(id, [this, destination = destination] {
-            m_modes.destination = destination;
-            RefreshTakePicture();
-        });
-        OnUpdateCommand(id, [this, destination = destination](CCmdUI* ui) {
-            const bool needsMail = destination == kDestMail;
-            ui->Enable(!(needsMail && !mail::Available()) && m_modes.exposureMode != kExposureAuto);
-            ui->SetRadio(m_modes.destination == destination);
-        });
-    }
 }
 
 BOOL CSnapvoView::ExposureFitsInterval() const

@@ -24,6 +24,8 @@ constexpr UINT IDS_SENT_CLIPBOARD = 61249;
 constexpr UINT IDS_SENT_DISK = 61250;
 constexpr UINT IDS_SENT_MAIL = 61251;
 constexpr UINT IDS_SPACE_ACCEL = 61252;
+constexpr UINT IDS_ENTER_INTEGER = 61712;
+constexpr UINT IDS_ENTER_INTEGER_RANGE = 61714;
 constexpr UINT IDS_TAKE_PICTURES = 61715;
 
 // Picture commands: the File menu's first item and the button.
@@ -42,6 +44,22 @@ constexpr UINT ID_CAMERA_ADJUSTMENTS = 32841;
 constexpr UINT ID_IMAGE_SIZE = 32854;
 constexpr UINT ID_SEND_MAIL = 32855;
 constexpr UINT ID_SEND_FILMROLL = 32858;
+
+// Settings menu: self timer, capture, shutter and multiple exposure modes.
+constexpr UINT ID_SELF_TIMER_OFF = 32842;
+constexpr UINT ID_SELF_TIMER_5 = 32843;
+constexpr UINT ID_SELF_TIMER_7 = 32844;
+constexpr UINT ID_SELF_TIMER_OTHER = 32845;
+constexpr UINT ID_SELF_TIMER_DELAY = 32884;   // no menu item; its prompt is a string
+constexpr UINT ID_SINGLE_CAPTURE = 32835;
+constexpr UINT ID_AUTO_CAPTURE = 32836;
+constexpr UINT ID_SHUTTER_NORMAL = 32839;
+constexpr UINT ID_SHUTTER_BULB = 32840;
+constexpr UINT ID_TIMED_EXPOSURE = 32847;
+constexpr UINT ID_MULTI_ONE = 32877;
+constexpr UINT ID_MULTI_THREE = 32878;
+constexpr UINT ID_MULTI_FIVE = 32879;
+constexpr UINT ID_MULTI_OTHER = 32880;
 
 // View menu.
 constexpr UINT ID_VIEW_TOOLBAR = 59392;
