@@ -30,4 +30,17 @@ void RegisterSnapvoStrings()
     t.Add(IDS_SENT_MAIL, "Last Picture sent to AOL Mail");
     t.Add(IDS_SPACE_ACCEL, "\tSPACE");
     t.Add(IDS_TAKE_PICTURES, "&Take Pictures");
+    t.Add(IDS_EVERY_MINUTE, "1 Minute");
+    t.Add(IDS_EVERY_10_SECONDS, "10 Seconds");
+    t.Add(IDS_EVERY_30_MINUTES, "30 Minutes");
+    t.Add(IDS_EVERY_HOUR, "1 Hour");
+    t.Add(IDS_EVERY_OTHER, "Other...");
+    t.Add(IDS_UNIT_SECONDS, "Seconds");
+    t.Add(IDS_UNIT_MINUTES, "Minutes");
+    t.Add(IDS_UNIT_HOURS, "Hours");
+    t.Add(IDS_AM, "AM");
+    t.Add(IDS_PM, "PM");
+    t.Add(IDS_BAD_LATEST_IMAGE, "Invalid file name specified for latest image.");
+    t.Add(IDS_PARSE_INT, "Please enter an integer.");
+    t.Add(IDS_PARSE_INT_RANGE, "Please enter an integer between %1 and %2. ");
 }
