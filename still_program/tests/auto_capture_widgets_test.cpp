@@ -23,16 +23,7 @@ namespace {
 
 class AutoCaptureWidgets : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        RegisterSnapvoStrings();
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "snapvo_dialogs_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
-    }
+    static void SetUpTestSuite() { RegisterSnapvoStrings(); }
 
     // Runs `inspect` on the dialog once it is up, then cancels it.
     static void WhileShown(const std::function<void(QDialog&)>& inspect)
@@ -59,6 +50,12 @@ protected:
         QApplication::sendEvent(w, &press);
     }
 
+    // One application a test, gone before the process exits: Qt's input
+    // devices do not survive being torn down by static destructors.
+    static inline int argc = 1;
+    static inline char name[] = "snapvo_dialogs_test";
+    static inline char* argv[] = {name, nullptr};
+    QApplication app{argc, argv};
     ScopedTestUi ui;
 };
 
