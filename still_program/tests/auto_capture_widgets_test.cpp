@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -93,7 +94,19 @@ TEST_F(AutoCaptureWidgets, OptionsDialogShowsTheDialogState)
         Key(increment, Qt::Key_2, "2");
         EXPECT_EQ(increment->text(), "Garden2");
         EXPECT_EQ(logic.incrementName, "Garden2");
-        EXPECT_EQ(Find<QLineEdit>(d, "latestImage")->maxLength(), kAutoCaptureEditLimit);
+
+        // OK with a name in no folder: the message, and the name selected for retyping.
+        auto* latest = Find<QLineEdit>(d, "latestImage");
+        ASSERT_NE(latest, nullptr);
+        EXPECT_EQ(latest->maxLength(), kAutoCaptureEditLimit);
+        latest->selectAll();
+        latest->insert("/no/such/folder/latest.bmp");
+        EXPECT_EQ(logic.latestImageName, "/no/such/folder/latest.bmp");
+        Find<QPushButton>(d, "ok")->click();
+        ASSERT_EQ(ui->boxes.size(), 1u);
+        EXPECT_EQ(ui->boxes[0].text, "Invalid file name specified for latest image.");
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(latest->selectedText(), latest->text());
     });
     EXPECT_EQ(logic.ShowModalWidget(), IDCANCEL);
     EXPECT_TRUE(inspected);
