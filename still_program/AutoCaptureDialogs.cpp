@@ -23,7 +23,6 @@ namespace {
 constexpr UINT kListStrings[] = {IDS_EVERY_10_SECONDS, IDS_EVERY_MINUTE, IDS_EVERY_30_MINUTES, IDS_EVERY_HOUR,
                                  IDS_EVERY_OTHER};
 static_assert(std::size(kListStrings) == CAutoCaptureSchedule::kOtherEntry + 1);
-constexpr size_t kDays = 7;
 
 // A folder the program may add a file to: present, writable to this process
 // and not marked read-only (which even a privileged user is meant to respect).
@@ -35,15 +34,20 @@ bool FolderTakesNewFiles(const CString& folder)
            access(path, W_OK | X_OK) == 0;
 }
 
-// Proves a file can be made under `path` by making it; only the file made here
-// is removed again.
+// Proves a file can be made under `path` by making it. It is removed again
+// only while the name still holds that very file, so a file someone else put
+// there in the meantime stays.
 bool CanCreate(const CString& path)
 {
     const int fd = velmora::CreateNewFile(path.str());
     if (fd < 0)
         return false;
+    struct stat made {}, now {};
+    const bool ours = fstat(fd, &made) == 0 && lstat(path, &now) == 0 && made.st_dev == now.st_dev &&
+                      made.st_ino == now.st_ino;
     ::close(fd);
-    ::unlink(path);
+    if (ours)
+        ::unlink(path);
     return true;
 }
 
@@ -138,8 +142,8 @@ CAutoCaptureOtherDlg::CAutoCaptureOtherDlg(const CAutoCaptureSchedule& s, CWnd* 
 BOOL CAutoCaptureOtherDlg::OnInitDialog()
 {
     intervalText.Format("%u", unsigned(schedule.interval));
-    unitEntry = schedule.unit <= kUnitHours ? schedule.unit : kUnitMinutes;
-    for (size_t day = 0; day < kDays; ++day)
+    unitEntry = schedule.unit <= kUnitHours ? int(schedule.unit) : int(kUnitMinutes);
+    for (size_t day = 0; day < dayChecks.size(); ++day)
         dayChecks[day] = (schedule.days & DayBit(day)) != 0;
     allDay = schedule.allDay;
     useEnd = schedule.useEnd;
@@ -161,7 +165,7 @@ void CAutoCaptureOtherDlg::OnOK()
     schedule.interval = WORD(value);
     schedule.unit = WORD(unitEntry);
     schedule.days = 0;
-    for (size_t day = 0; day < kDays; ++day)
+    for (size_t day = 0; day < dayChecks.size(); ++day)
         if (dayChecks[day])
             schedule.days |= DayBit(day);
     schedule.allDay = allDay;
