@@ -1,5 +1,9 @@
 #include "ModeDialogs.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
 #include "framework/Controls.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
@@ -31,22 +35,31 @@ CString RangeMessage(long minimum, long maximum)
 
 }  // namespace
 
-BOOL ExchangeInteger(const CWnd& dialog, int id, long minimum, long maximum, long& value)
+BOOL ValidateInteger(const CString& text, long minimum, long maximum, long& value)
 {
-    BOOL ok = FALSE;
-    // Read signed: a number beyond the 32-bit range is no integer, and one
-    // past 2^31 comes back negative, outside every range asked for here.
-    const long entered = long(int(GetDlgItemInt(&dialog, id, &ok, TRUE)));
-    if (!ok) {
+    CString trimmed = text;
+    trimmed.Trim();
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(trimmed, &end, 10);
+    // What does not fit 32 bits is no integer, as for the framework's exchange.
+    if (trimmed.IsEmpty() || *end != '\0' || errno == ERANGE || parsed > INT64_C(0xFFFFFFFF) ||
+        parsed < INT32_MIN) {
         AfxMessageBox(IDS_ENTER_INTEGER, MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    if (entered < minimum || entered > maximum) {
+    if (parsed < minimum || parsed > maximum) {
         AfxMessageBox(RangeMessage(minimum, maximum), MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    value = entered;
+    value = long(parsed);
     return TRUE;
+}
+
+BOOL ExchangeInteger(const CWnd& dialog, int id, long minimum, long maximum, long& value)
+{
+    const CWnd* field = dialog.GetDlgItem(id);
+    return ValidateInteger(field ? field->GetWindowText() : CString(), minimum, maximum, value);
 }
 
 CNumberDialog::CNumberDialog(UINT templateId, CWnd* parent, const CNumberDialogTexts& texts, long minimum,

@@ -15,6 +15,11 @@ struct CNumberDialogTexts {
     const char* note;
 };
 
+// The text of a whole-number field checked as the framework's data exchange
+// does: FALSE with message 61712 when it is no integer, or 61714 when it lies
+// outside minimum..maximum; `value` is then unchanged.
+BOOL ValidateInteger(const CString& text, long minimum, long maximum, long& value);
+
 // Reads the whole number in control `id` of `dialog`. When the text is no
 // integer (61712) or lies outside [minimum, maximum] (61714), the user is told
 // and FALSE returned with `value` unchanged.

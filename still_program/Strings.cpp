@@ -33,4 +33,15 @@ void RegisterSnapvoStrings()
     t.Add(IDS_ENTER_INTEGER, "Please enter an integer.");
     t.Add(IDS_ENTER_INTEGER_RANGE, "Please enter an integer between %1 and %2. ");
     t.Add(ID_SELF_TIMER_DELAY, "Set delay for Self Timer");
+    t.Add(IDS_EVERY_MINUTE, "1 Minute");
+    t.Add(IDS_EVERY_10_SECONDS, "10 Seconds");
+    t.Add(IDS_EVERY_30_MINUTES, "30 Minutes");
+    t.Add(IDS_EVERY_HOUR, "1 Hour");
+    t.Add(IDS_EVERY_OTHER, "Other...");
+    t.Add(IDS_UNIT_SECONDS, "Seconds");
+    t.Add(IDS_UNIT_MINUTES, "Minutes");
+    t.Add(IDS_UNIT_HOURS, "Hours");
+    t.Add(IDS_AM, "AM");
+    t.Add(IDS_PM, "PM");
+    t.Add(IDS_BAD_LATEST_IMAGE, "Invalid file name specified for latest image.");
 }

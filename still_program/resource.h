@@ -28,6 +28,21 @@ constexpr UINT IDS_ENTER_INTEGER = 61712;
 constexpr UINT IDS_ENTER_INTEGER_RANGE = 61714;
 constexpr UINT IDS_TAKE_PICTURES = 61715;
 
+// The auto-capture dialogs: the interval list, the units, the time button's
+// halves of the day and the refused latest-image name.
+constexpr UINT IDS_EVERY_MINUTE = 61222;
+constexpr UINT IDS_EVERY_10_SECONDS = 61223;
+constexpr UINT IDS_EVERY_30_MINUTES = 61224;
+constexpr UINT IDS_EVERY_HOUR = 61225;
+constexpr UINT IDS_EVERY_OTHER = 61226;
+constexpr UINT IDS_UNIT_SECONDS = 61227;
+constexpr UINT IDS_UNIT_MINUTES = 61228;
+constexpr UINT IDS_UNIT_HOURS = 61229;
+constexpr UINT IDS_AM = 61232;
+constexpr UINT IDS_PM = 61233;
+constexpr UINT IDS_BAD_LATEST_IMAGE = 61242;
+// The integer checks of dialog fields.
+
 // Picture commands: the File menu's first item and the button.
 constexpr UINT ID_TAKE_PICTURE = 32811;
 constexpr UINT ID_START_SELF_TIMER = 32848;
