@@ -30,4 +30,6 @@ void RegisterSnapvoStrings()
     t.Add(IDS_SENT_MAIL, "Last Picture sent to AOL Mail");
     t.Add(IDS_SPACE_ACCEL, "\tSPACE");
     t.Add(IDS_TAKE_PICTURES, "&Take Pictures");
+    t.Add(IDS_AUTO_BRIGHTNESS_ON, "Auto Brightness is turned on.\nTo adjust this slider go into the Image Size and "
+                                  "Quality dialog box\nand turn off Auto Brightness.");
 }
