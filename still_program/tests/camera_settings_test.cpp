@@ -421,6 +421,12 @@ TEST(IndicatorPictures, TheCountdownShowsTensAndUnitsAndTheAnimationThreeFrames)
     EXPECT_NE(CountdownPicture(12, view, 1), CountdownPicture(21, view, 1));
     EXPECT_NE(CountdownPicture(10, view, 1), CountdownPicture(0, view, 1));
     EXPECT_NE(CountdownPicture(8, view, 1), CountdownPicture(9, view, 1));
+    // A digit's clear parts show the countdown's background, not the view.
+    const QImage eight = CountdownPicture(88, view, 1);
+    const QRgb panel = eight.pixel(1, 1);
+    EXPECT_NE(panel, view.rgb());
+    EXPECT_EQ(eight.pixel(kDigitWidth, int(kCountdownSize.cy) / 2), panel);
+    EXPECT_EQ(eight.pixel(2 * kDigitWidth, int(kCountdownSize.cy) / 2), panel);
     // Over 99 the display cannot say more.
     EXPECT_EQ(CountdownPicture(150, view, 1), CountdownPicture(99, view, 1));
     // The digits' bitmaps: 0 and 1 after the others.
