@@ -153,11 +153,12 @@ void ShowWindows(CSnapvoApp& app, Screen& screen)
     view->FitFrameToPicture();
     screen.frame->SyncViewGeometry();
     screen.frame->ShowSlider(view->BrightnessSlider());
-    screen.countdown = ShowIndicator(view->SelfTimerDisplay(), screen.frame->ViewWidget(), [view](int ratio, QColor bg) {
-        return CountdownPicture(int(view->SelfTimerDisplay().ShownSeconds()), bg, ratio);
+    QWidget* area = screen.frame->ViewWidget();
+    screen.countdown = ShowIndicator(view->SelfTimerDisplay(), area, [view](int ratio, QColor background) {
+        return CountdownPicture(int(view->SelfTimerDisplay().ShownSeconds()), background, ratio);
     });
-    screen.autoCapture = ShowIndicator(view->AutoCaptureDisplay(), screen.frame->ViewWidget(), [view](int ratio, QColor bg) {
-        return AutoCapturePicture(view->AutoCaptureDisplay().Frame(), bg, ratio);
+    screen.autoCapture = ShowIndicator(view->AutoCaptureDisplay(), area, [view](int ratio, QColor background) {
+        return AutoCapturePicture(view->AutoCaptureDisplay().Frame(), background, ratio);
     });
 }
 
