@@ -121,6 +121,7 @@ TEST_F(CameraSettings, WithoutAutoBrightnessTheSliderDrivesTheCamera)
         int position;
         WORD camera;
     } rows[] = {
+        {TB_THUMBTRACK, 0, 1},         {TB_THUMBTRACK, 300, 254},   // held to the slider's range
         {TB_THUMBTRACK, 200, 200},     {TB_LINEUP, 199, 199},  {TB_LINEDOWN, 200, 200},
         {TB_PAGEUP, 180, 180},         {TB_PAGEDOWN, 201, 201}, {TB_BOTTOM, 254, 254},
         {TB_THUMBPOSITION, 90, 254},   {TB_TOP, 1, 254},        {TB_ENDTRACK, 254, 254},
