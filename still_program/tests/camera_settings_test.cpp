@@ -333,6 +333,42 @@ TEST_F(CameraSettings, ClosedInFullScreenModeTheNextStartShowsTheCompanionsAgain
     }
 }
 
+// A camera that keeps its format between runs: it starts at the screen's size.
+class ScreenSizedCamera : public QuietableCamera {
+public:
+    ScreenSizedCamera()
+    {
+        const CSize screen = Ui().ScreenSize();
+        BITMAPINFOHEADER header = capture::MakeFormat(screen.cx, screen.cy, 24).header;
+        SetFormat(header, {});
+    }
+};
+
+TEST_F(CameraSettings, StartedInFullScreenModeTheCompanionsComeBackWhereTheyWere)
+{
+    ASSERT_TRUE(Start());
+    ShowCompanions();
+    CWnd* roll = CWnd::FindWindow("Film Roll");
+    roll->MoveWindow(40, 500, 300, 150);
+    const CRect rollBefore = WindowRect(*roll);
+    View()->Viewer().MoveWindow(600, 50, 250, 200);
+    const CRect viewerBefore = WindowRect(View()->Viewer());
+    Close();
+
+    capture::DriverCatalog::Install({{capture::kTestPatternDescription, capture::kTestPatternVersion,
+                                      [] { return std::make_unique<ScreenSizedCamera>(); }}});
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(View()->FullScreen());
+    EXPECT_FALSE(View()->Viewer().IsWindowVisible());
+    EXPECT_FALSE(RollShown());
+    ChooseSize({320, 240});
+    ASSERT_FALSE(View()->FullScreen());
+    EXPECT_EQ(WindowRect(View()->Viewer()), viewerBefore);
+    roll = CWnd::FindWindow("Film Roll");
+    ASSERT_NE(roll, nullptr);
+    EXPECT_EQ(WindowRect(*roll), rollBefore);
+}
+
 TEST_F(CameraSettings, ChangingOnlyTheDepthKeepsTheFrameAsItIs)
 {
     ASSERT_TRUE(Start());
