@@ -1,11 +1,13 @@
 #include "BarPictures.h"
 
+#include "Displays.h"
 #include "resource.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <algorithm>
 #include <array>
 #include <iterator>
 
@@ -202,4 +204,126 @@ void DrawNoCameraPicture(QPainter& p, const QRectF& area)
     p.setPen(slash);
     p.drawLine(QPointF(42, 96), QPointF(118, 26));
     p.restore();
+}
+
+namespace {
+
+// The indicators are drawn in whole units with no smoothing, so every pixel
+// is either the picture's or exactly the clear colour at any ratio.
+QImage ClearCanvas(CSize size, int ratio)
+{
+    QImage image(int(size.cx) * ratio, int(size.cy) * ratio, QImage::Format_ARGB32);
+    image.fill(kClearColour);
+    return image;
+}
+
+// Segments a-g of each digit, a the top, then clockwise, g the middle.
+constexpr unsigned char kSegments[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d, 0x07, 0x7f, 0x6f};
+
+void Digit(QPainter& p, int digit)
+{
+    const QColor lit(0xff, 0xd8, 0x40);
+    const QRect segments[7] = {{3, 2, 6, 2},  {8, 3, 2, 7},  {8, 10, 2, 7}, {3, 16, 6, 2},
+                               {2, 10, 2, 7}, {2, 3, 2, 7},  {3, 9, 6, 2}};
+    for (int i = 0; i < 7; ++i)
+        if (kSegments[digit] & (1u << i))
+            p.fillRect(segments[i], lit);
+}
+
+void CountdownBackground(QPainter& p)
+{
+    const int w = int(kCountdownSize.cx), h = int(kCountdownSize.cy);
+    p.fillRect(QRect(0, 0, w, h), QColor(0x5c, 0x62, 0x6a));
+    p.fillRect(QRect(1, 1, w - 2, h - 2), QColor(0x1e, 0x20, 0x24));
+    // Cut corners: the view shows through them.
+    for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
+        p.fillRect(QRect(corner, QSize(1, 1)), QColor::fromRgb(kClearColour));
+    // A stopwatch in the first digit's place.
+    const QColor face(0xd8, 0xdc, 0xe0);
+    p.fillRect(QRect(5, 5, 2, 2), face);
+    p.fillRect(QRect(3, 8, 6, 10), face);
+    p.fillRect(QRect(5, 10, 2, 4), QColor(0x1e, 0x20, 0x24));
+}
+
+void AutoCaptureFrame(QPainter& p, int frame)
+{
+    const QColor body(0x9a, 0xa0, 0xa8), dark(0x2a, 0x2d, 0x32), dim(0x55, 0x58, 0x5e), lit(0xe8, 0x3a, 0x2e);
+    p.fillRect(QRect(2, 9, 20, 13), body);
+    p.fillRect(QRect(8, 7, 8, 2), body);
+    p.fillRect(QRect(8, 12, 8, 8), dark);
+    p.fillRect(QRect(10, 14, 4, 4), QColor(0x4a, 0x7a, 0xc0));
+    // One light a frame, moving left to right: the program is waiting.
+    for (int i = 0; i < kAutoCaptureFrames; ++i)
+        p.fillRect(QRect(5 + 6 * i, 2, 3, 3), i == frame ? lit : dim);
+}
+
+// Copies the picture's own pixels of `piece` onto `out` at `at` (in units).
+void Overlay(QImage& out, const QImage& piece, QPoint at, int ratio)
+{
+    const int ox = at.x() * ratio, oy = at.y() * ratio;
+    for (int y = 0; y < piece.height() && oy + y < out.height(); ++y)
+        for (int x = 0; x < piece.width() && ox + x < out.width(); ++x)
+            if (piece.pixel(x, y) != kClearColour)
+                out.setPixel(ox + x, oy + y, piece.pixel(x, y));
+}
+
+QImage OnBackground(QImage image, const QColor& background, int ratio)
+{
+    const QRgb fill = background.rgba();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == kClearColour)
+                image.setPixel(x, y, fill);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+}  // namespace
+
+UINT DigitBitmap(int digit)
+{
+    if (digit < 0 || digit > 9)
+        return 0;
+    return digit < 2 ? IDB_DIGIT_0 + UINT(digit) : IDB_DIGIT_2 + UINT(digit - 2);
+}
+
+QImage IndicatorBitmap(UINT bitmapId, int ratio)
+{
+    QImage image;
+    if (bitmapId >= IDB_AUTO_FRAME_1 && bitmapId <= IDB_AUTO_FRAME_3)
+        image = ClearCanvas(kAutoCaptureSize, ratio);
+    else if (bitmapId == IDB_COUNTDOWN)
+        image = ClearCanvas(kCountdownSize, ratio);
+    else if (bitmapId >= IDB_DIGIT_2 && bitmapId <= IDB_DIGIT_1)
+        image = ClearCanvas(CSize(kDigitWidth, kDigitHeight), ratio);
+    else
+        return image;
+    QPainter p(&image);
+    p.scale(ratio, ratio);
+    if (bitmapId == IDB_COUNTDOWN)
+        CountdownBackground(p);
+    else if (bitmapId <= IDB_AUTO_FRAME_3)
+        AutoCaptureFrame(p, int(bitmapId - IDB_AUTO_FRAME_1));
+    else
+        Digit(p, bitmapId >= IDB_DIGIT_0 ? int(bitmapId - IDB_DIGIT_0) : int(bitmapId - IDB_DIGIT_2) + 2);
+    return image;
+}
+
+QImage CountdownPicture(int seconds, const QColor& background, int ratio)
+{
+    seconds = std::clamp(seconds, 0, 99);
+    QImage out = ClearCanvas(kCountdownSize, ratio);
+    const int top = (int(kCountdownSize.cy) - kDigitHeight) / 2;
+    Overlay(out, IndicatorBitmap(IDB_COUNTDOWN, ratio), QPoint(0, 0), ratio);
+    Overlay(out, IndicatorBitmap(DigitBitmap(seconds / 10), ratio), QPoint(kDigitWidth, top), ratio);
+    Overlay(out, IndicatorBitmap(DigitBitmap(seconds % 10), ratio), QPoint(2 * kDigitWidth, top), ratio);
+    return OnBackground(out, background, ratio);
+}
+
+QImage AutoCapturePicture(int frame, const QColor& background, int ratio)
+{
+    QImage out = ClearCanvas(kAutoCaptureSize, ratio);
+    const UINT id = IDB_AUTO_FRAME_1 + UINT(((frame % kAutoCaptureFrames) + kAutoCaptureFrames) % kAutoCaptureFrames);
+    Overlay(out, IndicatorBitmap(id, ratio), QPoint(0, 0), ratio);
+    return OnBackground(out, background, ratio);
 }

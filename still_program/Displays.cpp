@@ -1,31 +1,37 @@
 #include "Displays.h"
 
-namespace {
-void Tell(const std::function<void()>& changed)
+void CIndicatorPlace::Place(const CRect& area)
 {
-    if (changed)
-        changed();
+    if (area == m_area)
+        return;
+    m_area = area;
+    Changed();
 }
-}  // namespace
+
+void CIndicatorPlace::Changed() const
+{
+    if (onChanged)
+        onChanged();
+}
 
 void CSelfTimerDisplay::Show(const CCountdown& countdown)
 {
     m_countdown = countdown;
     m_remaining = countdown.seconds;
     m_shown = true;
-    Tell(onChanged);
+    Changed();
 }
 
 void CSelfTimerDisplay::Hide()
 {
     m_shown = false;
-    Tell(onChanged);
+    Changed();
 }
 
 void CSelfTimerDisplay::Redraw(DWORD remaining)
 {
     m_remaining = remaining;
-    Tell(onChanged);
+    Changed();
 }
 
 void CSelfTimerDisplay::ShowDelay(DWORD seconds)
@@ -34,7 +40,7 @@ void CSelfTimerDisplay::ShowDelay(DWORD seconds)
         return;
     m_delayShown = true;
     m_delay = seconds;
-    Tell(onChanged);
+    Changed();
 }
 
 void CSelfTimerDisplay::HideDelay()
@@ -42,24 +48,24 @@ void CSelfTimerDisplay::HideDelay()
     if (!m_delayShown)
         return;
     m_delayShown = false;
-    Tell(onChanged);
+    Changed();
 }
 
 void CAutoCaptureDisplay::Show()
 {
     m_shown = true;
     m_frame = 0;
-    Tell(onChanged);
+    Changed();
 }
 
 void CAutoCaptureDisplay::Hide()
 {
     m_shown = false;
-    Tell(onChanged);
+    Changed();
 }
 
 void CAutoCaptureDisplay::Animate()
 {
-    m_frame = (m_frame + 1) % 8;
-    Tell(onChanged);
+    m_frame = (m_frame + 1) % kAutoCaptureFrames;
+    Changed();
 }

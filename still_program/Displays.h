@@ -1,8 +1,9 @@
 // The two indicators over the view: the self timer's countdown and the
-// auto-capture "waiting" animation. Each remembers what it shows; a widget
-// draws it. Hiding redraws the area it covered.
+// auto-capture "waiting" animation. Each remembers what it shows and where
+// (the view places them); a widget draws it. Hiding redraws the area it covered.
 #pragma once
 
+#include "types/geometry.h"
 #include "types/wintypes.h"
 
 #include <functional>
@@ -19,7 +20,30 @@ struct CCountdown {
     }
 };
 
-class CSelfTimerDisplay {
+// The indicators' pictures: the countdown is a background three digits wide
+// with the tens and units one and two digit widths from its left edge.
+constexpr int kDigitWidth = 12;
+constexpr int kDigitHeight = 20;
+inline const CSize kCountdownSize{3 * kDigitWidth, 24};
+inline const CSize kAutoCaptureSize{24, 24};
+constexpr int kAutoCaptureFrames = 3;
+
+// Where an indicator stands in the view; telling its widget of changes.
+class CIndicatorPlace {
+public:
+    void Place(const CRect& area);
+    const CRect& Area() const { return m_area; }
+
+    std::function<void()> onChanged;
+
+protected:
+    void Changed() const;
+
+private:
+    CRect m_area;
+};
+
+class CSelfTimerDisplay : public CIndicatorPlace {
 public:
     void Show(const CCountdown& countdown);
     void Hide();
@@ -36,8 +60,6 @@ public:
     bool IsVisible() const { return m_shown || m_delayShown; }
     DWORD ShownSeconds() const { return m_shown ? m_remaining : m_delay; }
 
-    std::function<void()> onChanged;
-
 private:
     bool m_shown = false;
     CCountdown m_countdown;
@@ -46,15 +68,15 @@ private:
     DWORD m_delay = 0;
 };
 
-class CAutoCaptureDisplay {
+class CAutoCaptureDisplay : public CIndicatorPlace {
 public:
     void Show();
     void Hide();
+    // The next frame, after the last the first again.
     void Animate();
     bool IsShown() const { return m_shown; }
+    bool IsVisible() const { return m_shown; }
     int Frame() const { return m_frame; }
-
-    std::function<void()> onChanged;
 
 private:
     bool m_shown = false;

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPixmap>
+#include <QPointer>
 #include <QStatusBar>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -23,7 +25,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <iostream>
 #include <memory>
@@ -103,7 +107,31 @@ private:
 struct Screen {
     std::unique_ptr<QtFrameWindow> frame;
     QLabel* countdown = nullptr;
+    QLabel* autoCapture = nullptr;
 };
+
+// An indicator of the view: a label showing its picture where the view placed
+// it, drawn for the screen's pixels on the view's own background.
+template <typename Display>
+QLabel* ShowIndicator(Display& display, QWidget* viewWidget, std::function<QImage(int, QColor)> picture)
+{
+    auto* label = new QLabel(viewWidget);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->hide();
+    display.onChanged = [&display, label = QPointer<QLabel>(label), picture = std::move(picture)] {
+        if (!label)
+            return;
+        const CRect& r = display.Area();
+        label->setGeometry(int(r.left), int(r.top), int(r.Width()), int(r.Height()));
+        const int ratio = std::max(1, int(std::ceil(label->devicePixelRatioF())));
+        const QColor background = label->parentWidget()->palette().color(QPalette::Window);
+        label->setPixmap(QPixmap::fromImage(picture(ratio, background)));
+        label->setVisible(display.IsVisible());
+        label->raise();
+    };
+    display.onChanged();
+    return label;
+}
 
 void ShowWindows(CSnapvoApp& app, Screen& screen)
 {
@@ -124,24 +152,14 @@ void ShowWindows(CSnapvoApp& app, Screen& screen)
     screen.frame->SyncViewGeometry();
     view->FitFrameToPicture();
     screen.frame->SyncViewGeometry();
-    auto* label = new QLabel(screen.frame->ViewWidget());
-    label->setStyleSheet("QLabel { background: black; color: yellow; font-size: 28px; padding: 4px; }");
-    label->hide();
-    screen.countdown = label;
-    view->SelfTimerDisplay().onChanged = [view, label] {
-        const CSelfTimerDisplay& d = view->SelfTimerDisplay();
-        label->setText(QString::number(d.ShownSeconds()));
-        label->adjustSize();
-        label->setVisible(d.IsVisible());
-    };
-    view->AutoCaptureDisplay().onChanged = [view, label] {
-        const CAutoCaptureDisplay& d = view->AutoCaptureDisplay();
-        if (view->SelfTimerDisplay().IsShown())
-            return;
-        label->setText(QString(".").repeated(d.Frame() % 4 + 1));
-        label->adjustSize();
-        label->setVisible(d.IsShown());
-    };
+    screen.frame->ShowSlider(view->BrightnessSlider());
+    QWidget* area = screen.frame->ViewWidget();
+    screen.countdown = ShowIndicator(view->SelfTimerDisplay(), area, [view](int ratio, QColor background) {
+        return CountdownPicture(int(view->SelfTimerDisplay().ShownSeconds()), background, ratio);
+    });
+    screen.autoCapture = ShowIndicator(view->AutoCaptureDisplay(), area, [view](int ratio, QColor background) {
+        return AutoCapturePicture(view->AutoCaptureDisplay().Frame(), background, ratio);
+    });
 }
 
 // A box still open holds a nested loop whose caller would find its windows

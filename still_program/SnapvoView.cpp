@@ -11,7 +11,6 @@
 #include <cstdio>
 
 namespace {
-constexpr UINT kBrightnessTimer = 2;
 constexpr int kButtonWidth = 150;
 constexpr int kButtonHeight = 25;
 constexpr int kBelowPicture = 80;
@@ -33,6 +32,7 @@ CSnapvoView::CSnapvoView() : m_viewer(std::make_unique<CViewerWnd>()), m_files(t
     RegisterCommands();
     RegisterSettingsCommands();
     RegisterViewMenu();
+    RegisterCameraCommands();
 }
 
 CSnapvoView::~CSnapvoView()
@@ -99,8 +99,11 @@ void CSnapvoView::WriteSettings()
 
     BOOL showViewer = m_modes.showViewer && !m_viewer->ClosedByUser();
     BOOL showFilmroll = m_modes.showFilmroll;
-    if (m_fullScreen)
-        showViewer = showFilmroll = FALSE;
+    // Hidden only for full-screen mode: the next start shows them again.
+    if (m_fullScreen) {
+        showViewer = m_viewerShownBeforeFullScreen;
+        showFilmroll = m_filmrollShownBeforeFullScreen;
+    }
     if (m_viewer->m_hWnd && m_viewer->IsWindowVisible()) {
         CRect r;
         m_viewer->GetWindowRect(&r);
@@ -169,6 +172,9 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
 
     if (m_camera && PictureIsFullScreen()) {
         if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame())) {
+            // Started in full-screen mode: what leaving it brings back.
+            m_viewerShownBeforeFullScreen = m_modes.showViewer;
+            m_filmrollShownBeforeFullScreen = m_modes.showFilmroll;
             m_fullScreen = TRUE;
             frame->EnterFullScreen();
         }
@@ -182,10 +188,7 @@ BOOL CSnapvoView::StartUp(MCfgINITable& iniTable, MCfgClassesRootTable& classesR
 
     if (m_modes.multiExposureMode != kMultiOne)
         m_modes.destination = kDestFilmroll;
-    if (m_camera) {
-        m_savedBrightness = m_camera->GetBrightness();
-        SetTimer(kBrightnessTimer, 10000);
-    }
+    StartBrightnessControl();
 
     m_viewer->Create(this, m_workingDirectory);
     PlaceViewer();
@@ -280,7 +283,7 @@ void CSnapvoView::ViewerMenuChanged()
 BOOL CSnapvoView::ShutDown()
 {
     StopStepTimer();
-    KillTimer(kBrightnessTimer);
+    m_brightnessTimer.Stop();
     WriteSettings();
     std::remove(TempPicturePath());
     if (m_camera) {
@@ -315,14 +318,19 @@ void CSnapvoView::LayOut()
         m_camera->MoveWindow(0, 0, size.cx, size.cy);
         m_camera->ShowWindow(SW_SHOW);
         m_button.ShowWindow(SW_HIDE);
+        PlaceOverPicture(CRect(0, 0, size.cx, size.cy));
         return;
     }
     const LONG x = (client.Width() - size.cx) / 2;
     const LONG y = (client.Height() - size.cy - kBelowPicture) / 2;
     m_camera->MoveWindow(x, y, size.cx, size.cy);
     m_camera->ShowWindow(SW_SHOW);
-    m_button.MoveWindow((client.Width() - kButtonWidth) / 2, y + size.cy + 10, kButtonWidth, kButtonHeight);
+    const LONG buttonLeft = (client.Width() - kButtonWidth) / 2;
+    const LONG buttonTop = y + size.cy + 10;
+    const CRect button(buttonLeft, buttonTop, buttonLeft + kButtonWidth, buttonTop + kButtonHeight);
+    m_button.MoveWindow(button);
     m_button.ShowWindow(SW_SHOW);
+    PlaceAroundButton(button);
 }
 
 void CSnapvoView::RefreshPreview()
@@ -394,38 +402,6 @@ BOOL CSnapvoView::PictureIsFullScreen() const
     CSize size;
     m_camera->GetPictureRect(rect, size);
     return size == Ui().ScreenSize();
-}
-
-void CSnapvoView::UpdateFullScreen()
-{
-    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
-    const BOOL full = PictureIsFullScreen();
-    if (!frame || full == m_fullScreen)
-        return;
-    if (full) {
-        m_viewerShownBeforeFullScreen = m_viewer->m_hWnd && m_viewer->IsWindowVisible();
-        m_filmrollShownBeforeFullScreen = CWnd::FindWindow("Film Roll") != nullptr;
-        m_fullScreen = TRUE;
-        frame->EnterFullScreen();
-        if (m_viewerShownBeforeFullScreen)
-            m_viewer->ShowWindow(SW_HIDE);
-        if (m_filmrollShownBeforeFullScreen) {
-            SaveFilmroll();
-            FILM_CloseDialog();
-        }
-    } else {
-        m_fullScreen = FALSE;
-        frame->LeaveFullScreen();
-        if (m_viewerShownBeforeFullScreen)
-            m_viewer->ShowWindow(SW_SHOW);
-        if (m_filmrollShownBeforeFullScreen) {
-            FILM_OpenDialog(this);
-            CWnd* roll = CWnd::FindWindow("Film Roll");
-            if (roll && !m_modes.filmrollRect.IsRectEmpty())
-                roll->MoveWindow(m_modes.filmrollRect);
-        }
-    }
-    LayOut();
 }
 
 void CSnapvoView::CCaptureWndUserOnMouseMove(UINT, CPoint point)

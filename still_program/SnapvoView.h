@@ -14,6 +14,7 @@
 #include "ViewerWnd.h"
 #include "film32.h"
 #include "framework/Bars.h"
+#include "framework/Controls.h"
 #include "framework/DocView.h"
 #include "mail/loader.h"
 #include "types/CTime.h"
@@ -111,6 +112,22 @@ public:
     void UpdateFullScreen();
     BOOL PictureIsFullScreen() const;
 
+    // The brightness slider under the picture: it drives the camera's
+    // brightness, or with automatic brightness follows the camera.
+    CSliderCtrl& BrightnessSlider() { return m_brightnessSlider; }
+    // The camera sets its brightness itself (read at start-up and after the
+    // Camera Adjustments dialog).
+    WORD AutoBrightness() const { return m_autoBrightness; }
+    // Every 10 s: the slider follows the camera's brightness.
+    void FollowCameraBrightness();
+    // What the brightness timer's ticks carry, to tell them from others.
+    static void* BrightnessTimerTag()
+    {
+        static char tag;
+        return &tag;
+    }
+    static constexpr WORD kBrightnessTimerMs = 10000;
+
     CViewModes m_modes;
     CAutoCaptureSchedule m_schedule;
     // The exposure fits the auto-capture interval.
@@ -174,6 +191,23 @@ private:
     void WarnWhenExposureTooLong();
     void RunPictureCommand(UINT id);
     void RegisterViewMenu();
+    void RegisterCameraCommands();
+    void StartBrightnessControl();
+    // The slider beside the button and the indicators under it.
+    void PlaceAroundButton(const CRect& button);
+    // Full-screen mode: no slider, the indicators over the picture's foot.
+    void PlaceOverPicture(const CRect& picture);
+    void OnBrightnessScroll(UINT code);
+    void ShowBrightness(WORD brightness);
+    void OnCameraAdjustments();
+    void OnImageSize();
+    CSize PictureSize() const;
+    // Around full-screen mode: the viewer and film roll put away and back.
+    void HideCompanions();
+    void RestoreCompanions();
+    void ShowViewer();
+    void HideFilmroll();
+    void ShowFilmroll();
 
     // Machine steps.
     bool Step();
@@ -224,13 +258,20 @@ private:
     MCfgINITable* m_iniTable = nullptr;
     MCfgClassesRootTable* m_classesRootTable = nullptr;
     BOOL m_useClassesRoot = FALSE;
-    WORD m_savedBrightness = 0;
     DWORD m_frameBytes = 0;
     int m_viewerLoads = 0;
     int m_refreshSuspended = 0;
     UINT m_pictureBitmap = 0;
     CRect m_emptyPicture;
+    // The viewer and film roll as they were before full-screen mode.
     BOOL m_viewerShownBeforeFullScreen = FALSE;
     BOOL m_filmrollShownBeforeFullScreen = FALSE;
+    CSliderCtrl m_brightnessSlider;
+    MTimer m_brightnessTimer;
+    WORD m_autoBrightness = 0;
+    // The last brightness the slider showed as the camera's: where it goes
+    // back to when a move is refused.
+    WORD m_shownBrightness = 0;
+    bool m_autoBrightnessBoxUp = false;
 };
 

@@ -44,4 +44,6 @@ void RegisterSnapvoStrings()
     t.Add(IDS_AM, "AM");
     t.Add(IDS_PM, "PM");
     t.Add(IDS_BAD_LATEST_IMAGE, "Invalid file name specified for latest image.");
+    t.Add(IDS_AUTO_BRIGHTNESS_ON, "Auto Brightness is turned on.\nTo adjust this slider go into the Image Size and "
+                                  "Quality dialog box\nand turn off Auto Brightness.");
 }

@@ -12,8 +12,12 @@ namespace {
 bool g_inStepCallback = false;
 }  // namespace
 
-void CSnapvoView::MTimerUserOnTimer(void*)
+void CSnapvoView::MTimerUserOnTimer(void* data)
 {
+    if (data == BrightnessTimerTag()) {
+        FollowCameraBrightness();
+        return;
+    }
     if (g_inStepCallback)
         return;
     g_inStepCallback = true;

@@ -164,37 +164,19 @@ void CSnapvoView::RegisterViewMenu()
         ui->SetText(viewerShown() ? "Hide V&iewer" : "Show V&iewer");
     });
     OnCommand(ID_SHOW_VIEWER, [this, viewerShown] {
-        if (viewerShown()) {
+        if (viewerShown())
             m_viewer->OnCloseViewer();
-        } else {
-            m_viewer->SetClosedByUser(FALSE);
-            m_modes.showViewer = TRUE;
-            PlaceViewer();
-        }
+        else
+            ShowViewer();
     });
     OnUpdateCommand(ID_SHOW_FILMROLL, [this, rollShown](CCmdUI* ui) {
         ui->Enable(!m_fullScreen);
         ui->SetText(rollShown() ? "Hide Film &Roll" : "Show Film &Roll");
     });
     OnCommand(ID_SHOW_FILMROLL, [this, rollShown] {
-        if (rollShown()) {
-            SaveFilmroll();
-            if (CWnd* roll = CWnd::FindWindow("Film Roll"); roll && roll->IsIconic())
-                roll->ShowWindow(SW_RESTORE);
-            m_modes.filmrollRect = FilmrollWindowRect();
-            FILM_CloseDialog();
-            m_modes.showFilmroll = FALSE;
-        } else {
-            m_modes.showFilmroll = TRUE;
-            FILM_OpenDialog(this);
-            CWnd* roll = CWnd::FindWindow("Film Roll");
-            if (roll && !m_modes.filmrollRect.IsRectEmpty())
-                roll->MoveWindow(m_modes.filmrollRect);
-            if (m_filmrollItem == 0) {
-                if (CMenu* view = ViewMenu())
-                    view->AppendMenu(MF_STRING, ID_GOTO_FILMROLL, "&Film Roll\tCtrl + F");
-                m_filmrollItem = 1;
-            }
-        }
+        if (rollShown())
+            HideFilmroll();
+        else
+            ShowFilmroll();
     });
 }

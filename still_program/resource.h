@@ -27,6 +27,7 @@ constexpr UINT IDS_SPACE_ACCEL = 61252;
 constexpr UINT IDS_ENTER_INTEGER = 61712;
 constexpr UINT IDS_ENTER_INTEGER_RANGE = 61714;
 constexpr UINT IDS_TAKE_PICTURES = 61715;
+constexpr UINT IDS_AUTO_BRIGHTNESS_ON = 61716;
 
 // The auto-capture dialogs: the interval list, the units, the time button's
 // halves of the day and the refused latest-image name.
@@ -100,8 +101,19 @@ constexpr UINT ID_APP_ABOUT = 57664;
 constexpr UINT IDB_TOOLBAR = 2;
 constexpr UINT IDB_TOOLBAR_MAIL = 220;
 constexpr UINT IDB_NO_CAMERA = 230;
+// The indicators: the auto-capture animation's frames, the countdown's
+// background and its digits (0 and 1 are 214 and 215, 2 to 9 are 206 to 213).
+constexpr UINT IDB_AUTO_FRAME_1 = 200;
+constexpr UINT IDB_AUTO_FRAME_2 = 201;
+constexpr UINT IDB_AUTO_FRAME_3 = 202;
+constexpr UINT IDB_COUNTDOWN = 205;
+constexpr UINT IDB_DIGIT_2 = 206;
+constexpr UINT IDB_DIGIT_9 = 213;
+constexpr UINT IDB_DIGIT_0 = 214;
+constexpr UINT IDB_DIGIT_1 = 215;
 
 // Controls.
+constexpr UINT IDC_BRIGHTNESS = 1417;
 constexpr UINT IDC_TAKE_PICTURE = 1418;
 constexpr UINT IDC_CAPTURE_WINDOW = 1420;
 

@@ -28,6 +28,19 @@ int CScrollBar::SetScrollPos(int position, BOOL)
     return previous;
 }
 
+BOOL CSliderCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
+{
+    return CWnd::Create(parent, "", style, rect, id);
+}
+
+void CSliderCtrl::Scroll(UINT code, int position)
+{
+    if (code != TB_ENDTRACK)
+        SetPos(position);
+    if (CWnd* parent = GetParent())
+        parent->SendMessage(WM_HSCROLL, WPARAM(DWORD(MAKELONG(WORD(code), WORD(GetPos())))), LPARAM(m_hWnd));
+}
+
 UINT GetDlgItemInt(const CWnd* dialog, int id, BOOL* ok, BOOL isSigned)
 {
     if (ok)

@@ -1,5 +1,6 @@
 #include "framework/QtFrame.h"
 
+#include "framework/Controls.h"
 #include "framework/DocView.h"
 #include "framework/QtCommands.h"
 #include "framework/WinApp.h"
@@ -10,6 +11,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -94,6 +96,19 @@ void QtFrameWindow::SyncViewGeometry()
     view->MoveWindow(r.x(), r.y(), r.width(), r.height());
 }
 
+namespace {
+// Where a control of the view stands, in the view's client coordinates.
+QRect ClientGeometry(const CWnd& control)
+{
+    CRect r;
+    control.GetWindowRect(&r);
+    CPoint origin = r.TopLeft();
+    if (CWnd* parent = control.GetParent())
+        parent->ScreenToClient(&origin);
+    return QRect(int(origin.x), int(origin.y), int(r.Width()), int(r.Height()));
+}
+}  // namespace
+
 QPushButton* QtFrameWindow::ShowButton(CButton& button)
 {
     auto* push = new QPushButton(m_viewWidget);
@@ -102,12 +117,7 @@ QPushButton* QtFrameWindow::ShowButton(CButton& button)
     auto sync = [logic, p = QPointer<QPushButton>(push)] {
         if (!p)
             return;
-        CRect r;
-        logic->GetWindowRect(&r);
-        CPoint origin = r.TopLeft();
-        if (CWnd* parent = logic->GetParent())
-            parent->ScreenToClient(&origin);
-        p->setGeometry(origin.x, origin.y, r.Width(), r.Height());
+        p->setGeometry(ClientGeometry(*logic));
         QString text = QString::fromLocal8Bit(logic->GetWindowText().GetString());
         p->setText(text);
         p->setEnabled(logic->IsWindowEnabled());
@@ -122,6 +132,44 @@ QPushButton* QtFrameWindow::ShowButton(CButton& button)
     connect(push, &QPushButton::clicked, this, [logic] { logic->Click(); });
     sync();
     return push;
+}
+
+QSlider* QtFrameWindow::ShowSlider(CSliderCtrl& slider)
+{
+    auto* qt = new QSlider(Qt::Horizontal, m_viewWidget);
+    qt->setFocusPolicy(Qt::NoFocus);
+    CSliderCtrl* logic = &slider;
+    auto sync = [logic, q = QPointer<QSlider>(qt)] {
+        if (!q)
+            return;
+        QSignalBlocker block(q);
+        int low = 0, high = 0;
+        logic->GetScrollRange(&low, &high);
+        q->setRange(low, high);
+        q->setValue(logic->GetPos());
+        q->setGeometry(ClientGeometry(*logic));
+        q->setEnabled(logic->IsWindowEnabled());
+        q->setVisible(logic->m_hWnd && logic->GetShowState() != SW_HIDE);
+    };
+    slider.onChanged = sync;
+    connect(qt, &QAbstractSlider::actionTriggered, this, [logic, qt](int action) {
+        static const std::pair<int, UINT> codes[] = {
+            {QAbstractSlider::SliderSingleStepSub, TB_LINEUP}, {QAbstractSlider::SliderSingleStepAdd, TB_LINEDOWN},
+            {QAbstractSlider::SliderPageStepSub, TB_PAGEUP},   {QAbstractSlider::SliderPageStepAdd, TB_PAGEDOWN},
+            {QAbstractSlider::SliderToMinimum, TB_TOP},        {QAbstractSlider::SliderToMaximum, TB_BOTTOM},
+            {QAbstractSlider::SliderMove, TB_THUMBTRACK}};
+        for (auto [qtAction, code] : codes)
+            if (qtAction == action)
+                logic->Scroll(code, qt->sliderPosition());
+        // The logic decides where the thumb stands (it may snap it back).
+        qt->setSliderPosition(logic->GetPos());
+    });
+    connect(qt, &QAbstractSlider::sliderReleased, this, [logic, qt] {
+        logic->Scroll(TB_THUMBPOSITION, qt->sliderPosition());
+        logic->Scroll(TB_ENDTRACK, qt->sliderPosition());
+    });
+    sync();
+    return qt;
 }
 
 void QtFrameWindow::closeEvent(QCloseEvent* event)

@@ -14,10 +14,12 @@ class CFrameWnd;
 class CToolBar;
 class CStatusBar;
 class CButton;
+class CSliderCtrl;
 class CommandBinder;
 class QtMenuMirror;
 class QLabel;
 class QPushButton;
+class QSlider;
 class QToolBar;
 class QWidget;
 
@@ -40,6 +42,9 @@ public:
     void SyncViewGeometry();
     // A push button of the view, shown as a Qt button in the view's widget.
     QPushButton* ShowButton(CButton& button);
+    // A slider of the view, shown as a horizontal Qt slider in the view's
+    // widget; the user's moves reach the logic as its Scroll codes.
+    QSlider* ShowSlider(CSliderCtrl& slider);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

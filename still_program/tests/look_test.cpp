@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QPainter>
 #include <QPushButton>
+#include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QWidget>
@@ -177,6 +178,75 @@ TEST(SnapvoLook, TheMainWindowShowsPicturesButtonAndStatus)
     EXPECT_EQ(seen.status, "Ready");
     EXPECT_TRUE(seen.statusShown);
     EXPECT_EQ(seen.shot2, seen.shot1 * 2);
+}
+
+// Pixels of `area` (in widget pixels) that show the colour painted under the window.
+int MagentaIn(const QImage& image, const QRect& area)
+{
+    const qreal ratio = image.devicePixelRatio();
+    const QRect pixels(area.topLeft() * ratio, area.size() * ratio);
+    int n = 0;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            n += image.pixel(x, y) == QColor(Qt::magenta).rgb();
+    return n;
+}
+
+TEST(SnapvoLook, TheSliderAndTheIndicatorsSitUnderThePicture)
+{
+    WorkingFolder folder("snapvo-look-indicators");
+    capture::DriverCatalog::Install({{capture::kTestPatternDescription, capture::kTestPatternVersion,
+                                      [] { return std::make_unique<QuietableCamera>(); }}});
+    snapvo::ResetSettingsForTest();
+    QRect picture, button, slider;
+    std::vector<QRect> indicators;
+    int magenta1 = -1, magenta2 = -1;
+    int sliderPos = 0;
+    WORD brightness = 0;
+    RunProgram([&](CSnapvoApp& app) {
+        auto* window = qobject_cast<QMainWindow*>(app.MainFrame()->Widget());
+        ASSERT_NE(window, nullptr);
+        CSnapvoView* view = app.View();
+        view->SelfTimerDisplay().Show(CCountdown{GetTickCount(), 7});
+        view->AutoCaptureDisplay().Show();
+        Settle(app);
+        QWidget* central = window->centralWidget();
+        QWidget* camera = view->Camera()->Widget();
+        picture = camera->geometry();
+        button = central->findChild<QPushButton*>()->geometry();
+        auto* qtSlider = central->findChild<QSlider*>();
+        ASSERT_NE(qtSlider, nullptr);
+        ASSERT_TRUE(qtSlider->isVisible());
+        slider = qtSlider->geometry();
+        // A step of the user's reaches the camera through the logic.
+        qtSlider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        sliderPos = qtSlider->value();
+        brightness = view->Camera()->GetBrightness();
+        for (QLabel* label : central->findChildren<QLabel*>())
+            if (label->isVisible() && !label->pixmap().isNull())
+                indicators.push_back(label->geometry());
+        const QImage one = Paint(central, 1), two = Paint(central, 2);
+        magenta1 = magenta2 = 0;
+        for (const QRect& r : indicators) {
+            magenta1 += MagentaIn(one, r);
+            magenta2 += MagentaIn(two, r);
+        }
+        Save(two, "indicators-2x.png");
+        app.MainFrame()->Close();
+    });
+    capture::DriverCatalog::UseSystem();
+
+    EXPECT_GT(slider.top(), picture.bottom());
+    EXPECT_LE(slider.right(), button.left());
+    EXPECT_EQ(sliderPos, 129);
+    EXPECT_EQ(brightness, 129);
+    ASSERT_EQ(indicators.size(), 2u);
+    for (const QRect& r : indicators) {
+        EXPECT_GT(r.top(), button.bottom());
+        EXPECT_FALSE(r.intersects(slider));
+    }
+    EXPECT_EQ(magenta1, 0);
+    EXPECT_EQ(magenta2, 0);
 }
 
 TEST(SnapvoLook, WithoutACameraTheViewShowsItsPictureWhereTheCamerasWouldBe)
