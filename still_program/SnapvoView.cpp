@@ -36,7 +36,7 @@ CSnapvoView::CSnapvoView() : m_viewer(std::make_unique<CViewerWnd>()), m_files(t
 
 CSnapvoView::~CSnapvoView()
 {
-    StopStepTimer();
+    m_machine.Silence();
     if (m_camera)
         m_camera->DestroyWindow();
 }
@@ -278,7 +278,7 @@ void CSnapvoView::ViewerMenuChanged()
 
 BOOL CSnapvoView::ShutDown()
 {
-    StopStepTimer();
+    m_machine.Silence();
     KillTimer(kBrightnessTimer);
     WriteSettings();
     std::remove(TempPicturePath());
