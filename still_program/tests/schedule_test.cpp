@@ -3,6 +3,7 @@
 #include "Schedule.h"
 #include "Settings.h"
 #include "framework/Clock.h"
+#include "scoped_time_zone.h"
 
 #include <gtest/gtest.h>
 
@@ -25,31 +26,6 @@ struct Local {
 };
 
 CTime At(const Local& l) { return CTime(l.year, l.month, l.day, l.hour, l.minute, l.second); }
-
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone)
-    {
-        if (const char* old = std::getenv("TZ")) {
-            m_had = true;
-            m_old = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
 
 class AutoCaptureSchedule : public ::testing::Test {
 protected:
