@@ -37,7 +37,7 @@ CSnapvoView::CSnapvoView() : m_viewer(std::make_unique<CViewerWnd>()), m_files(t
 
 CSnapvoView::~CSnapvoView()
 {
-    StopStepTimer();
+    m_machine.Silence();
     if (m_camera)
         m_camera->DestroyWindow();
 }
@@ -282,7 +282,7 @@ void CSnapvoView::ViewerMenuChanged()
 
 BOOL CSnapvoView::ShutDown()
 {
-    StopStepTimer();
+    m_machine.Silence();
     m_brightnessTimer.Stop();
     WriteSettings();
     std::remove(TempPicturePath());

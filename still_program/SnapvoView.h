@@ -4,6 +4,7 @@
 // clock, the test UI service and the test-pattern camera.
 #pragma once
 
+#include "CaptureMachine.h"
 #include "CaptureModes.h"
 #include "CaptureWnd.h"
 #include "Displays.h"
@@ -25,41 +26,9 @@
 class MCfgINITable;
 class MCfgClassesRootTable;
 
-enum CaptureState : int {
-    csStartSelfTimer = 0,
-    csSelfTimer = 1,
-    csSelfTimerDone = 2,
-    csBulbOpen = 3,
-    csStartTimedExposure = 4,
-    csTimedExposure = 5,
-    csTimedExposureDone = 6,
-    csStartAutoCapture = 7,
-    csAutoCaptureWait = 8,
-    csStop = 9,
-    csTakePicture = 10,
-    csContinue = 11,
-};
-
-
-// The picture modes the view works with (their settings in "General Settings").
-struct CViewModes {
-    WORD exposureMode = kExposureSingle;
-    WORD multiExposureMode = kMultiOne;
-    WORD otherCount = 1;
-    WORD shutterMode = kShutterNormal;
-    DWORD timedExposureSeconds = 3;
-    BOOL selfTimerOn = FALSE;
-    WORD selfTimerSeconds = 0;
-    WORD destination = kDestFilmroll;
-    BOOL showViewer = TRUE;
-    BOOL showFilmroll = TRUE;
-    CRect viewerRect;
-    CRect filmrollRect;
-    WORD driverIndex = 0;
-};
-
 class CSnapvoView : public CView,
                     public MTimerUser,
+                    public CCaptureHost,
                     public CCaptureWndUser,
                     public CCaptureFrameSink,
                     public CFilmrollUser {
@@ -73,18 +42,19 @@ public:
     BOOL ShutDown();
 
     // The state machine.
-    void Advance(int state);
-    int GetCaptureState() const { return m_state; }
+    CCaptureMachine& Machine() { return m_machine; }
+    void Advance(int state) { m_machine.Advance(state); }
+    int GetCaptureState() const { return m_machine.State(); }
     // A self timer, an exposure or an auto-capture run is under way, or the
     // shutter is open: the mode commands wait until it ends.
     BOOL IsBusy() const;
-    BOOL IsStepTimerRunning() const { return m_stepTimerRunning; }
-    BOOL Deliver();
+    BOOL IsStepTimerRunning() const { return m_machine.IsStepTimerRunning(); }
+    BOOL Deliver() override;
     BOOL GrabPicture(BOOL updateViewer);
     BOOL SendToFilmRoll();
     BOOL CopyToClipboard();
     // The File menu's first item and the button, as the modes now say.
-    void RefreshTakePicture();
+    void RefreshTakePicture() override;
     // Unless a countdown or an auto-capture wait is on show: the self timer's
     // delay while it is on, nothing while it is off.
     void RefreshCountdownDisplay();
@@ -120,12 +90,8 @@ public:
     WORD AutoBrightness() const { return m_autoBrightness; }
     // Every 10 s: the slider follows the camera's brightness.
     void FollowCameraBrightness();
-    // What the brightness timer's ticks carry, to tell them from others.
-    static void* BrightnessTimerTag()
-    {
-        static char tag;
-        return &tag;
-    }
+    // What the brightness timer's ticks carry, to tell them from the machine's.
+    static void* BrightnessTimerTag() { return TimerData(TimerTag::Brightness); }
     static constexpr WORD kBrightnessTimerMs = 10000;
 
     CViewModes m_modes;
@@ -136,8 +102,8 @@ public:
     CLumivex* Camera() const { return m_camera.get(); }
     CViewerWnd& Viewer() { return *m_viewer; }
     CButton& TakePictureButton() { return m_button; }
-    CSelfTimerDisplay& SelfTimerDisplay() { return m_selfTimerDisplay; }
-    CAutoCaptureDisplay& AutoCaptureDisplay() { return m_autoDisplay; }
+    CSelfTimerDisplay& SelfTimerDisplay() override { return m_selfTimerDisplay; }
+    CAutoCaptureDisplay& AutoCaptureDisplay() override { return m_autoDisplay; }
     CPictureFiles& PictureFiles() { return m_files; }
     const CString& WorkingDirectory() const { return m_workingDirectory; }
     CString TempPicturePath() const;
@@ -209,16 +175,14 @@ private:
     void HideFilmroll();
     void ShowFilmroll();
 
-    // Machine steps.
-    bool Step();
-    void StartStepTimer();
-    void StopStepTimer();
-    void OpenShutter();
-    void CloseShutter();
-    void HideDisplays();
-    void Refresh();
-    void EnableSelection(BOOL enable);
-    void PlaySoundFile(const char* name);
+    // CCaptureHost
+    BOOL HasCamera() const override { return m_camera != nullptr; }
+    BOOL ShutterOpen() const override;
+    void OpenShutter() override;
+    void CloseShutter() override;
+    void EnableSelection(BOOL enable) override;
+    void PlaySoundFile(const char* name) override;
+    void ShowMessage(UINT stringId) override;
 
     // Deliveries.
     // Steps 3-6 of a grab: the current frame into `path` as a BMP file.
@@ -239,21 +203,13 @@ private:
     CSelfTimerDisplay m_selfTimerDisplay;
     CAutoCaptureDisplay m_autoDisplay;
     CPictureFiles m_files;
-    MTimer m_stepTimer;
-    BOOL m_stepTimerRunning = FALSE;
-    int m_state = csStartSelfTimer;
-    int m_soundPhase = 0;
     BOOL m_b16Gray = FALSE;
     BOOL m_fullScreen = FALSE;
     CString m_workingDirectory;
-    CCountdown m_timedExposure;
-    CAutoCaptureTimer m_autoTimer;
-    BOOL m_firstWarningPlayed = FALSE;
     HWND m_hFilmroll = nullptr;
     BOOL m_filmrollShown = FALSE;
     int m_viewerItem = 0;     // 1 present, 0 absent, 99 leaving
     int m_filmrollItem = 0;
-    bool m_inTimer = false;
     bool m_started = false;
     MCfgINITable* m_iniTable = nullptr;
     MCfgClassesRootTable* m_classesRootTable = nullptr;
@@ -273,5 +229,7 @@ private:
     // back to when a move is refused.
     WORD m_shownBrightness = 0;
     bool m_autoBrightnessBoxUp = false;
+    // Last: it is destroyed first, its timer stopped before the rest goes.
+    CCaptureMachine m_machine{*this, m_modes, m_schedule};
 };
 

@@ -13,36 +13,7 @@ const UINT kPictureCommands[] = {ID_TAKE_PICTURE,  ID_START_SELF_TIMER, ID_STOP_
 
 BOOL CSnapvoView::TakePictureCommand(UINT& labelId, UINT& commandId) const
 {
-    const BOOL running = m_stepTimerRunning;
-    const CViewModes& m = m_modes;
-    if (m.exposureMode == kExposureAuto && m.multiExposureMode == kMultiOne) {
-        labelId = running ? IDS_STOP_CAPTURE : IDS_START_CAPTURE;
-        commandId = running ? ID_STOP_CAPTURE : ID_START_CAPTURE;
-        return TRUE;
-    }
-    if (m.shutterMode == kShutterNormal && m.selfTimerOn) {
-        labelId = running ? IDS_STOP_SELF_TIMER : IDS_START_SELF_TIMER;
-        commandId = running ? ID_STOP_SELF_TIMER : ID_START_SELF_TIMER;
-        return TRUE;
-    }
-    if (m.shutterMode == kShutterBulb || m.shutterMode == kShutterTimed) {
-        const BOOL open = m_camera && m_camera->IsExposing();
-        const bool close = open && !running;
-        labelId = close ? IDS_CLOSE_SHUTTER : IDS_OPEN_SHUTTER;
-        commandId = close ? ID_CLOSE_SHUTTER : ID_OPEN_SHUTTER;
-        return TRUE;
-    }
-    if (m.multiExposureMode != kMultiOne && m.destination == kDestFilmroll) {
-        labelId = IDS_TAKE_PICTURES;
-        commandId = ID_TAKE_PICTURE;
-        return TRUE;
-    }
-    if (m.shutterMode == kShutterNormal && !m.selfTimerOn) {
-        labelId = IDS_TAKE_PICTURE;
-        commandId = ID_TAKE_PICTURE;
-        return TRUE;
-    }
-    return FALSE;
+    return m_machine.TakePictureCommand(labelId, commandId);
 }
 
 void CSnapvoView::RefreshTakePicture()
@@ -72,44 +43,10 @@ void CSnapvoView::OnTakePictureButton()
 {
     // Run here, not through the command route: the button and SPACE arrive
     // as a command themselves, and the route takes no second one meanwhile.
-    UINT labelId = 0, commandId = 0;
-    if (m_camera && TakePictureCommand(labelId, commandId))
-        RunPictureCommand(commandId);
-    RefreshTakePicture();
+    m_machine.OnTakePictureButton();
 }
 
-void CSnapvoView::RunPictureCommand(UINT id)
-{
-    switch (id) {
-    case ID_TAKE_PICTURE:
-        m_soundPhase = 1;
-        Advance(csTakePicture);
-        break;
-    case ID_START_SELF_TIMER:
-        m_soundPhase = 1;
-        Advance(csStartSelfTimer);
-        break;
-    case ID_STOP_SELF_TIMER: Advance(csSelfTimerDone); break;
-    case ID_OPEN_SHUTTER:
-        m_soundPhase = 1;
-        if (m_modes.selfTimerOn)
-            Advance(csStartSelfTimer);
-        else if (m_modes.shutterMode == kShutterBulb)
-            Advance(csBulbOpen);
-        else if (m_modes.shutterMode == kShutterTimed)
-            Advance(csStartTimedExposure);
-        break;
-    case ID_CLOSE_SHUTTER: Advance(csTakePicture); break;
-    case ID_START_CAPTURE:
-        m_soundPhase = 1;
-        if (!ExposureFitsInterval())
-            AfxMessageBox(IDS_EXPOSURE_TOO_LONG, MB_OK);
-        Advance(m_modes.selfTimerOn ? csStartSelfTimer : csStartAutoCapture);
-        break;
-    case ID_STOP_CAPTURE: Advance(csStop); break;
-    default: break;
-    }
-}
+void CSnapvoView::RunPictureCommand(UINT id) { m_machine.RunPictureCommand(id); }
 
 void CSnapvoView::RegisterCommands()
 {
@@ -123,10 +60,7 @@ void CSnapvoView::RegisterCommands()
     OnCommand(IDC_TAKE_PICTURE, [this] { OnTakePictureButton(); });
 }
 
-BOOL CSnapvoView::ExposureFitsInterval() const
-{
-    return !m_schedule.ExposureTooLong(m_modes.exposureMode, m_modes.shutterMode, m_modes.timedExposureSeconds);
-}
+BOOL CSnapvoView::ExposureFitsInterval() const { return m_machine.ExposureFitsInterval(); }
 
 void CSnapvoView::RegisterViewMenu()
 {

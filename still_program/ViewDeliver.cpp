@@ -161,10 +161,8 @@ BOOL CSnapvoView::SendToMail()
 BOOL CSnapvoView::Deliver()
 {
     const bool autoCapture = m_modes.exposureMode == kExposureAuto;
-    if (!autoCapture || m_schedule.warning) {
+    if (!autoCapture || m_schedule.warning)
         PlaySoundFile("CLICK.WAV");
-        m_soundPhase = 1;
-    }
     if (m_viewer->ClosedByUser())
         m_modes.showViewer = FALSE;
     if (m_modes.destination != kDestFilmroll && !GrabPicture(TRUE))

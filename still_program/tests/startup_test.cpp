@@ -221,7 +221,8 @@ TEST_F(SnapvoFixture, SpaceRunsWhicheverPictureCommandIsShown)
         {"self timer", kExposureSingle, kShutterNormal, TRUE, 0, true, false, false, 1},
         {"auto capture", kExposureAuto, kShutterNormal, FALSE, 0, false, true, false, 0},
         {"bulb", kExposureSingle, kShutterBulb, FALSE, 0, false, false, true, 1},
-        {"timed", kExposureSingle, kShutterTimed, FALSE, 0, false, false, true, 0},
+        // The second press closes the open shutter early: the picture, no restart.
+        {"timed", kExposureSingle, kShutterTimed, FALSE, 0, false, false, true, 1},
     };
     int taken = 0;
     for (const SpaceCase& c : cases) {
