@@ -58,6 +58,15 @@ std::vector<BYTE> Jpeg(int width, int height, Bgr left, Bgr right)
     return bytes;
 }
 
+// Where the entropy-coded data begins: after the start-of-scan segment.
+size_t ScanStart(const std::vector<BYTE>& jpeg)
+{
+    for (size_t i = 2; i + 3 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            return i + 2 + size_t(jpeg[i + 2] << 8 | jpeg[i + 3]);
+    return jpeg.size();
+}
+
 // The pixel at column x of row y counted from the top, as the camera sent it.
 Bgr Pixel(const Frame& f, int x, int y)
 {
@@ -247,11 +256,14 @@ TEST_F(DriverDialogs, TheNextGrabIsInTheFormatChosen)
 
 TEST_F(DriverDialogs, ShortOrDamagedFramesAreFailedGrabsThatSayWhy)
 {
-    std::vector<BYTE> truncated = Jpeg(32, 16, {0, 0, 255}, {255, 0, 0});
-    truncated.resize(truncated.size() / 2);
-    std::vector<BYTE> scrambled = Jpeg(32, 16, {0, 0, 255}, {255, 0, 0});
-    for (size_t i = 20; i < scrambled.size(); i += 7)
-        scrambled[i] = 0xFF;
+    // Damage inside the picture's data, where libjpeg only warns and goes on.
+    const std::vector<BYTE> whole = Jpeg(32, 16, {0, 0, 255}, {255, 0, 0});
+    const size_t scan = ScanStart(whole);
+    ASSERT_LT(scan + 8, whole.size());
+    const std::vector<BYTE> truncated(whole.begin(), whole.begin() + ptrdiff_t(scan + 4));
+    std::vector<BYTE> marked = whole;
+    marked[scan + 4] = 0xFF, marked[scan + 5] = 0xD3;   // a marker where data should be
+    std::vector<BYTE> headless(whole.begin(), whole.begin() + ptrdiff_t(scan / 2));
     struct Row {
         __u32 fourcc;
         FrameSize size;
@@ -263,7 +275,8 @@ TEST_F(DriverDialogs, ShortOrDamagedFramesAreFailedGrabsThatSayWhy)
         {V4L2_PIX_FMT_GREY, {4, 2}, std::vector<BYTE>(7), "too short for 4 x 2"},
         {V4L2_PIX_FMT_RGB24, {4, 2}, std::vector<BYTE>(23), "too short for 4 x 2"},
         {V4L2_PIX_FMT_MJPEG, {32, 16}, truncated, "damaged JPEG"},
-        {V4L2_PIX_FMT_MJPEG, {32, 16}, scrambled, "damaged JPEG"},
+        {V4L2_PIX_FMT_MJPEG, {32, 16}, marked, "damaged JPEG"},
+        {V4L2_PIX_FMT_MJPEG, {32, 16}, headless, "damaged JPEG"},
         {V4L2_PIX_FMT_MJPEG, {32, 16}, std::vector<BYTE>(100, 0x55), "without a start of picture"},
         {V4L2_PIX_FMT_MJPEG, {32, 16}, Jpeg(16, 16, {}, {}), "16 x 16 where 32 x 16"},
     };
