@@ -25,9 +25,11 @@ struct Bgr {
     int b, g, r;
 };
 
-// A width x height JPEG whose left half is `left` and right half `right`.
-std::vector<BYTE> Jpeg(int width, int height, Bgr left, Bgr right)
+// A width x height JPEG whose left half is `left` and right half `right`;
+// a grey one takes the colours' green.
+std::vector<BYTE> Jpeg(int width, int height, Bgr left, Bgr right, bool grey = false)
 {
+    const int components = grey ? 1 : 3;
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -37,15 +39,19 @@ std::vector<BYTE> Jpeg(int width, int height, Bgr left, Bgr right)
     jpeg_mem_dest(&info, &out, &size);
     info.image_width = JDIMENSION(width);
     info.image_height = JDIMENSION(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    info.input_components = components;
+    info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 95, TRUE);
     jpeg_start_compress(&info, TRUE);
-    std::vector<BYTE> row(size_t(width) * 3);
+    std::vector<BYTE> row(size_t(width) * components);
     for (int x = 0; x < width; ++x) {
         const Bgr& c = x < width / 2 ? left : right;
-        row[size_t(x) * 3] = BYTE(c.r), row[size_t(x) * 3 + 1] = BYTE(c.g), row[size_t(x) * 3 + 2] = BYTE(c.b);
+        BYTE* p = row.data() + size_t(x) * components;
+        if (grey)
+            p[0] = BYTE(c.g);
+        else
+            p[0] = BYTE(c.r), p[1] = BYTE(c.g), p[2] = BYTE(c.b);
     }
     while (info.next_scanline < info.image_height) {
         JSAMPROW rows[1] = {row.data()};
@@ -234,6 +240,8 @@ TEST_F(DriverDialogs, TheNextGrabIsInTheFormatChosen)
         {V4L2_PIX_FMT_RGB24, {4, 2}, rgb, {{{0, 0}, {20, 10, 0}}, {{3, 1}, {230, 220, 210}}}, 0},
         {V4L2_PIX_FMT_BGR24, {4, 2}, bgr, {{{0, 0}, {0, 10, 20}}, {{3, 1}, {210, 220, 230}}}, 0},
         {V4L2_PIX_FMT_MJPEG, {32, 16}, Jpeg(32, 16, red, blue), {{{4, 4}, red}, {{27, 11}, blue}}, 12},
+        {V4L2_PIX_FMT_MJPEG, {32, 16}, Jpeg(32, 16, {0, 40, 0}, {0, 200, 0}, true),
+         {{{4, 4}, {40, 40, 40}}, {{27, 11}, {200, 200, 200}}}, 3},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(FourccText(row.fourcc));
