@@ -234,9 +234,12 @@ private:
         if (!formats.Apply(choice, applied, error))
             return false;
         const FormatChoice& got = applied.chosen;
-        if (!CanConvertFrames(got.fourcc) || got.size.width > kMaxFrameSide || got.size.height > kMaxFrameSide) {
-            error = "The camera " + m_path + " chose " + FourccText(got.fourcc) + " " + std::to_string(got.size.width) + " x "
-                    + std::to_string(got.size.height) + ", which cannot be shown.";
+        // Some drivers leave the row length out; their rows are packed.
+        const uint64_t rows = std::max<uint64_t>(applied.bytesPerLine, PackedLineBytes(got.fourcc, got.size.width));
+        const CameraFrameLayout layout{got.fourcc, got.size.width, got.size.height, uint32_t(std::min<uint64_t>(rows, UINT32_MAX))};
+        std::string why;
+        if (!UsableLayout(layout, why)) {
+            error = "The camera " + m_path + " chose " + why + ".";
             if (m_layout.fourcc) {
                 AppliedFormat back;
                 std::string ignored;
@@ -246,8 +249,7 @@ private:
         }
         if (got.fourcc != m_layout.fourcc)
             m_sizes = OfferedSizes(formats.Sizes(got.fourcc));
-        const uint64_t packed = PackedLineBytes(got.fourcc, got.size.width);
-        m_layout = {got.fourcc, got.size.width, got.size.height, uint32_t(std::max<uint64_t>(applied.bytesPerLine, packed))};
+        m_layout = layout;
         m_sizeImage = applied.sizeImage;
         m_interval = got.interval;
         m_started = false;

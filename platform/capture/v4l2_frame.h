@@ -31,6 +31,11 @@ bool IsJpegFormat(uint32_t fourcc);
 // The least bytes a row of `width` pixels takes; 0 for compressed or unknown formats.
 uint64_t PackedLineBytes(uint32_t fourcc, uint32_t width);
 
+// Whether frames in `layout` can be converted at all: a known format, sides
+// of 1..kMaxFrameSide, and rows neither shorter than their pixels nor so
+// long that a frame buffer would be absurd. False with `error` saying why.
+bool UsableLayout(const CameraFrameLayout& layout, std::string& error);
+
 // Room for one frame as the device may send it: the rows for uncompressed
 // formats; for compressed ones what the device asked for (`sizeImage`), kept
 // within what a picture of that size could sensibly take.

@@ -382,4 +382,50 @@ TEST(V4l2FrameConvertTest, RefusesLayoutsThatDoNotAddUp)
     EXPECT_EQ(FrameBufferBytes({V4L2_PIX_FMT_YUYV, 4, 2, 10}, 0), 20u);
 }
 
+TEST(V4l2FrameConvertTest, UsableLayoutsAreKnownFormatsOfSensibleSizesAndRows)
+{
+    struct Row {
+        CameraFrameLayout layout;
+        bool usable;
+    };
+    const Row rows[] = {
+        {{V4L2_PIX_FMT_YUYV, 640, 480, 1280}, true},
+        {{V4L2_PIX_FMT_YUYV, 640, 480, 1280 * 4 + 4096}, true},
+        {{V4L2_PIX_FMT_YUYV, 640, 480, 1280 * 4 + 4097}, false},   // a buffer no driver means
+        {{V4L2_PIX_FMT_RGB24, 640, 480, 1919}, false},
+        {{V4L2_PIX_FMT_MJPEG, 640, 480, 0}, true},                 // compressed rows have no length
+        {{V4L2_PIX_FMT_MJPEG, kMaxFrameSide, kMaxFrameSide + 1, 0}, false},
+        {{V4L2_PIX_FMT_GREY, 0, 480, 0}, false},
+        {{kH264, 640, 480, 0}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(FourccText(row.layout.fourcc) + " " + std::to_string(row.layout.bytesPerLine));
+        std::string error;
+        EXPECT_EQ(UsableLayout(row.layout, error), row.usable);
+        EXPECT_EQ(error.empty(), row.usable) << error;
+    }
+}
+
+TEST_F(DriverDialogs, AFormatWithAbsurdRowsIsRefusedBeforeAnyGrab)
+{
+    struct HugeRows : FakeV4l2Device {
+        int Ioctl(unsigned long request, void* arg) override
+        {
+            const int r = FakeV4l2Device::Ioctl(request, arg);
+            if (request == VIDIOC_S_FMT && r == 0 && static_cast<v4l2_format*>(arg)->fmt.pix.pixelformat == V4L2_PIX_FMT_GREY)
+                static_cast<v4l2_format*>(arg)->fmt.pix.bytesperline = 0xFFFFFFF0;
+            return r;
+        }
+    } huge;
+    huge.formats = SmallFormatCamera().formats;
+    FakeV4l2Layer hugeLayer{huge};
+    driver = MakeV4l2Driver(hugeLayer, "/dev/video0");
+    std::string error;
+    ASSERT_TRUE(driver->Connect(error)) << error;
+    EXPECT_FALSE(ChooseFormat({V4L2_PIX_FMT_GREY, {4, 2}, {}}));
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(std::string(ui->boxes[0].text).find("rows of 4294967280 bytes"), std::string::npos) << ui->boxes[0].text;
+    EXPECT_EQ(huge.current.pixelformat, uint32_t(V4L2_PIX_FMT_RGB24));
+}
+
 }  // namespace
