@@ -82,11 +82,6 @@ bool RawFrameToDib(const RawFormat& raw, const CameraFrameLayout& layout, const 
                    std::string& error)
 {
     const uint64_t packed = PackedLineBytes(raw.fourcc, layout.width);
-    if (layout.bytesPerLine < packed) {
-        error = FrameText(layout, size) + " with rows of " + std::to_string(layout.bytesPerLine) + " bytes, too short for "
-                + std::to_string(layout.width) + " pixels";
-        return false;
-    }
     // The last row needs only its pixels, not its padding.
     if (uint64_t(layout.bytesPerLine) * (layout.height - 1) + packed > size) {
         error = FrameText(layout, size) + ", too short for " + SizeText(layout.width, layout.height);
@@ -118,6 +113,26 @@ uint64_t PackedLineBytes(uint32_t fourcc, uint32_t width)
     return raw ? (uint64_t(width) + raw->pixelsPerGroup - 1) / raw->pixelsPerGroup * raw->bytesPerGroup : 0;
 }
 
+bool UsableLayout(const CameraFrameLayout& layout, std::string& error)
+{
+    const std::string what = FourccText(layout.fourcc) + " " + SizeText(layout.width, layout.height);
+    if (!CanConvertFrames(layout.fourcc)) {
+        error = what + " pictures cannot be shown";
+        return false;
+    }
+    if (layout.width == 0 || layout.height == 0 || layout.width > kMaxFrameSide || layout.height > kMaxFrameSide) {
+        error = what + " is not a picture size that can be shown";
+        return false;
+    }
+    // Drivers pad rows to an alignment, never to several times their length.
+    const uint64_t packed = PackedLineBytes(layout.fourcc, layout.width);
+    if (FindRaw(layout.fourcc) && (layout.bytesPerLine < packed || layout.bytesPerLine > packed * 4 + 4096)) {
+        error = what + " with rows of " + std::to_string(layout.bytesPerLine) + " bytes cannot be read";
+        return false;
+    }
+    return true;
+}
+
 size_t FrameBufferBytes(const CameraFrameLayout& layout, uint32_t sizeImage)
 {
     const uint64_t pixels = uint64_t(layout.width) * layout.height;
@@ -130,16 +145,13 @@ size_t FrameBufferBytes(const CameraFrameLayout& layout, uint32_t sizeImage)
 
 bool CameraFrameToDib(const CameraFrameLayout& layout, const BYTE* data, size_t size, Frame& frame, std::string& error)
 {
-    const RawFormat* raw = FindRaw(layout.fourcc);
-    if (!raw && !IsJpegFormat(layout.fourcc)) {
-        error = "pictures in " + FourccText(layout.fourcc) + ", which cannot be shown";
+    if (!UsableLayout(layout, error))
+        return false;
+    if (!data) {
+        error = FrameText(layout, 0);
         return false;
     }
-    if (!data || layout.width == 0 || layout.height == 0 || layout.width > kMaxFrameSide || layout.height > kMaxFrameSide) {
-        error = FrameText(layout, size) + " said to be " + SizeText(layout.width, layout.height);
-        return false;
-    }
-    if (raw)
+    if (const RawFormat* raw = FindRaw(layout.fourcc))
         return RawFrameToDib(*raw, layout, data, size, frame, error);
     return JpegFrameToDib(data, size, layout.width, layout.height, frame, error);
 }
