@@ -224,28 +224,43 @@ bool CameraControls::Set(uint32_t id, int32_t value, std::string& error)
     return ok;
 }
 
-bool CameraControls::ResetToDefaults(std::string& error)
+bool CameraControls::WriteAll(std::initializer_list<bool> passes, const Target& target, std::string& error)
 {
     std::vector<std::string> failed;
-    auto resetWhere = [&](bool automatic) {
+    for (const bool automatic : passes) {
         for (const CameraControl& c : m_controls) {
             if (IsAutomatic(c) != automatic || c.ReadOnly() || c.Grabbed() || c.Inactive()
                 || c.kind == ControlKind::Button)
                 continue;
+            const std::optional<int32_t> value = target(c);
             std::string ignored;
-            if (!Write(c, c.defaultValue, ignored))
+            if (value && *value != c.value && !Write(c, *value, ignored)
+                && std::find(failed.begin(), failed.end(), c.name) == failed.end())
                 failed.push_back(c.name);
         }
         Refresh();   // the automatic modes decide which of the rest are ours to write
-    };
-    resetWhere(true);
-    resetWhere(false);
+    }
     if (failed.empty())
         return true;
     error = "The camera " + m_path + " kept its settings of:";
     for (const std::string& name : failed)
         error += " " + name + (&name == &failed.back() ? "." : ",");
     return false;
+}
+
+bool CameraControls::ResetToDefaults(std::string& error)
+{
+    return WriteAll({true, false}, [](const CameraControl& c) { return c.defaultValue; }, error);
+}
+
+bool CameraControls::Restore(const std::vector<CameraControl>& saved, std::string& error)
+{
+    const Target target = [&saved](const CameraControl& c) -> std::optional<int32_t> {
+        auto s = std::find_if(saved.begin(), saved.end(), [&c](const CameraControl& s) { return s.id == c.id; });
+        return s == saved.end() ? std::nullopt : std::optional<int32_t>(s->value);
+    };
+    // Manual controls while still ours, then the modes, then what the modes gave back.
+    return WriteAll({false, true, false}, target, error);
 }
 
 }  // namespace capture

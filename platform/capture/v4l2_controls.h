@@ -6,6 +6,8 @@
 #include "capture/v4l2_driver.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,8 +63,18 @@ public:
     // controls they own are not written while owned. False when any failed;
     // `error` names them, the rest are still reset.
     bool ResetToDefaults(std::string& error);
+    // Every writable control back to its value in `saved` (an earlier
+    // Controls()). Controls an automatic mode owns now are written after the
+    // modes are back, so what they held before is restored as well. False
+    // when any failed; `error` names them.
+    bool Restore(const std::vector<CameraControl>& saved, std::string& error);
 
 private:
+    // The value a control is to take, or none to leave it.
+    using Target = std::function<std::optional<int32_t>(const CameraControl&)>;
+    // One pass a flag: automatic modes (true) or the others (false). Controls
+    // already at their target are not written.
+    bool WriteAll(std::initializer_list<bool> passes, const Target& target, std::string& error);
     bool Query(uint32_t& id, CameraControl& control, bool& more);
     void ReadMenu(CameraControl& control);
     bool ReadValue(CameraControl& control);

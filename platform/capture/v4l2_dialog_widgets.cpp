@@ -12,6 +12,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace capture {
 
 namespace {
@@ -227,10 +229,31 @@ FormatChoice CameraFormatPanel::Choice() const
     return {f ? f->fourcc : 0, ChosenSize(), {uint32_t(rate.x()), uint32_t(rate.y())}};
 }
 
+void CameraFormatPanel::Select(const FormatChoice& choice)
+{
+    auto f = std::find_if(m_formats.begin(), m_formats.end(), [&](const PixelFormat& p) { return p.fourcc == choice.fourcc; });
+    if (f == m_formats.end())
+        return;
+    m_format->setCurrentIndex(int(f - m_formats.begin()));
+    if (f->sizes.ranged) {
+        const FrameSize s = NearestSize(f->sizes, choice.size);
+        m_width->setValue(int(std::min<uint32_t>(s.width, INT32_MAX)));
+        m_height->setValue(int(std::min<uint32_t>(s.height, INT32_MAX)));
+        FillRates();
+    } else {
+        auto s = std::find(f->sizes.discrete.begin(), f->sizes.discrete.end(), choice.size);
+        if (s != f->sizes.discrete.end())
+            m_size->setCurrentIndex(int(s - f->sizes.discrete.begin()));
+    }
+    const int rate = m_rate->findData(QVariant::fromValue(QPoint(int(choice.interval.numerator), int(choice.interval.denominator))));
+    if (rate >= 0)
+        m_rate->setCurrentIndex(rate);
+}
+
 bool CameraFormatPanel::Apply()
 {
     std::string error;
-    const bool ok = m_model.Apply(Choice(), m_applied, error);
+    const bool ok = m_apply ? m_apply(Choice(), m_applied, error) : m_model.Apply(Choice(), m_applied, error);
     if (!ok) {
         m_result->setText(QString::fromStdString(error));
         return false;

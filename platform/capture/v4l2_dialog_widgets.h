@@ -43,6 +43,10 @@ class CameraFormatPanel : public QWidget {
 public:
     explicit CameraFormatPanel(CameraFormats& model, QWidget* parent = nullptr);
     FormatChoice Choice() const;
+    // Shows `choice` as chosen, as near as the lists allow.
+    void Select(const FormatChoice& choice);
+    // "Apply" goes through `apply` instead of straight to the camera.
+    void SetApplier(FormatApplier apply) { m_apply = std::move(apply); }
     // False when the camera refused; the panel's result line says why.
     bool Apply();
     const AppliedFormat& Applied() const { return m_applied; }
@@ -55,6 +59,7 @@ private:
     const PixelFormat* ChosenFormat() const;
 
     CameraFormats& m_model;
+    FormatApplier m_apply;
     std::vector<PixelFormat> m_formats;
     AppliedFormat m_applied;
     QComboBox* m_format = nullptr;

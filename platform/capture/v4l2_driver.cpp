@@ -1,6 +1,10 @@
 #include "capture/v4l2_driver.h"
 
-#include "capture/camera_dialogs.h"
+#include "capture/v4l2_dialogs.h"
+#include "capture/v4l2_formats.h"
+#include "capture/v4l2_frame.h"
+#include "framework/Trace.h"
+#include "framework/UiService.h"
 
 #include <linux/videodev2.h>
 
@@ -30,12 +34,27 @@ struct Control {
     bool present = false;
 };
 
+// Stepwise cameras: the usual sizes that fit their range and steps.
+std::vector<SIZE> OfferedSizes(const FrameSizes& offered)
+{
+    std::vector<SIZE> sizes;
+    for (const FrameSize& s : offered.discrete)
+        sizes.push_back({LONG(s.width), LONG(s.height)});
+    if (offered.ranged)
+        for (FrameSize s : {FrameSize{160, 120}, FrameSize{320, 240}, FrameSize{640, 480}, FrameSize{1280, 720}})
+            if (NearestSize(offered, s) == s)
+                sizes.push_back({LONG(s.width), LONG(s.height)});
+    std::sort(sizes.begin(), sizes.end(), [](SIZE a, SIZE b) { return a.cx * a.cy < b.cx * b.cy; });
+    return sizes;
+}
+
 class V4l2Driver : public Driver {
 public:
     V4l2Driver(V4l2DeviceLayer& layer, std::string path) : m_layer(layer), m_path(std::move(path)) {}
 
     bool Connect(std::string& error) override
     {
+        std::lock_guard<std::mutex> guard(m_lock);
         m_device = m_layer.Open(m_path);
         if (!m_device) {
             error = "Cannot open the camera " + m_path + ": " + std::strerror(errno);
@@ -47,7 +66,6 @@ public:
             m_device.reset();
             return false;
         }
-        m_sizes = QuerySizes();
         m_brightness = QueryControl(V4L2_CID_BRIGHTNESS);
         m_contrast = QueryControl(V4L2_CID_CONTRAST);
         for (__u32 id : {__u32(V4L2_CID_AUTOBRIGHTNESS), __u32(V4L2_CID_AUTOGAIN)}) {
@@ -55,12 +73,14 @@ public:
             if (m_auto.present)
                 break;
         }
-        SIZE wanted = m_sizes.empty() ? SIZE{320, 240} : m_sizes.front();
-        for (const SIZE& s : m_sizes)
+        const std::vector<SIZE> sizes = OfferedSizes(CameraFormats(*m_device, m_path).Sizes(V4L2_PIX_FMT_RGB24));
+        SIZE wanted = sizes.empty() ? SIZE{320, 240} : sizes.front();
+        for (const SIZE& s : sizes)
             if (s.cx == 320 && s.cy == 240)
                 wanted = s;
-        if (!ApplySize(wanted)) {
-            error = "The camera " + m_path + " refuses an RGB picture.";
+        m_layout = {};
+        AppliedFormat applied;
+        if (!ApplyFormat({V4L2_PIX_FMT_RGB24, {uint32_t(wanted.cx), uint32_t(wanted.cy)}, {}}, applied, error)) {
             m_device.reset();
             return false;
         }
@@ -76,7 +96,7 @@ public:
     VideoFormat Format() const override
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        return MakeFormat(LONG(m_width), LONG(m_height), 24);
+        return MakeFormat(LONG(m_layout.width), LONG(m_layout.height), 24);
     }
 
     bool SetFormat(BITMAPINFOHEADER& header, const std::vector<RGBQUAD>&) override
@@ -100,8 +120,15 @@ public:
         if (header.biBitCount != 24 || header.biCompression != BI_RGB)
             return false;
         for (const SIZE& s : m_sizes)
-            if (s.cx == header.biWidth && s.cy == header.biHeight)
-                return ApplySize(s);
+            if (s.cx == header.biWidth && s.cy == header.biHeight) {
+                AppliedFormat applied;
+                std::string error;
+                const FormatChoice choice{m_layout.fourcc, {uint32_t(s.cx), uint32_t(s.cy)}, {}};
+                if (ApplyFormat(choice, applied, error))
+                    return true;
+                AfxTrace("%s\n", error.c_str());
+                return false;
+            }
         return false;
     }
 
@@ -114,7 +141,7 @@ public:
             error = "The camera " + m_path + " is not connected.";
             return false;
         }
-        m_buffer.resize(std::max<size_t>(m_sizeImage, size_t(m_bytesPerLine) * m_height));
+        m_buffer.resize(FrameBufferBytes(m_layout, m_sizeImage));
         const int wait = m_started ? kV4l2FrameWaitMs : kV4l2FirstFrameWaitMs;
         ssize_t n = m_device->Read(m_buffer.data(), m_buffer.size());
         if (n < 0 && errno == EAGAIN) {
@@ -132,8 +159,9 @@ public:
             return false;
         }
         m_started = true;
-        if (!RgbFrameToDib(m_buffer.data(), size_t(n), m_width, m_height, m_bytesPerLine, frame)) {
-            error = "The camera " + m_path + " sent an incomplete picture.";
+        std::string why;
+        if (!CameraFrameToDib(m_layout, m_buffer.data(), std::min(size_t(n), m_buffer.size()), frame, why)) {
+            error = "The camera " + m_path + " sent " + why + ".";
             return false;
         }
         frame.number = m_frames++;
@@ -145,80 +173,85 @@ public:
 
     bool SourceDialog(CWnd* owner) override
     {
-        CameraSourceDialog dialog(owner);
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            dialog.settings.brightness = GetScaled(m_brightness);
-            dialog.settings.contrast = GetScaled(m_contrast);
-            dialog.settings.autoBrightness = m_auto.present && GetRaw(m_auto) != 0;
-        }
-        if (dialog.DoModal() != 1)
+        if (!Connected())
             return false;
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (m_auto.present)
-            SetRaw(m_auto, dialog.settings.autoBrightness ? 1 : 0);
-        SetScaled(m_brightness, dialog.settings.brightness);
-        SetScaled(m_contrast, dialog.settings.contrast);
-        return true;
+        CameraControls controls(m_shared, m_path);
+        V4l2SourceDialog dialog(owner, controls);
+        return dialog.DoModal() == IDOK;
     }
 
     bool FormatDialog(CWnd* owner) override
     {
-        CameraFormatDialog dialog(owner);
+        FormatChoice current;
         {
             std::lock_guard<std::mutex> guard(m_lock);
-            dialog.sizes = m_sizes;
-            dialog.size = {LONG(m_width), LONG(m_height)};
-            dialog.bits = 24;
-            dialog.depths = {24};
+            if (!m_device)
+                return false;
+            current = {m_layout.fourcc, {m_layout.width, m_layout.height}, m_interval};
         }
-        if (dialog.DoModal() != 1)
-            return false;
-        VideoFormat wanted = MakeFormat(dialog.size.cx, dialog.size.cy, 24);
-        return SetFormat(wanted.header, {});
+        CameraFormats model(m_shared, m_path);
+        V4l2FormatDialog dialog(owner, model, current, [this](const FormatChoice& c, AppliedFormat& a, std::string& e) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (!m_device) {
+                e = "The camera " + m_path + " is not connected.";
+                return false;
+            }
+            return ApplyFormat(c, a, e);
+        });
+        return dialog.DoModal() == IDOK;
     }
 
 private:
-    std::vector<SIZE> QuerySizes()
-    {
-        std::vector<SIZE> sizes;
-        for (__u32 i = 0; i < 64; ++i) {
-            v4l2_frmsizeenum e{};
-            e.index = i;
-            e.pixel_format = V4L2_PIX_FMT_RGB24;
-            if (m_device->Ioctl(VIDIOC_ENUM_FRAMESIZES, &e) < 0)
-                break;
-            if (e.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
-                sizes.push_back({LONG(e.discrete.width), LONG(e.discrete.height)});
-            } else {
-                // Stepwise cameras: offer the usual sizes that fit their range.
-                for (SIZE s : {SIZE{160, 120}, SIZE{320, 240}, SIZE{640, 480}, SIZE{1280, 720}})
-                    if (__u32(s.cx) >= e.stepwise.min_width && __u32(s.cx) <= e.stepwise.max_width
-                        && __u32(s.cy) >= e.stepwise.min_height && __u32(s.cy) <= e.stepwise.max_height)
-                        sizes.push_back(s);
-                break;
-            }
+    // The dialogs' models reach the camera through this, so their calls take
+    // turns with grabs and find out when the camera was disconnected.
+    class SharedDevice : public V4l2Device {
+    public:
+        explicit SharedDevice(V4l2Driver& driver) : m_driver(driver) {}
+        int Ioctl(unsigned long request, void* arg) override
+        {
+            std::lock_guard<std::mutex> guard(m_driver.m_lock);
+            return m_driver.m_device ? m_driver.m_device->Ioctl(request, arg) : (errno = ENODEV, -1);
         }
-        std::sort(sizes.begin(), sizes.end(), [](SIZE a, SIZE b) { return a.cx * a.cy < b.cx * b.cy; });
-        return sizes;
+        ssize_t Read(void*, size_t) override { return errno = EBUSY, -1; }   // frames are the driver's
+        int WaitReadable(int) override { return errno = EBUSY, -1; }
+
+    private:
+        V4l2Driver& m_driver;
+    };
+
+    bool Connected() const
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_device != nullptr;
     }
 
-    bool ApplySize(SIZE size)
+    // Puts `choice` into effect (m_lock held) and makes what the driver chose
+    // the layout grabs convert. A format no converter knows is not kept: the
+    // camera goes back to the one before.
+    bool ApplyFormat(const FormatChoice& choice, AppliedFormat& applied, std::string& error)
     {
-        v4l2_format f{};
-        f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        f.fmt.pix.width = __u32(size.cx);
-        f.fmt.pix.height = __u32(size.cy);
-        f.fmt.pix.pixelformat = V4L2_PIX_FMT_RGB24;
-        f.fmt.pix.field = V4L2_FIELD_ANY;
-        if (m_device->Ioctl(VIDIOC_S_FMT, &f) < 0 || f.fmt.pix.pixelformat != V4L2_PIX_FMT_RGB24)
+        CameraFormats formats(*m_device, m_path);
+        if (!formats.Apply(choice, applied, error))
             return false;
-        if (f.fmt.pix.width == 0 || f.fmt.pix.height == 0 || f.fmt.pix.width > 16384 || f.fmt.pix.height > 16384)
+        const FormatChoice& got = applied.chosen;
+        // Some drivers leave the row length out; their rows are packed.
+        const uint64_t rows = std::max<uint64_t>(applied.bytesPerLine, PackedLineBytes(got.fourcc, got.size.width));
+        const CameraFrameLayout layout{got.fourcc, got.size.width, got.size.height, uint32_t(std::min<uint64_t>(rows, UINT32_MAX))};
+        std::string why;
+        if (!UsableLayout(layout, why)) {
+            error = "The camera " + m_path + " chose " + why + ".";
+            if (m_layout.fourcc) {
+                AppliedFormat back;
+                std::string ignored;
+                formats.Apply({m_layout.fourcc, {m_layout.width, m_layout.height}, m_interval}, back, ignored);
+            }
             return false;
-        m_width = f.fmt.pix.width;
-        m_height = f.fmt.pix.height;
-        m_bytesPerLine = std::max<__u32>(f.fmt.pix.bytesperline, m_width * 3);
-        m_sizeImage = std::max<size_t>(f.fmt.pix.sizeimage, size_t(m_bytesPerLine) * m_height);
+        }
+        if (got.fourcc != m_layout.fourcc)
+            m_sizes = OfferedSizes(formats.Sizes(got.fourcc));
+        m_layout = layout;
+        m_sizeImage = applied.sizeImage;
+        m_interval = got.interval;
         m_started = false;
         return true;
     }
@@ -279,10 +312,12 @@ private:
     std::string m_path;
     mutable std::mutex m_lock;
     std::unique_ptr<V4l2Device> m_device;
-    std::vector<SIZE> m_sizes;
+    SharedDevice m_shared{*this};
+    std::vector<SIZE> m_sizes;   // the current pixel format's, for the programs' plain format requests
     Control m_brightness, m_contrast, m_auto;
-    uint32_t m_width = 0, m_height = 0, m_bytesPerLine = 0;
-    size_t m_sizeImage = 0;
+    CameraFrameLayout m_layout;
+    uint32_t m_sizeImage = 0;
+    FrameInterval m_interval;
     bool m_started = false;
     std::vector<BYTE> m_buffer;
     DWORD m_frames = 0;

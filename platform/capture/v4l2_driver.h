@@ -1,5 +1,7 @@
-// V4L2 cameras through libv4l2, so any pixel format the camera sends arrives
-// as RGB. The device calls go through a layer that tests replace with a fake.
+// V4L2 cameras through libv4l2. A camera starts in RGB24 (which libv4l2 makes
+// from whatever the camera sends); the format dialog may choose a format the
+// camera sends itself, which the driver then converts (v4l2_frame.h). The
+// device calls go through a layer that tests replace with a fake.
 #pragma once
 
 #include "capture/driver.h"

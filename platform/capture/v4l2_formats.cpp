@@ -201,6 +201,7 @@ bool CameraFormats::Apply(const FormatChoice& choice, AppliedFormat& applied, st
     applied.chosen.fourcc = f.fmt.pix.pixelformat;
     applied.chosen.size = {f.fmt.pix.width, f.fmt.pix.height};
     applied.bytesPerLine = f.fmt.pix.bytesperline;
+    applied.sizeImage = f.fmt.pix.sizeimage;
     return ApplyInterval(choice.interval, applied, error);
 }
 

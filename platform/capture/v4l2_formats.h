@@ -6,6 +6,7 @@
 #include "capture/v4l2_driver.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,14 @@ struct FormatChoice {
 struct AppliedFormat {
     FormatChoice chosen;
     uint32_t bytesPerLine = 0;
+    uint32_t sizeImage = 0;      // the most one frame takes, as the driver says
     bool rateSettable = false;   // false: the device keeps its own rate
 };
+
+// Puts a choice into effect, saying what the driver made of it; false with
+// `error` when the camera refused. Lets a driver route a dialog's choice
+// through itself so its grabs follow.
+using FormatApplier = std::function<bool(const FormatChoice&, AppliedFormat&, std::string&)>;
 
 class CameraFormats {
 public:
@@ -68,6 +75,8 @@ public:
     // Every capture pixel format with its sizes. A format whose sizes cannot be
     // listed is kept with no sizes (logged); the others are unaffected.
     std::vector<PixelFormat> List();
+    // The sizes offered for one format.
+    FrameSizes Sizes(uint32_t fourcc);
     // The intervals offered for one format at one size (empty when none are reported).
     FrameIntervals Intervals(uint32_t fourcc, FrameSize size);
     // S_FMT, then S_PARM when an interval is chosen. False with `error` when
@@ -75,7 +84,6 @@ public:
     bool Apply(const FormatChoice& choice, AppliedFormat& applied, std::string& error);
 
 private:
-    FrameSizes Sizes(uint32_t fourcc);
     bool ApplyInterval(FrameInterval wanted, AppliedFormat& applied, std::string& error);
     void Log(const char* call, uint32_t fourcc, int error) const;   // fourcc 0: no format in question
 

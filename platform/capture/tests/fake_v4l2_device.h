@@ -1,7 +1,7 @@
 // A V4L2 device made of tables: controls with their menus and automatic modes,
 // pixel formats with their sizes and intervals. It answers the control and
 // format ioctls as a driver would, adjusts what it cannot do, and fails any
-// call on any control or format on request.
+// call on any control or format on request. Every read gives `frame`.
 #pragma once
 
 #include "capture/v4l2_driver.h"
@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,6 +58,8 @@ public:
     v4l2_pix_format current = {};
     v4l2_fract timePerFrame = {1, 30};
     std::vector<unsigned long> calls;
+    std::vector<BYTE> frame;       // what every read delivers; empty: no frame comes
+    size_t lastReadRoom = 0;       // the buffer size the last read offered
 
     FakeControl* Control(__u32 id)
     {
@@ -68,6 +71,13 @@ public:
     {
         calls.push_back(request);
         switch (request) {
+        case VIDIOC_QUERYCAP: {
+            auto* cap = static_cast<v4l2_capability*>(arg);
+            Copy(cap->driver, sizeof cap->driver, "fake");
+            Copy(cap->card, sizeof cap->card, "Table Camera");
+            cap->capabilities = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE;
+            return 0;
+        }
         case VIDIOC_QUERYCTRL: return QueryControl(*static_cast<v4l2_queryctrl*>(arg));
         case VIDIOC_QUERYMENU: return QueryMenu(*static_cast<v4l2_querymenu*>(arg));
         case VIDIOC_G_CTRL: return GetControl(*static_cast<v4l2_control*>(arg));
@@ -81,8 +91,16 @@ public:
         }
         return errno = ENOTTY, -1;
     }
-    ssize_t Read(void*, size_t) override { return errno = EAGAIN, -1; }
-    int WaitReadable(int) override { return 0; }
+    ssize_t Read(void* buffer, size_t bytes) override
+    {
+        lastReadRoom = bytes;
+        if (frame.empty())
+            return errno = EAGAIN, -1;
+        const size_t n = std::min(bytes, frame.size());
+        std::memcpy(buffer, frame.data(), n);
+        return ssize_t(n);
+    }
+    int WaitReadable(int) override { return frame.empty() ? 0 : 1; }
 
 private:
     bool Fails(unsigned long request, __u32 key)
@@ -240,7 +258,8 @@ private:
             p.width = best.first;
             p.height = best.second;
         }
-        p.bytesperline = p.width * 2;
+        const bool rgb = p.pixelformat == V4L2_PIX_FMT_RGB24 || p.pixelformat == V4L2_PIX_FMT_BGR24;
+        p.bytesperline = p.width * (rgb ? 3 : p.pixelformat == V4L2_PIX_FMT_GREY ? 1 : 2);
         p.sizeimage = p.bytesperline * p.height;
         p.field = V4L2_FIELD_NONE;
         current = p;
@@ -303,5 +322,23 @@ inline FakeV4l2Device Webcam()
     };
     return d;
 }
+
+// Opens the one table device under any path, however often asked.
+class FakeV4l2Layer : public V4l2DeviceLayer {
+public:
+    explicit FakeV4l2Layer(FakeV4l2Device& device) : m_device(device) {}
+    std::vector<std::string> DevicePaths() override { return {"/dev/video0"}; }
+    std::unique_ptr<V4l2Device> Open(const std::string&) override { return std::make_unique<Forward>(m_device); }
+
+private:
+    struct Forward : V4l2Device {
+        explicit Forward(FakeV4l2Device& to) : to(to) {}
+        int Ioctl(unsigned long request, void* arg) override { return to.Ioctl(request, arg); }
+        ssize_t Read(void* buffer, size_t bytes) override { return to.Read(buffer, bytes); }
+        int WaitReadable(int timeoutMs) override { return to.WaitReadable(timeoutMs); }
+        FakeV4l2Device& to;
+    };
+    FakeV4l2Device& m_device;
+};
 
 }  // namespace capture::testing

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace capture;
 using capture::testing::FakeV4l2Device;
 using capture::testing::Webcam;
@@ -153,6 +155,26 @@ TEST_F(ControlsFixture, ResetNamesTheControlsTheCameraRefusedAndResetsTheRest)
     EXPECT_EQ(error.find("Contrast"), std::string::npos) << error;
     EXPECT_EQ(device.Control(V4L2_CID_CONTRAST)->value, 30);
     EXPECT_EQ(device.Control(V4L2_CID_BRIGHTNESS)->value, 10);
+}
+
+TEST_F(ControlsFixture, RestorePutsBackWhatWasSavedAndNamesWhatTheCameraKept)
+{
+    const std::vector<CameraControl> saved = controls.Controls();
+    std::string error;
+    ASSERT_TRUE(controls.Set(V4L2_CID_BRIGHTNESS, 40, error)) << error;
+    ASSERT_TRUE(controls.Set(V4L2_CID_CONTRAST, 60, error)) << error;
+    ASSERT_TRUE(controls.Set(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY, error)) << error;
+    device.failures[{VIDIOC_S_CTRL, V4L2_CID_CONTRAST}] = EIO;
+    const size_t writes = std::count(device.calls.begin(), device.calls.end(), VIDIOC_S_CTRL);
+    EXPECT_FALSE(controls.Restore(saved, error));
+    EXPECT_EQ(device.Control(V4L2_CID_BRIGHTNESS)->value, 10);
+    EXPECT_EQ(device.Control(V4L2_CID_EXPOSURE_AUTO)->value, V4L2_EXPOSURE_MANUAL);
+    EXPECT_FALSE(Get(V4L2_CID_EXPOSURE_ABSOLUTE).Inactive());
+    // Tried in both passes, named once; controls already as saved are not written.
+    EXPECT_EQ(error.find("Contrast"), error.rfind("Contrast")) << error;
+    EXPECT_NE(error.find("Contrast"), std::string::npos) << error;
+    EXPECT_EQ(error.find("Brightness"), std::string::npos) << error;
+    EXPECT_EQ(std::count(device.calls.begin(), device.calls.end(), VIDIOC_S_CTRL) - writes, 4);
 }
 
 TEST_F(ControlsFixture, RefusedSetReportsTheDeviceAndReadsTheValueBack)

@@ -1,15 +1,22 @@
 #include "capture/v4l2_dialog_widgets.h"
+#include "capture/v4l2_dialogs.h"
 #include "fake_v4l2_device.h"
+#include "framework/UiService.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTimer>
+
+#include <functional>
 
 using namespace capture;
 using capture::testing::FakeV4l2Device;
@@ -127,6 +134,81 @@ TEST_F(FormatPanelTest, ARefusalIsShownInsteadOfAResult)
     device.failures[{VIDIOC_S_FMT, V4L2_PIX_FMT_YUYV}] = EBUSY;
     EXPECT_FALSE(panel->Apply());
     EXPECT_TRUE(panel->Result().contains(std::strerror(EBUSY))) << panel->Result().toStdString();
+}
+
+// Runs `inside` on the dialog window once it is up; `inside` closes it. A
+// window that never shows fails the test instead of waiting for ever.
+void WhenShown(std::function<void(QDialog&)> inside, int triesLeft = 200)
+{
+    QTimer::singleShot(triesLeft == 200 ? 0 : 10, [inside, triesLeft] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
+                inside(*d);
+                if (d->isVisible()) {
+                    ADD_FAILURE() << "the check left the window open";
+                    d->reject();
+                }
+                return;
+            }
+        if (triesLeft > 0)
+            WhenShown(inside, triesLeft - 1);
+        else
+            ADD_FAILURE() << "no dialog window came up";
+    });
+}
+
+void Press(QDialog& window, QDialogButtonBox::StandardButton which)
+{
+    auto* buttons = window.findChild<QDialogButtonBox*>();
+    if (buttons && buttons->button(which))
+        buttons->button(which)->click();
+    else
+        ADD_FAILURE() << "no such button";
+}
+
+TEST_F(ControlsPanelTest, SourceWindowHoldsThePanelAndCancelPutsTheValuesBack)
+{
+    V4l2SourceDialog dialog(nullptr, model);
+    WhenShown([this](QDialog& window) {
+        EXPECT_EQ(window.windowTitle(), "Video Source");
+        EXPECT_NE(window.findChild<CameraControlsPanel*>(), nullptr);
+        if (QSlider* contrast = Editor<QSlider>(window, V4L2_CID_CONTRAST))
+            contrast->setValue(60);
+        EXPECT_EQ(device.Control(V4L2_CID_CONTRAST)->value, 60);   // at once, while the window is up
+        Press(window, QDialogButtonBox::Cancel);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(device.Control(V4L2_CID_CONTRAST)->value, 45);
+}
+
+TEST_F(FormatPanelTest, FormatWindowOpensOnTheCurrentFormatAndAppliesThroughTheDriver)
+{
+    std::vector<FormatChoice> routed;   // what reached the "driver"
+    const FormatChoice current{V4L2_PIX_FMT_MJPEG, {640, 480}, {1, 60}};
+    V4l2FormatDialog dialog(nullptr, model, current, [&](const FormatChoice& c, AppliedFormat& a, std::string& e) {
+        routed.push_back(c);
+        return model.Apply(c, a, e);
+    });
+    WhenShown([&](QDialog& window) {
+        EXPECT_EQ(window.windowTitle(), "Video Format");
+        auto* shown = window.findChild<CameraFormatPanel*>();
+        if (!shown) {
+            ADD_FAILURE() << "no format panel";
+            return window.reject();
+        }
+        const FormatChoice c = shown->Choice();
+        EXPECT_EQ(c.fourcc, current.fourcc);
+        EXPECT_EQ(c.size, current.size);
+        EXPECT_EQ(c.interval, current.interval);
+        window.findChild<QPushButton*>("apply")->click();
+        EXPECT_EQ(routed.size(), 1u);
+        window.findChild<QComboBox*>("format")->setCurrentIndex(0);
+        Press(window, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    ASSERT_EQ(routed.size(), 2u);
+    EXPECT_EQ(routed.back().fourcc, uint32_t(V4L2_PIX_FMT_YUYV));
+    EXPECT_EQ(device.current.pixelformat, uint32_t(V4L2_PIX_FMT_YUYV));
 }
 
 }  // namespace

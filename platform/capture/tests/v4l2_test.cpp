@@ -1,6 +1,6 @@
 #include "temp_dir.h"
 #include "capture/capture_window.h"
-#include "capture/camera_dialogs.h"
+#include "capture/v4l2_dialogs.h"
 #include "capture/v4l2_driver.h"
 #include "framework/TestUiService.h"
 
@@ -281,19 +281,21 @@ TEST_F(V4l2Fixture, ShortFrameIsAnErrorNotAPicture)
     EXPECT_EQ(window->CurrentFrame(), nullptr);
 }
 
-TEST_F(V4l2Fixture, FormatDialogOffersTheCamerasSizes)
+TEST_F(V4l2Fixture, FormatDialogChoiceReachesTheWindow)
 {
     ASSERT_TRUE(window->DriverConnect(0));
     ui->AnswerNextDialog([](CDialog& d) {
-        auto& f = static_cast<CameraFormatDialog&>(d);
-        EXPECT_EQ(f.sizes.size(), 3u);
-        EXPECT_EQ(f.depths, std::vector<WORD>{24});
-        f.size = {640, 480};
-        d.OnOK();
-        return 1;
+        auto& f = static_cast<V4l2FormatDialog&>(d);
+        EXPECT_EQ(f.choice.size, (FrameSize{320, 240}));
+        f.choice.size = {640, 480};
+        f.OnOK();
+        return IDOK;
     });
     ASSERT_TRUE(window->DlgVideoFormat());
     EXPECT_EQ(camera().width, 640u);
+    CAPSTATUS status{};
+    ASSERT_TRUE(window->GetStatus(&status, sizeof status));
+    EXPECT_EQ(status.uiImageWidth, 640u);
 }
 
 TEST(V4l2FrameTest, RejectsSizesThatDoNotAddUp)
