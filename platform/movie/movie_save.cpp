@@ -16,6 +16,7 @@ extern "C" {
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 namespace movie {
 
@@ -119,6 +120,33 @@ void PaletteOf(const DibView& view, uint32_t* palette)
     }
 }
 
+// A colour converter from DIB rows to what a compressor takes. The full-range
+// YUV formats of JPEG pictures are asked for as their plain twins with the
+// range set, which the converter prefers.
+SwsContext* NewScaler(int width, int height, AVPixelFormat from, AVPixelFormat to)
+{
+    static constexpr std::pair<AVPixelFormat, AVPixelFormat> kFullRange[] = {
+        {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUV420P},
+        {AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUV422P},
+        {AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUV444P},
+    };
+    bool full = false;
+    for (const auto& [jpeg, plain] : kFullRange)
+        if (to == jpeg) {
+            to = plain;
+            full = true;
+        }
+    SwsContext* scaler = sws_getContext(width, height, from, width, height, to, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (scaler && full) {
+        int* inverse = nullptr;
+        int* table = nullptr;
+        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        sws_getColorspaceDetails(scaler, &inverse, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation);
+        sws_setColorspaceDetails(scaler, inverse, 1, table, 1, brightness, contrast, saturation);
+    }
+    return scaler;
+}
+
 }  // namespace
 
 std::vector<Compressor> AvailableCompressors()
@@ -184,6 +212,7 @@ private:
     MovieFile m_file;
     Track m_video, m_audio;
     SwsContext* m_scaler = nullptr;
+    AVPixelFormat m_scalerFrom = AV_PIX_FMT_NONE;
     std::vector<uint8_t> m_dib;
     std::vector<uint8_t> m_pcm;
     int m_percent = -1;
@@ -259,18 +288,20 @@ int Saver::AddEncodedVideo(const AVCodec* codec, const CompressOptions& options)
     const MovieInfo& info = m_video.source->Source();
     enc->width = info.width;
     enc->height = info.height;
-    enc->time_base = m_video.base;
-    enc->framerate = av_inv_q(m_video.base);
+    // Some compressors take no time base past 16 bits: 66667/1000000 s becomes 1/15 s.
+    av_reduce(&enc->time_base.num, &enc->time_base.den, m_video.base.num, m_video.base.den, 65535);
+    enc->framerate = av_inv_q(enc->time_base);
     enc->pix_fmt = codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_BGR24;
     // Frames go out in the order they come in: the file's index has no room
     // for pictures stored ahead of their time.
     enc->max_b_frames = 0;
-    if (options.keyFrameEvery > 0)
+    if (options.keyFrameEvery > 0) {   // key frames at that interval, and only there
         enc->gop_size = int(std::min<uint32_t>(options.keyFrameEvery, INT32_MAX));
+        enc->keyint_min = enc->gop_size;
+        av_opt_set_int(enc->priv_data, "sc_threshold", 0, 0);
+    }
     if (options.bytesPerSecond > 0) {
         enc->bit_rate = int64_t(options.bytesPerSecond) * 8;
-        enc->rc_max_rate = enc->bit_rate;
-        enc->rc_buffer_size = int(std::min<int64_t>(enc->bit_rate, INT32_MAX));
     } else if (options.quality > 0) {
         SetQuality(enc, options.quality);
     }
@@ -347,7 +378,7 @@ int Saver::StartEncodedStream(Track& track)
         return kMovieCannotCreate;
     track.stream->time_base = track.encoder->time_base;
     if (track.encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
-        track.stream->avg_frame_rate = av_inv_q(track.base);
+        track.stream->avg_frame_rate = av_inv_q(track.encoder->time_base);
         track.stream->r_frame_rate = track.stream->avg_frame_rate;
     }
     return kMovieOk;
@@ -466,8 +497,11 @@ int Saver::FillVideoFrame(const std::vector<uint8_t>& dib)
     const AVPixelFormat from = PixelFormatForDib(view.bitCount);
     if (from == AV_PIX_FMT_NONE)
         return kMovieBadFormat;
-    m_scaler = sws_getCachedContext(m_scaler, view.width, view.height, from, view.width, view.height,
-                                    m_video.encoder->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (!m_scaler || from != m_scalerFrom) {
+        sws_freeContext(m_scaler);
+        m_scaler = NewScaler(view.width, view.height, from, m_video.encoder->pix_fmt);
+        m_scalerFrom = from;
+    }
     uint32_t palette[256];
     PaletteOf(view, palette);
     const uint8_t* src[4] = {top, reinterpret_cast<const uint8_t*>(palette), nullptr, nullptr};

@@ -195,8 +195,10 @@ bool WriteCompressedMovie(const std::string& path, int width, int height, int fr
 namespace {
 
 // Leaves no movies behind in the temporary folder.
+// and keeps the compressors' reports of their work out of the test output.
 class TempCleanup : public ::testing::Environment {
 public:
+    void SetUp() override { av_log_set_level(AV_LOG_ERROR); }
     void TearDown() override
     {
         std::error_code ignored;
