@@ -16,7 +16,6 @@ extern "C" {
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <utility>
 
 namespace movie {
 
@@ -118,33 +117,6 @@ void PaletteOf(const DibView& view, uint32_t* palette)
         const RGBQUAD q = view.Colour(i);
         palette[i] = 0xFF000000u | uint32_t(q.rgbRed) << 16 | uint32_t(q.rgbGreen) << 8 | q.rgbBlue;
     }
-}
-
-// A colour converter from DIB rows to what a compressor takes. The full-range
-// YUV formats of JPEG pictures are asked for as their plain twins with the
-// range set, which the converter prefers.
-SwsContext* NewScaler(int width, int height, AVPixelFormat from, AVPixelFormat to)
-{
-    static constexpr std::pair<AVPixelFormat, AVPixelFormat> kFullRange[] = {
-        {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUV420P},
-        {AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUV422P},
-        {AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_YUV444P},
-    };
-    bool full = false;
-    for (const auto& [jpeg, plain] : kFullRange)
-        if (to == jpeg) {
-            to = plain;
-            full = true;
-        }
-    SwsContext* scaler = sws_getContext(width, height, from, width, height, to, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    if (scaler && full) {
-        int* inverse = nullptr;
-        int* table = nullptr;
-        int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-        sws_getColorspaceDetails(scaler, &inverse, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation);
-        sws_setColorspaceDetails(scaler, inverse, 1, table, 1, brightness, contrast, saturation);
-    }
-    return scaler;
 }
 
 }  // namespace
@@ -499,7 +471,8 @@ int Saver::FillVideoFrame(const std::vector<uint8_t>& dib)
         return kMovieBadFormat;
     if (!m_scaler || from != m_scalerFrom) {
         sws_freeContext(m_scaler);
-        m_scaler = NewScaler(view.width, view.height, from, m_video.encoder->pix_fmt);
+        m_scaler = sws_getContext(view.width, view.height, from, view.width, view.height, m_video.encoder->pix_fmt,
+                                  SWS_BICUBIC, nullptr, nullptr, nullptr);
         m_scalerFrom = from;
     }
     uint32_t palette[256];

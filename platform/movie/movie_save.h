@@ -5,7 +5,6 @@
 #include "movie/movie_stream.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,9 +41,6 @@ struct Compressor {
 
 // The compressors this system can save with, pictures first.
 std::vector<Compressor> AvailableCompressors();
-
-// Called with 0..100 as the save goes on; false stops it.
-using SaveProgress = std::function<bool(int percent)>;
 
 // Writes `streams` (at most one of pictures and one of sound) to `path`, the
 // stream at i compressed as options[i] says (missing options count as all

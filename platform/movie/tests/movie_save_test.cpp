@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -74,7 +75,10 @@ std::vector<uint8_t> Tone(uint32_t samples)
 std::string WriteSource(const std::string& name, int bitCount, bool sound, bool noisy = false)
 {
     const std::string path = TempPath(name);
-    const VideoFormat format = MakeFormat(kWidth, kHeight, bitCount, kMicroSecPerFrame);
+    VideoFormat format = MakeFormat(kWidth, kHeight, bitCount, kMicroSecPerFrame);
+    const size_t last = format.colours.empty() ? 0 : format.colours.size() - 1;
+    for (size_t i = 0; last > 0 && i <= last; ++i)   // neighbouring entries of like colour, as pictures have
+        format.colours[i] = RGBQUAD{BYTE(i * 255 / last), BYTE(255 - i * 255 / last), BYTE(i * 128 / last), 0};
     AudioFormat audio{1, kSampleRate, 16};
     AviWriter writer;
     if (writer.Open(path, format, sound ? &audio : nullptr) != kMovieOk)
@@ -219,7 +223,7 @@ TEST_F(MovieSaveTest, StoppedHalfwayLeavesNoFileAndKeepsTheOlderOne)
               kMovieAborted);
     EXPECT_GE(last, 50);
     EXPECT_LT(last, 55);
-    EXPECT_EQ(Text(path), "older movie");
+    EXPECT_TRUE(Text(path) == "older movie");
     EXPECT_EQ(Leftovers(path), 0);
 }
 
@@ -309,6 +313,146 @@ TEST_F(MovieSaveTest, OptionsReachTheCompressors)
             continue;
         EXPECT_EQ(keyFrames(a), 5) << std::string(reinterpret_cast<const char*>(&handler), 4);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Mean difference per colour byte between two packed 24-bit DIBs of one size.
+double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    if (a.size() != b.size() || a.size() <= sizeof(BITMAPINFOHEADER))
+        return 1e9;
+    double sum = 0;
+    for (size_t i = sizeof(BITMAPINFOHEADER); i < a.size(); ++i)
+        sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / double(a.size() - sizeof(BITMAPINFOHEADER));
+}
+
+// The DIB `dib` widened to 24 bits through its colour table, as a compressor sees it.
+std::vector<uint8_t> As24Bits(const std::vector<uint8_t>& dib)
+{
+    const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+    const auto* colours = reinterpret_cast<const RGBQUAD*>(dib.data() + sizeof *h);
+    const uint8_t* rows = dib.data() + sizeof *h + h->biClrUsed * sizeof(RGBQUAD);
+    const size_t inStride = DibRowBytes(h->biWidth, h->biBitCount), outStride = DibRowBytes(h->biWidth, 24);
+    BITMAPINFOHEADER out = *h;
+    out.biBitCount = 24;
+    out.biClrUsed = 0;
+    out.biSizeImage = DWORD(outStride * size_t(h->biHeight));
+    std::vector<uint8_t> wide(sizeof out + out.biSizeImage);
+    std::memcpy(wide.data(), &out, sizeof out);
+    for (int y = 0; y < h->biHeight; ++y)
+        for (int x = 0; x < h->biWidth; ++x) {
+            const uint8_t* in = rows + size_t(y) * inStride;
+            const int index = h->biBitCount == 8 ? in[x] : (in[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F;
+            uint8_t* px = wide.data() + sizeof out + size_t(y) * outStride + size_t(x) * 3;
+            px[0] = colours[index].rgbBlue, px[1] = colours[index].rgbGreen, px[2] = colours[index].rgbRed;
+        }
+    return wide;
+}
+
+class EveryDepth : public ::testing::TestWithParam<int> {};
+
+// Full frames keep the depth and colour table they were recorded with; a
+// compressor gets the colours the table gives.
+TEST_P(EveryDepth, FullFramesStayAsRecordedAndCompressedOnesKeepTheirColours)
+{
+    const int bits = GetParam();
+    const std::string source = WriteSource("depth" + std::to_string(bits) + ".avi", bits, false);
+    std::vector<MovieStream> streams;
+    ASSERT_EQ(OpenMovieStreams(source, streams), kMovieOk);
+    const std::string full = TempPath("full-frames.avi"), jpeg = TempPath("jpeg.avi");
+    ASSERT_EQ(SaveMovie(full, streams, {}), kMovieOk);
+    CompressOptions fine{FourCC('M', 'J', 'P', 'G')};
+    fine.quality = 10000;
+    ASSERT_EQ(SaveMovie(jpeg, streams, {fine}), kMovieOk);
+    MovieReader fromFull, fromJpeg;
+    ASSERT_EQ(fromFull.Open(full), kMovieOk);
+    ASSERT_EQ(fromJpeg.Open(jpeg), kMovieOk);
+    EXPECT_EQ(fromFull.Info().bitCount, bits);
+    EXPECT_EQ(fromJpeg.Info().frames, kFrames);
+    std::vector<uint8_t> want, got;
+    for (uint32_t n : {0u, 22u, kFrames - 1}) {
+        ASSERT_EQ(streams[0].ReadFrameDib(n, want), kMovieOk);
+        ASSERT_EQ(fromFull.ReadFrameDib(n, got), kMovieOk);
+        EXPECT_TRUE(got == want) << "frame " << n;
+        ASSERT_EQ(fromJpeg.ReadFrameDib(n, got), kMovieOk);
+        const auto wide = bits <= 8 ? As24Bits(want) : want;
+        if (bits != 16)   // 16-bit frames only go through the converter, whose rounding is its own
+            EXPECT_LT(MeanDifference(got, wide), 8.0) << "frame " << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, EveryDepth, ::testing::Values(24, 16, 8, 4));
+
+TEST_F(MovieSaveTest, StreamCopiesHoldARangeOfTheirSource)
+{
+    const MovieStream& video = streams[0];
+    const MovieStream& sound = streams[1];
+    EXPECT_EQ(video.Length(), kFrames);
+    MovieStream part, one;
+    EXPECT_EQ(video.Copy(40, 6, part), kMovieNoFrame);
+    EXPECT_EQ(sound.Copy(sound.Length(), 1, part), kMovieNoFrame);
+    ASSERT_EQ(video.Copy(10, 20, part), kMovieOk);
+    ASSERT_EQ(part.Copy(5, 1, one), kMovieOk);   // a copy of a copy counts from its own start
+    std::vector<uint8_t> want, got;
+    ASSERT_EQ(video.ReadFrameDib(15, want), kMovieOk);
+    ASSERT_EQ(one.ReadFrameDib(0, got), kMovieOk);
+    EXPECT_TRUE(got == want);
+    EXPECT_EQ(one.ReadFrameDib(1, got), kMovieNoFrame);
+
+    MovieStream tail;
+    std::vector<uint8_t> all, some;
+    ASSERT_EQ(sound.Copy(1000, 500, tail), kMovieOk);
+    ASSERT_EQ(sound.ReadSamples(0, sound.Length(), all), kMovieOk);
+    ASSERT_EQ(tail.ReadSamples(100, 400, some), kMovieOk);
+    EXPECT_TRUE(std::equal(some.begin(), some.end(), all.begin() + 2 * 1100));
+    EXPECT_EQ(tail.ReadSamples(100, 401, some), kMovieNoFrame);
+    EXPECT_EQ(tail.ReadFrameDib(0, got), kMovieBadFormat);
+
+    // A range saved on its own is a movie of just that range.
+    const std::string path = TempPath("part.avi");
+    ASSERT_EQ(SaveMovie(path, {part}, {}), kMovieOk);
+    MovieReader reader;
+    ASSERT_EQ(reader.Open(path), kMovieOk);
+    EXPECT_EQ(reader.Info().frames, 20u);
+    ASSERT_EQ(reader.ReadFrameDib(5, got), kMovieOk);
+    EXPECT_TRUE(got == want);
+}
+
+TEST_F(MovieSaveTest, AMemoryMovieOfOneFrameGivesThatPicture)
+{
+    MovieStream one;
+    ASSERT_EQ(streams[0].Copy(kFrames - 1, 1, one), kMovieOk);
+    MemoryMovie movie;
+    ASSERT_EQ(movie.Make({MovieStream(one)}), kMovieOk);
+    std::vector<uint8_t> want, got;
+    ASSERT_EQ(streams[0].ReadFrameDib(kFrames - 1, want), kMovieOk);
+    ASSERT_EQ(movie.ReadFrameDib(0, got), kMovieOk);
+    EXPECT_TRUE(got == want);
+
+    MovieStream none;
+    ASSERT_EQ(streams[0].Copy(0, 0, none), kMovieOk);
+    EXPECT_EQ(movie.Make({none}), kMovieBadFormat);
+    EXPECT_EQ(movie.Make({}), kMovieBadFormat);
+    EXPECT_EQ(movie.ReadFrameDib(0, got), kMovieNoFrame);
+}
+
+TEST_F(MovieSaveTest, CopyingReportsProgressAndAStopKeepsTheOlderFile)
+{
+    const std::string path = TempPath("copied.avi");
+    std::ofstream(path) << "older movie";
+    std::vector<int> reports;
+    EXPECT_EQ(CopyMovie(s_source, path, [&](int p) { return reports.push_back(p), p < 100; }), kMovieAborted);
+    EXPECT_TRUE(Text(path) == "older movie");
+    EXPECT_EQ(Leftovers(path), 0);
+    ASSERT_GE(reports.size(), 2u);
+    EXPECT_EQ(reports.front(), 0);
+    EXPECT_EQ(reports.back(), 100);
+    ASSERT_EQ(CopyMovie(s_source, path, [](int) { return true; }), kMovieOk);
+    EXPECT_TRUE(Text(path) == Text(s_source));
 }
 
 }  // namespace
