@@ -440,6 +440,20 @@ TEST_F(MovieSaveTest, AMemoryMovieOfOneFrameGivesThatPicture)
     EXPECT_EQ(movie.ReadFrameDib(0, got), kMovieNoFrame);
 }
 
+// Sound that cannot be read back as PCM would be lost by a later save; such a
+// movie is refused for editing rather than saved without its sound.
+TEST_F(MovieSaveTest, AMovieWithCompressedSoundIsNotOpenedForEditing)
+{
+    const std::string path = TempPath("adpcm.avi");
+    CompressOptions ima;
+    ima.soundFormat = kSoundImaAdpcm;
+    ASSERT_EQ(SaveMovie(path, streams, {{}, ima}), kMovieOk);
+    std::vector<MovieStream> reopened;
+    EXPECT_EQ(OpenMovieStreams(path, reopened), kMovieBadFormat);
+    EXPECT_TRUE(reopened.empty());
+    EXPECT_EQ(OpenMovieStreams(path + ".missing", reopened), kMovieBadFile);
+}
+
 TEST_F(MovieSaveTest, CopyingReportsProgressAndAStopKeepsTheOlderFile)
 {
     const std::string path = TempPath("copied.avi");
