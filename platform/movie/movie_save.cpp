@@ -144,7 +144,6 @@ namespace {
 // unless the data is stored as it is, the encoder and its input frame.
 struct Track {
     const MovieStream* source = nullptr;
-    CompressOptions options;
     AVStream* stream = nullptr;
     AVRational base{1, 1};   // of the positions we count in
     AVCodecContext* encoder = nullptr;
@@ -221,7 +220,6 @@ int Saver::Prepare(const std::vector<MovieStream>& streams, const std::vector<Co
 int Saver::AddVideo(const MovieStream& source, const CompressOptions& options)
 {
     m_video.source = &source;
-    m_video.options = options;
     const VideoCodec* row = FindVideoCodec(options.handler);
     if (!row || source.Length() == 0 || source.Source().microSecPerFrame == 0)
         return kMovieBadFormat;
@@ -293,7 +291,6 @@ int Saver::AddEncodedVideo(const AVCodec* codec, const CompressOptions& options)
 int Saver::AddAudio(const MovieStream& source, const CompressOptions& options)
 {
     m_audio.source = &source;
-    m_audio.options = options;
     const SoundCodec* row = FindSoundCodec(options.soundFormat);
     const AudioFormat& format = source.Source().audio;
     if (!row || !AudioFormatUsable(format))
