@@ -1,5 +1,6 @@
 #include "movie/avi_writer.h"
 
+#include "movie/avi_streams.h"
 #include "movie/movie_file.h"
 
 extern "C" {
@@ -26,47 +27,11 @@ const char* MovieErrorText(int code)
     case kMovieNotOpen: return "no movie file is open";
     case kMovieBadFile: return "the file is not a readable movie";
     case kMovieNoFrame: return "the movie has no such frame";
+    case kMovieAborted: return "the save was stopped";
     default: return "unknown movie error";
     }
 }
 
-namespace {
-
-// Frames larger than this are not camera pictures; keeps every size an int for the muxer.
-constexpr uint64_t kMaxFrameBytes = 256u << 20;
-
-AVPixelFormat PixelFormatFor(WORD bitCount)
-{
-    switch (bitCount) {
-    case 24: return AV_PIX_FMT_BGR24;
-    case 16: return AV_PIX_FMT_RGB555LE;
-    case 8:
-    case 4: return AV_PIX_FMT_PAL8;
-    default: return AV_PIX_FMT_NONE;
-    }
-}
-
-bool VideoFormatUsable(const VideoFormat& video)
-{
-    const BITMAPINFOHEADER& h = video.header;
-    if (h.biWidth <= 0 || h.biHeight <= 0 || h.biCompression != BI_RGB || video.microSecPerFrame == 0)
-        return false;
-    if (PixelFormatFor(h.biBitCount) == AV_PIX_FMT_NONE)
-        return false;
-    if (DibRowBytes(h.biWidth, h.biBitCount) * uint64_t(h.biHeight) > kMaxFrameBytes)
-        return false;
-    if (h.biBitCount <= 8 && (video.colours.empty() || video.colours.size() > (1u << h.biBitCount)))
-        return false;
-    return true;
-}
-
-bool AudioFormatUsable(const AudioFormat& audio)
-{
-    return audio.channels >= 1 && audio.channels <= 8 && audio.samplesPerSec >= 1000 &&
-           audio.samplesPerSec <= 192000 && (audio.bitsPerSample == 8 || audio.bitsPerSample == 16);
-}
-
-}  // namespace
 
 struct AviWriter::Impl {
     std::mutex lock;   // video and sound arrive on different threads
@@ -96,52 +61,19 @@ struct AviWriter::Impl {
 
 int AviWriter::Impl::AddVideoStream(const VideoFormat& video)
 {
-    const BITMAPINFOHEADER& h = video.header;
-    videoStream = avformat_new_stream(ctx, nullptr);
-    if (!videoStream)
+    if (!AddRawVideoStream(ctx, video, videoStream))
         return kMovieCannotCreate;
-    AVCodecParameters* par = videoStream->codecpar;
-    par->codec_type = AVMEDIA_TYPE_VIDEO;
-    par->codec_id = AV_CODEC_ID_RAWVIDEO;
-    par->codec_tag = 0;   // BI_RGB
-    par->width = h.biWidth;
-    par->height = h.biHeight;
-    par->bits_per_coded_sample = h.biBitCount;
-    par->format = PixelFormatFor(h.biBitCount);
-    if (h.biBitCount <= 8) {
-        // The colour table goes into the stream header as it stands, padded to the full depth.
-        const size_t entries = size_t(1) << h.biBitCount;
-        par->extradata = static_cast<uint8_t*>(av_mallocz(entries * sizeof(RGBQUAD) + AV_INPUT_BUFFER_PADDING_SIZE));
-        if (!par->extradata)
-            return kMovieCannotCreate;
-        std::memcpy(par->extradata, video.colours.data(), video.colours.size() * sizeof(RGBQUAD));
-        par->extradata_size = int(entries * sizeof(RGBQUAD));
-    }
-    videoBase = av_make_q(int(video.microSecPerFrame), 1000000);
-    av_reduce(&videoBase.num, &videoBase.den, video.microSecPerFrame, 1000000, INT32_MAX);
-    videoStream->time_base = videoBase;
-    videoStream->avg_frame_rate = av_inv_q(videoBase);
-    videoStream->r_frame_rate = videoStream->avg_frame_rate;
-    frameBytes = size_t(DibRowBytes(h.biWidth, h.biBitCount) * uint64_t(h.biHeight));
+    videoBase = videoStream->time_base;
+    frameBytes = size_t(DibRowBytes(video.header.biWidth, video.header.biBitCount) * uint64_t(video.header.biHeight));
     return kMovieOk;
 }
 
 int AviWriter::Impl::AddAudioStream(const AudioFormat& audio)
 {
-    audioStream = avformat_new_stream(ctx, nullptr);
-    if (!audioStream)
+    if (!AddPcmStream(ctx, audio, audioStream))
         return kMovieCannotCreate;
-    AVCodecParameters* par = audioStream->codecpar;
-    par->codec_type = AVMEDIA_TYPE_AUDIO;
-    par->codec_id = audio.bitsPerSample == 8 ? AV_CODEC_ID_PCM_U8 : AV_CODEC_ID_PCM_S16LE;
-    par->sample_rate = int(audio.samplesPerSec);
-    av_channel_layout_default(&par->ch_layout, audio.channels);
-    par->bits_per_coded_sample = audio.bitsPerSample;
-    audioBlock = audio.channels * (audio.bitsPerSample / 8u);
-    par->block_align = int(audioBlock);
-    par->bit_rate = int64_t(audio.BytesPerSecond()) * 8;
-    audioBase = av_make_q(1, int(audio.samplesPerSec));
-    audioStream->time_base = audioBase;
+    audioBlock = unsigned(audioStream->codecpar->block_align);
+    audioBase = audioStream->time_base;
     return kMovieOk;
 }
 

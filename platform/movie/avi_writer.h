@@ -20,6 +20,7 @@ enum MovieError : int {
     kMovieNotOpen = -4,
     kMovieBadFile = -5,        // not a movie file, or a damaged one
     kMovieNoFrame = -6,        // the movie has no such frame
+    kMovieAborted = -7,        // the user stopped the save
 };
 const char* MovieErrorText(int code);
 

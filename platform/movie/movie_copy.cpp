@@ -2,8 +2,10 @@
 
 #include "types/SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -11,19 +13,23 @@ namespace movie {
 
 namespace {
 
-// Copies every byte of `in` from its start to `out`; kMovieOk, kMovieBadFile
-// or kMovieWriteFailed.
-int CopyBytes(int in, int out)
+// Copies every byte of `in` from its start to `out`, reporting each step;
+// kMovieOk, kMovieBadFile, kMovieWriteFailed or kMovieAborted.
+int CopyBytes(int in, int out, const SaveProgress& progress)
 {
+    struct stat st = {};
+    const off_t size = ::fstat(in, &st) == 0 && st.st_size > 0 ? st.st_size : 1;
     std::vector<uint8_t> buffer(1 << 20);
     for (off_t at = 0;;) {
+        if (progress && !progress(int(std::min<off_t>(at, size) * 100 / size)))
+            return kMovieAborted;
         ssize_t n = ::pread(in, buffer.data(), buffer.size(), at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return kMovieBadFile;
         if (n == 0)
-            return kMovieOk;
+            return !progress || progress(100) ? kMovieOk : kMovieAborted;
         if (!velmora::WriteAll(out, buffer.data(), size_t(n)))
             return kMovieWriteFailed;
         at += n;
@@ -32,7 +38,7 @@ int CopyBytes(int in, int out)
 
 }  // namespace
 
-int CopyMovie(const std::string& src, const std::string& dst)
+int CopyMovie(const std::string& src, const std::string& dst, const SaveProgress& progress)
 {
     // One descriptor is both checked and copied, so the file copied is the
     // movie that was checked.
@@ -48,8 +54,8 @@ int CopyMovie(const std::string& src, const std::string& dst)
         }
     }
     int copied = -1;   // stays -1 when no temporary file could be made
-    const bool ok = velmora::WriteFileAtomically(dst, [in, &copied](int out) {
-        copied = CopyBytes(in, out);
+    const bool ok = velmora::WriteFileAtomically(dst, [in, &copied, &progress](int out) {
+        copied = CopyBytes(in, out, progress);
         return copied == kMovieOk;
     });
     ::close(in);

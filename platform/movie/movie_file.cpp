@@ -45,6 +45,21 @@ bool MovieFile::Open(const std::string& path)
         return false;
     struct stat st = {};
     m_reserved = (::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode)) ? st.st_size : 0;
+    m_owned = true;
+    return StartIo();
+}
+
+bool MovieFile::Attach(int fd)
+{
+    Close();
+    m_fd = fd;
+    m_reserved = 0;
+    m_owned = false;
+    return fd >= 0 && StartIo();
+}
+
+bool MovieFile::StartIo()
+{
     m_position = m_end = 0;
     m_failed = false;
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
@@ -52,7 +67,8 @@ bool MovieFile::Open(const std::string& path)
         m_io = avio_alloc_context(buffer, kIoBufferSize, 1, this, nullptr, &WriteCallback, &SeekCallback);
     if (!m_io) {
         av_free(buffer);
-        ::close(m_fd);
+        if (m_owned)
+            ::close(m_fd);
         m_fd = -1;
         return false;
     }
@@ -125,7 +141,7 @@ bool MovieFile::Close()
             (void)::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, m_end, m_reserved - m_end);
 #endif
     }
-    if (::close(m_fd) != 0)
+    if (m_owned && ::close(m_fd) != 0)
         ok = false;
     m_fd = -1;
     return ok;

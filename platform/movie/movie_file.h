@@ -25,6 +25,8 @@ public:
 
     // Opens `path` for writing without truncating it; false when it cannot be opened.
     bool Open(const std::string& path);
+    // Writes through `fd`, a new empty file that stays open (and the caller's) after Close.
+    bool Attach(int fd);
     AVIOContext* Io() const { return m_io; }
     bool Failed() const { return m_failed; }
     // Flushes, cuts the file to what was written and hands the rest of an earlier
@@ -34,6 +36,7 @@ public:
 private:
     static int WriteCallback(void* opaque, uint8_t* buf, int size);
     static int64_t SeekCallback(void* opaque, int64_t offset, int whence);
+    bool StartIo();
 
     int m_fd = -1;
     AVIOContext* m_io = nullptr;
@@ -41,6 +44,7 @@ private:
     int64_t m_end = 0;          // the furthest byte written
     int64_t m_reserved = 0;     // the file's size before we started
     bool m_failed = false;
+    bool m_owned = true;        // Close closes the descriptor
 };
 
 }  // namespace movie

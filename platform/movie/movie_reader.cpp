@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
@@ -20,9 +21,18 @@ namespace movie {
 
 namespace {
 
-constexpr int kMaxSide = 16384;
+// Pictures past these are no camera's; a damaged header naming more must not
+// make the decoders reserve gigabytes.
+constexpr int kMaxSide = 8192;
+constexpr int64_t kMaxPixels = 4096 * 2304;
 constexpr uint64_t kMaxFrameBytes = 256u << 20;
+// The only codecs our movies are written with; anything else in a file from
+// elsewhere is not decoded at all.
+constexpr char kCodecWhitelist[] =
+    "rawvideo,msvideo1,cinepak,mjpeg,mpeg4,h264,pcm_u8,pcm_s16le,adpcm_ima_wav,adpcm_ms";
 constexpr int kIoBufferSize = 32 * 1024;
+constexpr int kMaxStreams = 8;
+constexpr int kMaxIndexBytes = 4 << 20;
 constexpr char kBottomUpMark[] = "BottomUp";   // FFmpeg's note that DIB rows run bottom-up
 
 struct MemorySource {
@@ -102,6 +112,12 @@ struct FileSource {
 
 bool RawDepth(int bits) { return bits == 4 || bits == 8 || bits == 16 || bits == 24; }
 
+bool Decodable(AVCodecID id)
+{
+    const AVCodec* codec = avcodec_find_decoder(id);
+    return codec && av_match_list(codec->name, kCodecWhitelist, ',') > 0;
+}
+
 }  // namespace
 
 struct MovieReader::Impl {
@@ -156,12 +172,15 @@ int MovieReader::Impl::Finish()
         return kMovieBadFile;
     const AVStream* st = ctx->streams[video];
     const AVCodecParameters* par = st->codecpar;
-    if (par->width <= 0 || par->height <= 0 || par->width > kMaxSide || par->height > kMaxSide)
+    if (par->width <= 0 || par->height <= 0 || par->width > kMaxSide || par->height > kMaxSide ||
+        int64_t(par->width) * par->height > kMaxPixels)
         return kMovieBadFile;
     info.width = par->width;
     info.height = par->height;
     info.uncompressed = par->codec_id == AV_CODEC_ID_RAWVIDEO && par->codec_tag == 0 &&
                         RawDepth(par->bits_per_coded_sample);
+    if (!info.uncompressed && !Decodable(par->codec_id))
+        return kMovieBadFile;
     info.bitCount = uint16_t(info.uncompressed ? par->bits_per_coded_sample : 24);
     frameBytes = DibRowBytes(info.width, info.bitCount) * uint64_t(info.height);
     if (frameBytes > kMaxFrameBytes)
@@ -178,7 +197,8 @@ int MovieReader::Impl::Finish()
     if (info.uncompressed && info.bitCount <= 8) {
         palette.assign(size_t(1) << info.bitCount, RGBQUAD{0, 0, 0, 0});
         const size_t have = std::min(palette.size() * sizeof(RGBQUAD), extra);
-        std::memcpy(palette.data(), par->extradata, have - have % sizeof(RGBQUAD));
+        if (have >= sizeof(RGBQUAD))   // a header without a colour table leaves it black
+            std::memcpy(palette.data(), par->extradata, have - have % sizeof(RGBQUAD));
         for (RGBQUAD& q : palette)
             q.rgbReserved = 0;
     }
@@ -305,7 +325,15 @@ int MovieReader::Impl::OpenDecoder()
     if (!codec)
         return kMovieBadFile;
     decoder = avcodec_alloc_context3(codec);
-    if (!decoder || avcodec_parameters_to_context(decoder, par) < 0 || avcodec_open2(decoder, codec, nullptr) < 0) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "codec_whitelist", kCodecWhitelist, 0);
+    // A picture inside a packet may claim another size than the stream header.
+    av_dict_set_int(&options, "max_pixels", kMaxPixels, 0);
+    av_dict_set_int(&options, "threads", 1, 0);
+    const bool opened = decoder && avcodec_parameters_to_context(decoder, par) >= 0 &&
+                        avcodec_open2(decoder, codec, &options) >= 0;
+    av_dict_free(&options);
+    if (!opened) {
         avcodec_free_context(&decoder);
         return kMovieBadFile;
     }
@@ -385,7 +413,14 @@ int MovieReader::Impl::OpenCustom(void* source, int (*read)(void*, uint8_t*, int
     }
     ctx->pb = io;
     ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&ctx, nullptr, av_find_input_format("avi"), nullptr) < 0) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "codec_whitelist", kCodecWhitelist, 0);
+    av_dict_set(&options, "format_whitelist", "avi", 0);
+    av_dict_set_int(&options, "max_streams", kMaxStreams, 0);
+    av_dict_set_int(&options, "indexmem", kMaxIndexBytes, 0);
+    const int opened = avformat_open_input(&ctx, nullptr, av_find_input_format("avi"), &options);
+    av_dict_free(&options);
+    if (opened < 0) {
         Close();   // the context is already freed on failure
         return kMovieBadFile;
     }

@@ -5,6 +5,7 @@
 #include "movie/avi_writer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,8 +57,13 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// Save-as: copies a readable movie to `dst`, which appears whole or not at all.
+// Called with 0..100 as a save goes on; false stops it.
+using SaveProgress = std::function<bool(int percent)>;
+
+// Save-as: copies a readable movie to `dst` byte for byte, so that empty
+// (skipped) positions stay empty. `dst` appears whole or not at all; a stop
+// from `progress` gives kMovieAborted and keeps an older `dst`.
 // `src` is the capture file: a symlink there is refused, not followed.
-int CopyMovie(const std::string& src, const std::string& dst);
+int CopyMovie(const std::string& src, const std::string& dst, const SaveProgress& progress = {});
 
 }  // namespace movie

@@ -31,9 +31,9 @@ Probe ProbeMovie(const std::string& path);
 // Frame `index` as FFmpeg's own decoder sees it, as top-down BGR24 rows.
 bool DecodeBgr24(const std::string& path, int index, std::vector<uint8_t>& rows, int& width, int& height);
 
-// A movie of PNG-compressed frames (lossless, so pixels stay exact) made by
-// FFmpeg alone; frame n is MakeRgbPicture(width, height, n).
-bool WriteCompressedMovie(const std::string& path, int width, int height, int frames);
+// A movie of frames compressed by FFmpeg's `encoder` alone; frame n is
+// MakeRgbPicture(width, height, n) before compression.
+bool WriteCompressedMovie(const std::string& path, int width, int height, int frames, const char* encoder = "mjpeg");
 // Top-down RGB24 rows.
 std::vector<uint8_t> MakeRgbPicture(int width, int height, int number);
 
