@@ -44,8 +44,7 @@ void CSnapvoView::RegisterCameraCommands()
 {
     OnCommand(ID_CAMERA_ADJUSTMENTS, [this] { OnCameraAdjustments(); });
     OnCommand(ID_IMAGE_SIZE, [this] { OnImageSize(); });
-    for (UINT id : {ID_CAMERA_ADJUSTMENTS, ID_IMAGE_SIZE})
-        OnUpdateCommand(id, [this](CCmdUI* ui) { ui->Enable(m_camera && !IsBusy()); });
+    // Their enable rule is the Settings menu's, with every other mode item.
     OnMessage(WM_HSCROLL, [this](WPARAM w, LPARAM l) -> LRESULT {
         if (m_brightnessSlider.m_hWnd && HWND(l) == m_brightnessSlider.m_hWnd)
             OnBrightnessScroll(LOWORD(w));
