@@ -282,6 +282,11 @@ TEST(SeriesNames, ShorterPrefixWhenANumberRangeIsFull)
     std::fclose(std::fopen((dir / "A0.bmp").c_str(), "w"));
     fs::permissions(dir / "A0.bmp", fs::perms::none);
     EXPECT_EQ(NextSeriesName(CString(dir.path().string()), "A", ".bmp"), CString((dir / "A1.bmp").string()));
+    // So does a link to nothing; a number freed by the user is used again.
+    fs::create_symlink(dir / "gone.bmp", dir / "A1.bmp");
+    EXPECT_EQ(NextSeriesName(folder, "A", ".bmp"), CString((dir / "A2.bmp").string()));
+    fs::remove(dir / "Ab3.bmp");
+    EXPECT_EQ(NextSeriesName(folder, "Ab", ".bmp"), CString((dir / "Ab3.bmp").string()));
 }
 
 } // namespace
