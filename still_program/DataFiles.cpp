@@ -56,6 +56,10 @@ std::vector<CString> SnapvoDataFolders(const CString& workingDirectory, const ch
             folders.push_back(program);
         folders.push_back(program + sub);
     }
+    // An installed tree moved as a whole (a staged or unpacked package)
+    // still finds its data beside its own bin/.
+    if (!program.IsEmpty())
+        folders.push_back(program + "../share/snapvo32/" + sub);
     folders.push_back(SnapvoInstalledDataFolder() + sub);
     return folders;
 }

@@ -65,6 +65,10 @@ TEST_F(ShippedFiles, HelpIsFoundTheSameWay)
     EXPECT_TRUE(SnapvoHelpPath(Work()).IsEmpty());
     Put("installed/help/index.html");
     EXPECT_EQ(SnapvoHelpPath(Work()), CString((dir / "installed/help/index.html").string()));
+    // An installed tree moved elsewhere: share/ beside the program's bin/.
+    fs::create_directories(dir / "share/snapvo32/help");
+    Put("share/snapvo32/help/index.html");
+    EXPECT_EQ(SnapvoHelpPath(Work()), CString((dir / "program/../share/snapvo32/help/index.html").string()));
     Put("program/help/index.html");
     EXPECT_EQ(SnapvoHelpPath(Work()), CString((dir / "program/help/index.html").string()));
 }
