@@ -50,4 +50,9 @@ std::vector<Compressor> AvailableCompressors();
 int SaveMovie(const std::string& path, const std::vector<MovieStream>& streams,
               const std::vector<CompressOptions>& options, const SaveProgress& progress = {});
 
+// The file SaveMovie would write, held in memory instead (the one-picture
+// movie of the clipboard). `bytes` is left empty on failure.
+int SaveMovieToMemory(const std::vector<MovieStream>& streams, const std::vector<CompressOptions>& options,
+                      std::vector<uint8_t>& bytes);
+
 }  // namespace movie
