@@ -75,6 +75,12 @@ const VideoCodec* FindVideoCodec(uint32_t handler)
     return nullptr;
 }
 
+}  // namespace
+
+bool SameHandler(uint32_t a, uint32_t b) { return UpperCode(a) == UpperCode(b); }
+
+namespace {
+
 const SoundCodec* FindSoundCodec(uint16_t format)
 {
     for (const SoundCodec& c : kSoundCodecs)

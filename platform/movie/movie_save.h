@@ -39,6 +39,10 @@ struct Compressor {
     bool video = true;
 };
 
+// Whether two compressor codes name the same code, letter case aside (a
+// movie's header may spell a code in either case).
+bool SameHandler(uint32_t a, uint32_t b);
+
 // The compressors this system can save with, pictures first.
 std::vector<Compressor> AvailableCompressors();
 

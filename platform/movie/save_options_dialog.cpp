@@ -3,7 +3,6 @@
 #include "framework/UiService.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace movie {
 
@@ -24,14 +23,6 @@ constexpr CompressorRow kCompressorSettings[] = {
     {FourCC('H', '2', '6', '4'), {true, true, true}},
 };
 
-bool SameCode(uint32_t a, uint32_t b)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (std::toupper(int(a >> shift & 0xFF)) != std::toupper(int(b >> shift & 0xFF)))
-            return false;
-    return true;
-}
-
 constexpr uint32_t kLargestKilobytes = UINT32_MAX / 1024;
 constexpr int kDefaultQualityPercent = 75;
 
@@ -48,7 +39,7 @@ uint32_t QualityOf(int percent) { return std::max(1u, uint32_t(std::clamp(percen
 CompressorSettings SettingsOf(uint32_t handler)
 {
     for (const CompressorRow& row : kCompressorSettings)
-        if (SameCode(row.handler, handler))
+        if (SameHandler(row.handler, handler))
             return row.takes;
     return {};
 }
@@ -60,7 +51,7 @@ SaveOptionsDialog::SaveOptionsDialog(CWnd* owner, const MovieInfo& video, const 
         if (c.video)
             m_compressors.push_back(std::move(c));
     for (size_t i = 0; start.handler && i < m_compressors.size(); ++i)
-        if (SameCode(m_compressors[i].handler, start.handler))
+        if (SameHandler(m_compressors[i].handler, start.handler))
             chosen = i;
     qualityPercent = PercentOf(start.quality);
     keyFramesOn = start.keyFrameEvery > 0;
