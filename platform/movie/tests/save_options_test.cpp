@@ -177,6 +177,19 @@ TEST_F(SaveOptionsTest, AnyEndingButOkLeavesTheDefaultOptions)
     }
 }
 
+TEST_F(SaveOptionsTest, AfterCancelTheSaveKeepsFullFrames)
+{
+    CompressOptions options{kMotionJpeg, 0, 5000};
+    ASSERT_FALSE(Choose(options, [](SaveOptionsDialog&) { return IDCANCEL; }));
+    const std::string path = TempPath("cancelled.avi");
+    ASSERT_EQ(SaveMovie(path, {streams[0]}, {options}), kMovieOk);
+    MovieReader reader;
+    ASSERT_EQ(reader.Open(path), kMovieOk);
+    EXPECT_TRUE(reader.Info().uncompressed);
+    EXPECT_EQ(reader.Info().bitCount, 24);
+    EXPECT_EQ(reader.Info().frames, kFrames);
+}
+
 TEST_F(SaveOptionsTest, OpensOnTheOptionsChosenBefore)
 {
     const bool haveJpeg = std::any_of(compressors.begin(), compressors.end(),
