@@ -178,6 +178,7 @@ BOOL QtUiService::SetClipboardDib(const void* dib, size_t size)
     if (!image.loadFromData(bytes, "BMP"))
         return FALSE;
     QGuiApplication::clipboard()->setImage(image);
+    m_placed = QGuiApplication::clipboard()->mimeData();
     return TRUE;
 }
 
@@ -202,6 +203,7 @@ BOOL QtUiService::SetClipboardText(const char* text)
     if (!HaveGui())
         return FALSE;
     QGuiApplication::clipboard()->setText(Text(text));
+    m_placed = QGuiApplication::clipboard()->mimeData();
     return TRUE;
 }
 
@@ -210,6 +212,52 @@ BOOL QtUiService::EmptyClipboard()
     if (!HaveGui())
         return FALSE;
     QGuiApplication::clipboard()->clear();
+    return TRUE;
+}
+
+namespace {
+
+// Where Qt keeps a picture inside mime data; it is copied as the picture itself.
+constexpr char kQtImageFormat[] = "application/x-qt-image";
+
+QMimeData* CopyOfMimeData(const QMimeData& from)
+{
+    auto* copy = new QMimeData;
+    if (from.hasImage())
+        copy->setImageData(from.imageData());
+    for (const QString& format : from.formats())
+        if (format != kQtImageFormat)
+            copy->setData(format, from.data(format));
+    return copy;
+}
+
+}  // namespace
+
+BOOL QtUiService::SetClipboardData(const char* mime, const void* data, size_t size)
+{
+    if (!HaveGui() || !mime || !*mime || (!data && size > 0))
+        return FALSE;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    // Qt offers one set of forms at a time: the new one goes in beside a copy
+    // of what we placed last, and the whole set replaces it.
+    const QMimeData* now = clipboard->mimeData();
+    QMimeData* next = m_placed && now == m_placed ? CopyOfMimeData(*now) : new QMimeData;
+    next->setData(QString::fromUtf8(mime), QByteArray(static_cast<const char*>(data), qsizetype(size)));
+    clipboard->setMimeData(next);
+    m_placed = clipboard->mimeData();
+    return TRUE;
+}
+
+BOOL QtUiService::GetClipboardData(const char* mime, std::vector<BYTE>& data)
+{
+    if (!HaveGui() || !mime)
+        return FALSE;
+    const QMimeData* now = QGuiApplication::clipboard()->mimeData();
+    const QString format = QString::fromUtf8(mime);
+    if (!now || !now->hasFormat(format))
+        return FALSE;
+    const QByteArray bytes = now->data(format);
+    data.assign(bytes.begin(), bytes.end());
     return TRUE;
 }
 

@@ -5,9 +5,12 @@
 
 #include "framework/UiService.h"
 
+#include <QPointer>
+
 #include <vector>
 
 class QMessageBox;
+class QMimeData;
 
 class QtUiService : public UiService {
 public:
@@ -22,6 +25,8 @@ public:
     BOOL GetClipboardDib(std::vector<BYTE>& dib) override;
     BOOL SetClipboardText(const char* text) override;
     BOOL EmptyClipboard() override;
+    BOOL SetClipboardData(const char* mime, const void* data, size_t size) override;
+    BOOL GetClipboardData(const char* mime, std::vector<BYTE>& data) override;
     BOOL ShowHelp(const char* file, UINT command, DWORD_PTR data) override;
     void SetCursorShape(CursorShape shape) override;
     CursorShape GetCursorShape() const override { return m_waitCursor ? CursorShape::Wait : CursorShape::Arrow; }
@@ -36,5 +41,7 @@ public:
 private:
     std::vector<QMessageBox*> m_boxes;
     HWND m_capture = nullptr;
+    // What this program put on the clipboard last; null once another program took it.
+    QPointer<const QMimeData> m_placed;
     bool m_waitCursor = false;
 };

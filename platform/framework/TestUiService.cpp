@@ -78,6 +78,7 @@ BOOL TestUiService::SetClipboardDib(const void* dib, size_t size)
     auto bytes = static_cast<const BYTE*>(dib);
     clipboardDib.assign(bytes, bytes + size);
     clipboardText.Empty();
+    clipboardData.clear();
     return TRUE;
 }
 
@@ -92,6 +93,7 @@ BOOL TestUiService::GetClipboardDib(std::vector<BYTE>& dib)
 BOOL TestUiService::SetClipboardText(const char* text)
 {
     clipboardDib.clear();
+    clipboardData.clear();
     clipboardText = text;
     return TRUE;
 }
@@ -100,6 +102,25 @@ BOOL TestUiService::EmptyClipboard()
 {
     clipboardDib.clear();
     clipboardText.Empty();
+    clipboardData.clear();
+    return TRUE;
+}
+
+BOOL TestUiService::SetClipboardData(const char* mime, const void* data, size_t size)
+{
+    if (!mime || !*mime || (!data && size > 0))
+        return FALSE;
+    auto bytes = static_cast<const BYTE*>(data);
+    clipboardData[mime].assign(bytes, bytes + size);
+    return TRUE;
+}
+
+BOOL TestUiService::GetClipboardData(const char* mime, std::vector<BYTE>& data)
+{
+    auto found = mime ? clipboardData.find(mime) : clipboardData.end();
+    if (found == clipboardData.end())
+        return FALSE;
+    data = found->second;
     return TRUE;
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 class TestUiService : public UiService {
@@ -51,6 +52,7 @@ public:
     std::vector<HelpCall> helpCalls;
     std::vector<BYTE> clipboardDib;
     CString clipboardText;
+    std::map<std::string, std::vector<BYTE>> clipboardData;   // by MIME type
     CursorShape cursor = CursorShape::Arrow;
     HWND capture = nullptr;
     std::optional<CRect> cursorClip;
@@ -71,6 +73,8 @@ public:
     BOOL GetClipboardDib(std::vector<BYTE>& dib) override;
     BOOL SetClipboardText(const char* text) override;
     BOOL EmptyClipboard() override;
+    BOOL SetClipboardData(const char* mime, const void* data, size_t size) override;
+    BOOL GetClipboardData(const char* mime, std::vector<BYTE>& data) override;
     BOOL ShowHelp(const char* file, UINT command, DWORD_PTR data) override;
     void SetCursorShape(CursorShape shape) override { cursor = shape; }
     CursorShape GetCursorShape() const override { return cursor; }

@@ -114,6 +114,14 @@ public:
     virtual BOOL GetClipboardDib(std::vector<BYTE>& dib) = 0;
     virtual BOOL SetClipboardText(const char* text) = 0;
     virtual BOOL EmptyClipboard() = 0;
+    // Adds `size` bytes under the MIME type `mime` beside what this program put
+    // on the clipboard last (a picture from SetClipboardDib stays), so that
+    // other programs find every form at once: one pastes the picture, another
+    // the movie it came from. Data of the same type is replaced. Once another
+    // program has taken the clipboard, the bytes go on a clipboard of their own.
+    virtual BOOL SetClipboardData(const char* mime, const void* data, size_t size) = 0;
+    // FALSE when the clipboard holds nothing under `mime`.
+    virtual BOOL GetClipboardData(const char* mime, std::vector<BYTE>& data) = 0;
 
     virtual BOOL ShowHelp(const char* file, UINT command, DWORD_PTR data) = 0;
 

@@ -15,7 +15,12 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace movie {
 
@@ -69,6 +74,12 @@ const VideoCodec* FindVideoCodec(uint32_t handler)
             return &c;
     return nullptr;
 }
+
+}  // namespace
+
+bool SameHandler(uint32_t a, uint32_t b) { return UpperCode(a) == UpperCode(b); }
+
+namespace {
 
 const SoundCodec* FindSoundCodec(uint16_t format)
 {
@@ -267,7 +278,8 @@ int Saver::AddEncodedVideo(const AVCodec* codec, const CompressOptions& options)
     enc->max_b_frames = 0;
     if (options.keyFrameEvery > 0) {   // key frames at that interval, and only there
         enc->gop_size = int(std::min<uint32_t>(options.keyFrameEvery, INT32_MAX));
-        enc->keyint_min = enc->gop_size;
+        // Video-1 counts its minimum as frames between key frames, not from one to the next.
+        enc->keyint_min = std::strcmp(codec->name, "msvideo1") == 0 ? enc->gop_size - 1 : enc->gop_size;
         av_opt_set_int(enc->priv_data, "sc_threshold", 0, 0);
     }
     if (options.bytesPerSecond > 0) {
@@ -591,6 +603,48 @@ int SaveMovie(const std::string& path, const std::vector<MovieStream>& streams,
     if (saved)
         return kMovieOk;
     return result == kMovieOk ? kMovieWriteFailed : result;
+}
+
+namespace {
+
+// The whole of an in-memory file, read from its start.
+bool ReadBack(int fd, std::vector<uint8_t>& bytes)
+{
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || st.st_size < 0)
+        return false;
+    bytes.resize(size_t(st.st_size));
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += size_t(got);
+    }
+    return true;
+}
+
+}  // namespace
+
+int SaveMovieToMemory(const std::vector<MovieStream>& streams, const std::vector<CompressOptions>& options,
+                      std::vector<uint8_t>& bytes)
+{
+    bytes.clear();
+    const SaveProgress noProgress;   // the saver keeps a reference to it
+    Saver saver(noProgress);
+    if (int rc = saver.Prepare(streams, options); rc != kMovieOk)
+        return rc;
+    const int fd = ::memfd_create("velmora-movie", MFD_CLOEXEC);
+    if (fd < 0)
+        return kMovieCannotCreate;
+    int rc = saver.Run(fd);
+    if (rc == kMovieOk && !ReadBack(fd, bytes))
+        rc = kMovieWriteFailed;
+    ::close(fd);
+    if (rc != kMovieOk)
+        bytes.clear();
+    return rc;
 }
 
 }  // namespace movie

@@ -39,6 +39,10 @@ struct Compressor {
     bool video = true;
 };
 
+// Whether two compressor codes name the same code, letter case aside (a
+// movie's header may spell a code in either case).
+bool SameHandler(uint32_t a, uint32_t b);
+
 // The compressors this system can save with, pictures first.
 std::vector<Compressor> AvailableCompressors();
 
@@ -49,5 +53,10 @@ std::vector<Compressor> AvailableCompressors();
 // kMovieBadFormat for a compressor or format this system does not have.
 int SaveMovie(const std::string& path, const std::vector<MovieStream>& streams,
               const std::vector<CompressOptions>& options, const SaveProgress& progress = {});
+
+// The file SaveMovie would write, held in memory instead (the one-picture
+// movie of the clipboard). `bytes` is left empty on failure.
+int SaveMovieToMemory(const std::vector<MovieStream>& streams, const std::vector<CompressOptions>& options,
+                      std::vector<uint8_t>& bytes);
 
 }  // namespace movie

@@ -422,6 +422,22 @@ TEST_F(MovieSaveTest, StreamCopiesHoldARangeOfTheirSource)
     EXPECT_TRUE(got == want);
 }
 
+// The clipboard's movie is made in memory: it must be the very file a save
+// writes, and a refused save must leave no bytes that look like a movie.
+TEST_F(MovieSaveTest, SavingToMemoryGivesTheBytesOfTheSavedFile)
+{
+    const std::string path = TempPath("memory-twin.avi");
+    const std::vector<CompressOptions> options = {{}, {0, 0, 0, 0, kSoundImaAdpcm}};
+    ASSERT_EQ(SaveMovie(path, streams, options), kMovieOk);
+    std::vector<uint8_t> bytes{1, 2, 3};
+    ASSERT_EQ(SaveMovieToMemory(streams, options, bytes), kMovieOk);
+    EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == Text(path));
+
+    bytes = {1, 2, 3};
+    EXPECT_EQ(SaveMovieToMemory(streams, {{FourCC('N', 'O', 'N', 'E')}}, bytes), kMovieBadFormat);
+    EXPECT_TRUE(bytes.empty());
+}
+
 TEST_F(MovieSaveTest, AMemoryMovieOfOneFrameGivesThatPicture)
 {
     MovieStream one;
