@@ -15,8 +15,10 @@ constexpr uint32_t kSoundSlackMs = 150;
 // ...but not more often than this, so a device that runs fast is not restarted on every tick.
 constexpr DWORD kResyncEveryMs = 1000;
 
-// Ticks twice a frame, so a frame is never shown more than half a frame late.
-UINT PacePeriod(uint32_t microSecPerFrame) { return std::clamp<UINT>(microSecPerFrame / 2000, 10, 100); }
+// Ticks at least four times a frame (as often as timers go), so a picture is
+// shown at most a quarter of a frame late and a late tick still finds the
+// frame before the next one falls due.
+UINT PacePeriod(uint32_t microSecPerFrame) { return std::clamp<UINT>(microSecPerFrame / 4000, 10, 100); }
 
 }  // namespace
 
