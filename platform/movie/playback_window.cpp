@@ -282,6 +282,10 @@ void PlaybackWindow::OnTick()
     if (m_mode != PlaybackMode::kPlaying)
         return;
     const uint32_t due = DuePosition();
+    if (due == m_position && due < Length()) {
+        KeepSoundInStep();   // nothing new to show: the widget is not asked to repaint
+        return;
+    }
     // Pictures between the one on show and the one due now were never seen.
     const uint32_t next = std::min(due, Length() - 1);
     if (next > m_shownFrame + 1)

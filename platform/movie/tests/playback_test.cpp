@@ -185,6 +185,18 @@ TEST(PlaybackTest, FramesPassedOverWhileTheThreadWasBusyCountAsDropped)
     EXPECT_EQ(p.window.FramesDropped(), 0u) << "counted afresh for each play";
 }
 
+TEST(PlaybackTest, TheWidgetIsToldOfEachNewFrameOnceNotOfEveryTick)
+{
+    Playback p;
+    ASSERT_EQ(p.window.Open(WriteMovie("ticks.avi")), kMovieOk);
+    p.window.Play();
+    int changes = 0;
+    p.window.onChanged = [&] { ++changes; };
+    p.clock->Advance(399);   // sixteen ticks, three new frames
+    EXPECT_EQ(p.window.Position(), 3u);
+    EXPECT_EQ(changes, 3);
+}
+
 TEST(PlaybackTest, WithoutAMovieTheWindowIsAPlayBarThatDoesNotPlay)
 {
     Playback p;
