@@ -370,6 +370,13 @@ TEST(PlaybackWidgetTest, ShowsThePictureAndAPlayBarThatFollowsThePosition)
                       Qt::NoModifier);
     QApplication::sendEvent(&widget, &right);
     EXPECT_EQ(presses, 1);
+    // On the play bar too: the controls leave the right button to the window.
+    for (QWidget* control : std::initializer_list<QWidget*>{slider, button}) {
+        QMouseEvent onControl(QEvent::MouseButtonPress, QPointF(2, 2), control->mapToGlobal(QPointF(2, 2)),
+                              Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(control, &onControl);
+    }
+    EXPECT_EQ(presses, 3);
 }
 
 TEST(PlaybackWidgetTest, PackedDibsOfEveryDepthBecomePictures)
