@@ -2,6 +2,7 @@
 // program hears them, exact positions after play and seek, the end of a movie,
 // its sound kept in step, damaged files, and the widget that shows it all.
 #include "movie/playback_widget.h"
+#include "movie/movie_save.h"
 #include "movie/playback_window.h"
 #include "movie_test_util.h"
 
@@ -167,6 +168,35 @@ TEST(PlaybackTest, PlayingToTheEndStopsOnTheLastFrameAndPlayStartsAgain)
     p.window.Play();
     EXPECT_EQ(p.window.Position(), 0u);
     EXPECT_EQ(p.window.Picture(), FrameDib(path, 0));
+}
+
+TEST(PlaybackTest, ACompressedMovieShowsThePicturesEachFrameHasAlone)
+{
+    // Key frames every fourth picture: playing reads on from frame to frame,
+    // a seek starts again from a key frame; both must give the same pictures.
+    std::vector<MovieStream> streams;
+    ASSERT_EQ(OpenMovieStreams(WriteMovie("full.avi"), streams), kMovieOk);
+    CompressOptions options;
+    options.handler = FourCC('F', 'M', 'P', '4');
+    options.keyFrameEvery = 4;
+    const std::string path = TempPath("groups.avi");
+    ASSERT_EQ(SaveMovie(path, streams, {options}), kMovieOk);
+
+    Playback p;
+    ASSERT_EQ(p.window.Open(path), kMovieOk);
+    p.window.Play();
+    bool seeked = false;
+    for (uint32_t frame = 1; frame < kFrames; ++frame) {
+        p.clock->Advance(100);
+        ASSERT_EQ(p.window.ShownFrame(), frame);
+        EXPECT_EQ(p.window.Picture(), FrameDib(path, frame)) << frame;
+        if (frame == 6 && !seeked) {
+            p.window.Seek(2);   // back into the group before
+            EXPECT_EQ(p.window.Picture(), FrameDib(path, 2));
+            frame = 2;
+            seeked = true;
+        }
+    }
 }
 
 TEST(PlaybackTest, FramesPassedOverWhileTheThreadWasBusyCountAsDropped)
