@@ -3,6 +3,7 @@
 // line doing the same from the same file. Both sides run on one thread at the
 // same quantiser and are timed by the clock.
 #include "bench_util.h"
+#include "recorded_movie.h"
 
 #include "movie/movie_save.h"
 
@@ -12,38 +13,10 @@
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480, kFrames = 300;
-constexpr uint32_t kMicroSecPerFrame = 33333;
 constexpr uint32_t kQuality = 9000;   // quantiser 5 for both compressors
 constexpr int kQuantiser = 5;
 
-// The recorded movie, written once: moving gradients with some grain.
-const std::string& Source()
-{
-    static const std::string path = [] {
-        const std::string file = bench::ScratchDir() + "/recorded.avi";
-        movie::VideoFormat format;
-        format.header.biSize = sizeof(BITMAPINFOHEADER);
-        format.header.biWidth = kWidth;
-        format.header.biHeight = kHeight;
-        format.header.biPlanes = 1;
-        format.header.biBitCount = 24;
-        format.header.biCompression = BI_RGB;
-        format.header.biSizeImage = DWORD(DibRowBytes(kWidth, 24) * kHeight);
-        format.microSecPerFrame = kMicroSecPerFrame;
-        movie::AviWriter writer;
-        if (writer.Open(file, format, nullptr) != movie::kMovieOk)
-            return std::string();
-        std::vector<uint8_t> bits(format.header.biSizeImage);
-        for (int n = 0; n < kFrames; ++n) {
-            for (size_t i = 0; i < bits.size(); ++i)
-                bits[i] = uint8_t((i / 3 % kWidth) / 3 + i / (kWidth * 3) / 2 + size_t(n) * 2 + (i * 2654435761u >> 28));
-            writer.WriteVideoFrame(bits.data(), bits.size());
-        }
-        return writer.Close() == movie::kMovieOk ? file : std::string();
-    }();
-    return path;
-}
+const std::string& Source() { return bench::RecordedMovie(); }
 
 double Now()
 {

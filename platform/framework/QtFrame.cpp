@@ -96,9 +96,7 @@ void QtFrameWindow::SyncViewGeometry()
     view->MoveWindow(r.x(), r.y(), r.width(), r.height());
 }
 
-namespace {
-// Where a control of the view stands, in the view's client coordinates.
-QRect ClientGeometry(const CWnd& control)
+QRect GeometryInParent(const CWnd& control)
 {
     CRect r;
     control.GetWindowRect(&r);
@@ -107,17 +105,20 @@ QRect ClientGeometry(const CWnd& control)
         parent->ScreenToClient(&origin);
     return QRect(int(origin.x), int(origin.y), int(r.Width()), int(r.Height()));
 }
-}  // namespace
 
-QPushButton* QtFrameWindow::ShowButton(CButton& button)
+QPushButton* QtFrameWindow::ShowButton(CButton& button) { return MirrorButton(button, m_viewWidget); }
+
+QSlider* QtFrameWindow::ShowSlider(CSliderCtrl& slider) { return MirrorSlider(slider, m_viewWidget); }
+
+QPushButton* MirrorButton(CButton& button, QWidget* parent)
 {
-    auto* push = new QPushButton(m_viewWidget);
+    auto* push = new QPushButton(parent);
     push->setFocusPolicy(Qt::NoFocus);
     CButton* logic = &button;
     auto sync = [logic, p = QPointer<QPushButton>(push)] {
         if (!p)
             return;
-        p->setGeometry(ClientGeometry(*logic));
+        p->setGeometry(GeometryInParent(*logic));
         QString text = QString::fromLocal8Bit(logic->GetWindowText().GetString());
         p->setText(text);
         p->setEnabled(logic->IsWindowEnabled());
@@ -129,14 +130,14 @@ QPushButton* QtFrameWindow::ShowButton(CButton& button)
         }
     };
     button.onChanged = sync;
-    connect(push, &QPushButton::clicked, this, [logic] { logic->Click(); });
+    QObject::connect(push, &QPushButton::clicked, push, [logic] { logic->Click(); });
     sync();
     return push;
 }
 
-QSlider* QtFrameWindow::ShowSlider(CSliderCtrl& slider)
+QSlider* MirrorSlider(CSliderCtrl& slider, QWidget* parent)
 {
-    auto* qt = new QSlider(Qt::Horizontal, m_viewWidget);
+    auto* qt = new QSlider(Qt::Horizontal, parent);
     qt->setFocusPolicy(Qt::NoFocus);
     CSliderCtrl* logic = &slider;
     auto sync = [logic, q = QPointer<QSlider>(qt)] {
@@ -147,12 +148,12 @@ QSlider* QtFrameWindow::ShowSlider(CSliderCtrl& slider)
         logic->GetScrollRange(&low, &high);
         q->setRange(low, high);
         q->setValue(logic->GetPos());
-        q->setGeometry(ClientGeometry(*logic));
+        q->setGeometry(GeometryInParent(*logic));
         q->setEnabled(logic->IsWindowEnabled());
         q->setVisible(logic->m_hWnd && logic->GetShowState() != SW_HIDE);
     };
     slider.onChanged = sync;
-    connect(qt, &QAbstractSlider::actionTriggered, this, [logic, qt](int action) {
+    QObject::connect(qt, &QAbstractSlider::actionTriggered, qt, [logic, qt](int action) {
         static const std::pair<int, UINT> codes[] = {
             {QAbstractSlider::SliderSingleStepSub, TB_LINEUP}, {QAbstractSlider::SliderSingleStepAdd, TB_LINEDOWN},
             {QAbstractSlider::SliderPageStepSub, TB_PAGEUP},   {QAbstractSlider::SliderPageStepAdd, TB_PAGEDOWN},
@@ -164,7 +165,7 @@ QSlider* QtFrameWindow::ShowSlider(CSliderCtrl& slider)
         // The logic decides where the thumb stands (it may snap it back).
         qt->setSliderPosition(logic->GetPos());
     });
-    connect(qt, &QAbstractSlider::sliderReleased, this, [logic, qt] {
+    QObject::connect(qt, &QAbstractSlider::sliderReleased, qt, [logic, qt] {
         logic->Scroll(TB_THUMBPOSITION, qt->sliderPosition());
         logic->Scroll(TB_ENDTRACK, qt->sliderPosition());
     });

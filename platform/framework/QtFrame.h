@@ -11,6 +11,8 @@
 #include <memory>
 
 class CFrameWnd;
+class CWnd;
+class QRect;
 class CToolBar;
 class CStatusBar;
 class CButton;
@@ -22,6 +24,16 @@ class QPushButton;
 class QSlider;
 class QToolBar;
 class QWidget;
+
+// Where a child window stands, in its parent's client coordinates: the
+// geometry of the widget that shows it inside the parent's widget.
+QRect GeometryInParent(const CWnd& window);
+// A push button of a window shown as a Qt button in `parent`, the widget that
+// shows the button's parent window; a click reaches the logic as Click.
+QPushButton* MirrorButton(CButton& button, QWidget* parent);
+// A slider shown as a horizontal Qt slider in `parent` likewise; the user's
+// moves reach the logic as its Scroll codes.
+QSlider* MirrorSlider(CSliderCtrl& slider, QWidget* parent);
 
 class QtFrameWindow : public QMainWindow {
 public:

@@ -133,6 +133,11 @@ struct MovieReader::Impl {
     std::vector<RGBQUAD> palette;
     uint64_t frameBytes = 0;
     MovieInfo info;
+    // The compressed frame the decoder reaches by reading on, without a seek
+    // (-1: the read position has moved). Playback reads frame after frame, and
+    // a seek back to the key frame for each would decode a whole group of
+    // pictures per picture.
+    int64_t nextDecoded = -1;
 
     int OpenCustom(void* source, int (*read)(void*, uint8_t*, int), int64_t (*seek)(void*, int64_t, int));
     int Finish();
@@ -140,7 +145,7 @@ struct MovieReader::Impl {
     int OpenDecoder();
     int RawFrame(uint32_t index, std::vector<uint8_t>& dib);
     int ScanRaw(uint32_t index, AVPacket* pkt, AVPacket* best);
-    int DecodedFrame(uint32_t index, std::vector<uint8_t>& dib);
+    int DecodedFrame(uint32_t index, std::vector<uint8_t>& dib, bool readOn);
     int FrameToDib(const AVFrame* frame, std::vector<uint8_t>& dib);
     void TakePalette(const AVPacket* pkt);
     void StartDib(std::vector<uint8_t>& dib, uint16_t bits, size_t colours) const;
@@ -163,6 +168,7 @@ void MovieReader::Impl::Close()
     info = MovieInfo{};
     palette.clear();
     video = audio = -1;
+    nextDecoded = -1;
 }
 
 int MovieReader::Impl::Finish()
@@ -358,11 +364,12 @@ int MovieReader::Impl::FrameToDib(const AVFrame* frame, std::vector<uint8_t>& di
                : kMovieBadFile;
 }
 
-int MovieReader::Impl::DecodedFrame(uint32_t index, std::vector<uint8_t>& dib)
+int MovieReader::Impl::DecodedFrame(uint32_t index, std::vector<uint8_t>& dib, bool readOn)
 {
     if (int rc = OpenDecoder(); rc != kMovieOk)
         return rc;
-    avcodec_flush_buffers(decoder);
+    if (!readOn)
+        avcodec_flush_buffers(decoder);
     AVPacket* pkt = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
     int rc = kMovieNoFrame;
@@ -469,10 +476,17 @@ int MovieReader::ReadFrameDib(uint32_t index, std::vector<uint8_t>& dib)
         return kMovieNotOpen;
     if (index >= d.info.frames)
         return kMovieNoFrame;
-    if (av_seek_frame(d.ctx, d.video, index, AVSEEK_FLAG_BACKWARD) < 0 &&
+    const bool readOn = !d.info.uncompressed && int64_t(index) == d.nextDecoded;
+    d.nextDecoded = -1;
+    if (!readOn && av_seek_frame(d.ctx, d.video, index, AVSEEK_FLAG_BACKWARD) < 0 &&
         av_seek_frame(d.ctx, d.video, 0, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
         return kMovieBadFile;
-    return d.info.uncompressed ? d.RawFrame(index, dib) : d.DecodedFrame(index, dib);
+    if (d.info.uncompressed)
+        return d.RawFrame(index, dib);
+    const int rc = d.DecodedFrame(index, dib, readOn);
+    if (rc == kMovieOk)
+        d.nextDecoded = int64_t(index) + 1;
+    return rc;
 }
 
 int MovieReader::ReadAllAudio(std::vector<uint8_t>& pcm)
@@ -483,6 +497,7 @@ int MovieReader::ReadAllAudio(std::vector<uint8_t>& pcm)
         return kMovieNotOpen;
     if (d.audio < 0)
         return kMovieNoFrame;
+    d.nextDecoded = -1;   // the read position moves
     const AVCodecID codec = d.ctx->streams[d.audio]->codecpar->codec_id;
     if (codec != AV_CODEC_ID_PCM_U8 && codec != AV_CODEC_ID_PCM_S16LE)
         return kMovieBadFormat;
