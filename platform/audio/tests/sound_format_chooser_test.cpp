@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 using namespace audio;
 
@@ -157,7 +158,11 @@ TEST(SoundFormatChooser, OpensOnTheCurrentFormatAndOkHandsBackTheChosenOneZeroFi
     EXPECT_EQ(c.openedOn, 3 * 4 + 3);   // the fourth rate, 16-bit stereo
     WAVEFORMATEX got;
     std::memcpy(&got, c.buffer, sizeof got);
-    EXPECT_EQ(std::memcmp(&got, &static_cast<const WAVEFORMATEX&>(PcmWaveFormat(44100, 8, 1)), sizeof got), 0);
+    const WAVEFORMATEX want = PcmWaveFormat(44100, 8, 1);
+    EXPECT_EQ(std::tie(got.wFormatTag, got.nSamplesPerSec, got.wBitsPerSample, got.nChannels, got.nBlockAlign,
+                       got.nAvgBytesPerSec, got.cbSize),
+              std::tie(want.wFormatTag, want.nSamplesPerSec, want.wBitsPerSample, want.nChannels, want.nBlockAlign,
+                       want.nAvgBytesPerSec, want.cbSize));
     EXPECT_TRUE(std::all_of(c.buffer + sizeof got, c.buffer + sizeof c.buffer, [](BYTE b) { return b == 0; }));
 }
 
