@@ -49,7 +49,40 @@ public:
             m_thread.join();
     }
 
+    std::vector<PcmFormat> Accepted(const std::vector<PcmFormat>& candidates) override
+    {
+        std::vector<PcmFormat> accepted;
+        QuietAlsaErrors();
+        snd_pcm_t* pcm = nullptr;
+        if (snd_pcm_open(&pcm, m_device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0)
+            return accepted;
+        snd_pcm_hw_params_t* any = nullptr;
+        snd_pcm_hw_params_t* trial = nullptr;
+        if (snd_pcm_hw_params_malloc(&any) == 0 && snd_pcm_hw_params_malloc(&trial) == 0 &&
+            snd_pcm_hw_params_any(pcm, any) >= 0) {
+            for (const PcmFormat& f : candidates) {
+                snd_pcm_hw_params_copy(trial, any);
+                if (PcmFormatUsable(f) && Narrows(pcm, trial, f))
+                    accepted.push_back(f);
+            }
+        }
+        snd_pcm_hw_params_free(trial);
+        snd_pcm_hw_params_free(any);
+        snd_pcm_close(pcm);
+        return accepted;
+    }
+
 private:
+    // Whether the device's space of configurations still holds `f` once every
+    // part of it is fixed together (a device may take 48 kHz only in stereo).
+    static bool Narrows(snd_pcm_t* pcm, snd_pcm_hw_params_t* params, const PcmFormat& f)
+    {
+        return snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
+               snd_pcm_hw_params_set_format(pcm, params, AlsaFormat(f.bitsPerSample)) >= 0 &&
+               snd_pcm_hw_params_set_channels(pcm, params, f.channels) >= 0 &&
+               snd_pcm_hw_params_set_rate(pcm, params, f.samplesPerSec, 0) >= 0;
+    }
+
     void Run(snd_pcm_t* pcm, PcmFormat format, const Sink& sink)
     {
         const uint32_t frameBytes = BytesPerFrame(format);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace audio {
 
@@ -24,6 +25,9 @@ public:
     // Starts delivering samples in `format` to `sink` until Stop; false when the device fails.
     virtual bool Start(const PcmFormat& format, Sink sink) = 0;
     virtual void Stop() = 0;
+    // Those of `candidates` that Start would take, in the same order. This
+    // default keeps every format the sources can deliver at all.
+    virtual std::vector<PcmFormat> Accepted(const std::vector<PcmFormat>& candidates);
 };
 
 // The ALSA default capture device when one opens, else the tone source.

@@ -15,6 +15,15 @@ bool PcmFormatUsable(const PcmFormat& f)
            f.samplesPerSec >= 1000 && f.samplesPerSec <= 192000;
 }
 
+std::vector<PcmFormat> AudioSource::Accepted(const std::vector<PcmFormat>& candidates)
+{
+    std::vector<PcmFormat> usable;
+    for (const PcmFormat& f : candidates)
+        if (PcmFormatUsable(f))
+            usable.push_back(f);
+    return usable;
+}
+
 void AppendTone(const PcmFormat& format, uint64_t first, uint32_t frames, std::vector<uint8_t>& out)
 {
     const double step = 2.0 * std::numbers::pi * kToneHz / format.samplesPerSec;

@@ -2,6 +2,7 @@
 // programs read them (sizes pinned: the programs pass them with their size).
 #pragma once
 
+#include "audio/wave_format.h"
 #include "framework/Messages.h"
 #include "types/wintypes.h"
 
@@ -79,16 +80,6 @@ struct CAPINFOCHUNK {
     LONG cbData;
 };
 
-struct WAVEFORMATEX {
-    WORD wFormatTag;   // 1: PCM, the only format recorded
-    WORD nChannels;
-    DWORD nSamplesPerSec;
-    DWORD nAvgBytesPerSec;
-    WORD nBlockAlign;
-    WORD wBitsPerSample;
-    WORD cbSize;
-};
-constexpr WORD WAVE_FORMAT_PCM = 1;
 typedef intptr_t LONG_PTR;
 
 struct VIDEOHDR {

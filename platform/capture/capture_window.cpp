@@ -41,17 +41,7 @@ CAPTUREPARMS DefaultParms()
     return p;
 }
 
-WAVEFORMATEX DefaultAudio()
-{
-    WAVEFORMATEX w{};
-    w.wFormatTag = WAVE_FORMAT_PCM;
-    w.nChannels = 1;
-    w.nSamplesPerSec = 11025;
-    w.wBitsPerSample = 8;
-    w.nBlockAlign = 1;
-    w.nAvgBytesPerSec = 11025;
-    return w;
-}
+WAVEFORMATEX DefaultAudio() { return audio::PcmWaveFormat(11025, 8, 1); }
 
 }  // namespace
 
@@ -238,13 +228,9 @@ BOOL CaptureWindow::SetAudioFormat(const WAVEFORMATEX* format, UINT size)
         return FALSE;
     WAVEFORMATEX w{};
     std::memcpy(&w, format, std::min<size_t>(size, sizeof w));
-    if (w.wFormatTag != WAVE_FORMAT_PCM || w.nChannels < 1 || w.nChannels > 2
-        || (w.wBitsPerSample != 8 && w.wBitsPerSample != 16) || w.nSamplesPerSec < 4000 || w.nSamplesPerSec > 96000)
+    if (!audio::WaveFormatRecordable(w))
         return FALSE;
-    w.nBlockAlign = WORD(w.nChannels * w.wBitsPerSample / 8);
-    w.nAvgBytesPerSec = w.nSamplesPerSec * w.nBlockAlign;
-    w.cbSize = 0;
-    m_audioFormat = w;
+    m_audioFormat = audio::PcmWaveFormat(w.nSamplesPerSec, w.wBitsPerSample, w.nChannels);
     return TRUE;
 }
 

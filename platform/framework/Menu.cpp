@@ -1,6 +1,8 @@
 #include "framework/Menu.h"
 
 #include "framework/Keys.h"
+#include "framework/UiService.h"
+#include "framework/Wnd.h"
 
 BOOL CMenu::AppendMenu(UINT flags, UINT id, const char* text)
 {
@@ -189,6 +191,32 @@ void CMenu::UpdateCommands(CCmdTarget& target)
         }
         ++i;
     }
+}
+
+void CMenu::UpdateAllCommands(CCmdTarget& target)
+{
+    UpdateCommands(target);
+    for (size_t i = 0; i < m_items.size(); ++i)
+        if (m_items[i].popup)
+            m_items[i].popup->UpdateAllCommands(target);
+}
+
+BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner)
+{
+    // One pop-up at a time: a second right click while one is open (its
+    // nested loop still delivers messages) is ignored.
+    static bool tracking = false;
+    if (tracking || !owner || !owner->GetSafeHwnd())
+        return FALSE;
+    tracking = true;
+    UpdateAllCommands(*owner);
+    const UINT chosen = Ui().TrackPopupMenu(*this, CPoint(x, y), owner->GetSafeHwnd());
+    tracking = false;
+    if (chosen == 0)
+        return FALSE;
+    if (flags & TPM_RETURNCMD)
+        return BOOL(chosen);
+    return owner->PostMessage(WM_COMMAND, WPARAM(chosen), 0);
 }
 
 BOOL CAcceleratorTable::Translate(const MSG& msg, CCmdTarget& target) const

@@ -24,6 +24,15 @@ constexpr UINT MF_SEPARATOR = 0x0800;
 
 constexpr UINT SC_MAXIMIZE = 0xF030;
 
+// Pop-up menu flags (placement flags are taken and ignored: the menu opens
+// with its top-left corner at the point).
+constexpr UINT TPM_LEFTALIGN = 0x0000;
+constexpr UINT TPM_LEFTBUTTON = 0x0000;
+constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+constexpr UINT TPM_RETURNCMD = 0x0100;
+
+class CWnd;
+
 class CMenu {
 public:
     struct Item {
@@ -62,6 +71,15 @@ public:
     // Runs the update handlers of every command item (not the pop-ups' items)
     // and applies what they say; items without any handler are greyed.
     void UpdateCommands(CCmdTarget& target);
+
+    // Shows the menu at screen point (x, y) for `owner`, once the update
+    // handlers along the owner's route have set every item (pop-ups' too).
+    // The chosen command is posted to the owner as WM_COMMAND, or with
+    // TPM_RETURNCMD returned instead. FALSE (0) when nothing was chosen, and
+    // at once while another pop-up menu is open.
+    BOOL TrackPopupMenu(UINT flags, int x, int y, CWnd* owner);
+    // UpdateCommands on this menu and every pop-up in it.
+    void UpdateAllCommands(CCmdTarget& target);
 
     // Called after every change, for whatever shows this menu.
     void SetChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }

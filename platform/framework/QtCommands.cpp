@@ -12,7 +12,40 @@
 #include <QTimer>
 
 namespace {
+
 const char* const kIdProperty = "velmoraCommandId";
+
+// A command item as a Qt action carrying its id, greyed and checked as the menu says.
+QAction* ItemAction(const CMenu::Item& item, QObject* parent)
+{
+    auto* action = new QAction(QString::fromLocal8Bit(item.text.GetString()), parent);
+    action->setProperty(kIdProperty, item.id);
+    action->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
+    action->setCheckable(item.flags & MF_CHECKED);
+    action->setChecked(item.flags & MF_CHECKED);
+    return action;
+}
+
+void FillPopup(QMenu& into, const CMenu& menu)
+{
+    for (const CMenu::Item& item : menu.Items()) {
+        if (item.flags & MF_SEPARATOR)
+            into.addSeparator();
+        else if (item.popup)
+            FillPopup(*into.addMenu(QString::fromLocal8Bit(item.text.GetString())), *item.popup);
+        else
+            into.addAction(ItemAction(item, &into));
+    }
+}
+
+}  // namespace
+
+UINT ExecPopupMenu(const CMenu& menu, const QPoint& at, QWidget* parent)
+{
+    QMenu popup(parent);
+    FillPopup(popup, menu);
+    QAction* chosen = popup.exec(at);
+    return chosen ? CommandBinder::CommandId(chosen) : 0;
 }
 
 CommandBinder::CommandBinder(CCmdTarget& target, CWinApp* app) : m_target(target), m_app(app)
@@ -161,11 +194,8 @@ void QtMenuMirror::Fill(QWidget* into, CMenu& menu)
             Fill(sub, *model);
             continue;
         }
-        QAction* action = bar ? bar->addAction(text) : popup->addAction(text);
-        action->setProperty("velmoraCommandId", item.id);
-        action->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
-        action->setCheckable(item.flags & MF_CHECKED);
-        action->setChecked(item.flags & MF_CHECKED);
+        QAction* action = ItemAction(item, into);
+        into->addAction(action);
         const UINT id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { m_target.ExecuteCommand(id); });
     }

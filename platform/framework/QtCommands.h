@@ -16,6 +16,7 @@ class QMenuBar;
 class QWidget;
 class CWinApp;
 class CMenu;
+class QPoint;
 
 class CommandBinder : public QObject {
 public:
@@ -64,3 +65,8 @@ private:
     bool m_dirty = false;
     bool m_scheduled = false;
 };
+
+// Shows `menu` as a Qt pop-up at a screen point and waits until it closes:
+// the chosen item's command id, or 0 when closed without a choice. Items show
+// the state the CMenu holds; nothing runs.
+UINT ExecPopupMenu(const CMenu& menu, const QPoint& at, QWidget* parent);

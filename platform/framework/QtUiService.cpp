@@ -1,6 +1,7 @@
 #include "framework/QtUiService.h"
 
 #include "framework/Dialog.h"
+#include "framework/QtCommands.h"
 #include "framework/QtWnd.h"
 
 #include <QApplication>
@@ -325,4 +326,9 @@ COLORREF QtUiService::SysColor(int index) const
     case COLOR_HIGHLIGHTTEXT: return ToColorRef(palette.color(QPalette::HighlightedText));
     default: return ToColorRef(palette.color(QPalette::Window));
     }
+}
+
+UINT QtUiService::TrackPopupMenu(const CMenu& menu, CPoint screen, HWND owner)
+{
+    return HaveGui() ? ExecPopupMenu(menu, QPoint(screen.x, screen.y), OwnerWidget(owner)) : 0;
 }

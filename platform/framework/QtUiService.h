@@ -37,6 +37,7 @@ public:
     CPoint CursorPos() const override;
     CSize ScreenSize() const override;
     COLORREF SysColor(int index) const override;
+    UINT TrackPopupMenu(const CMenu& menu, CPoint screen, HWND owner) override;
 
 private:
     std::vector<QMessageBox*> m_boxes;

@@ -1,6 +1,8 @@
 #include "framework/TestUiService.h"
 
 #include "framework/Dialog.h"
+#include "framework/Menu.h"
+#include "framework/Messages.h"
 
 int TestUiService::MessageBox(HWND, const char* text, const char* caption, UINT type, UINT helpId)
 {
@@ -43,7 +45,10 @@ int TestUiService::RunDialog(CDialog& dialog)
         return IDCANCEL;
     auto answer = std::move(m_dialogAnswers.front());
     m_dialogAnswers.pop_front();
-    return answer(dialog);
+    const int result = answer(dialog);
+    if (result != kStayOpen)
+        return result;
+    return RunModalLoop([&] { return dialog.IsEnded(); }) ? dialog.GetResult() : IDCANCEL;
 }
 
 BOOL TestUiService::GetFileName(FileDialogRequest& request)
@@ -142,4 +147,33 @@ COLORREF TestUiService::SysColor(int index) const
 {
     auto it = colours.find(index);
     return it != colours.end() ? it->second : RGB(0xC0, 0xC0, 0xC0);
+}
+
+namespace {
+
+void ListItems(const CMenu& menu, int depth, std::vector<TestUiService::ShownPopupItem>& out)
+{
+    for (const CMenu::Item& item : menu.Items()) {
+        out.push_back({item.id, item.text, item.flags, depth});
+        if (item.popup)
+            ListItems(*item.popup, depth + 1, out);
+    }
+}
+
+}  // namespace
+
+UINT TestUiService::TrackPopupMenu(const CMenu& menu, CPoint screen, HWND owner)
+{
+    ShownPopup shown{screen, owner, {}, 0};
+    ListItems(menu, 0, shown.items);
+    UINT wanted = 0;
+    if (!m_popupAnswers.empty()) {
+        wanted = m_popupAnswers.front();
+        m_popupAnswers.pop_front();
+    }
+    for (const ShownPopupItem& item : shown.items)
+        if (wanted && item.id == wanted && !(item.flags & (MF_POPUP | MF_SEPARATOR | MF_GRAYED | MF_DISABLED)))
+            shown.chosen = wanted;
+    popups.push_back(shown);
+    return shown.chosen;
 }

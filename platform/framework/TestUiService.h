@@ -36,7 +36,9 @@ public:
     // Runs while a box is up, before it is answered (the box counts as open).
     std::function<void(const ShownBox&)> onMessageBox;
     // Answers for the next program dialogs: set the dialog's controls, return
-    // how it ends. Unscripted dialogs are cancelled.
+    // how it ends. Unscripted dialogs are cancelled. An answer of kStayOpen
+    // keeps the dialog in its modal loop until the program ends it (a
+    // progress dialog), or until nothing more can happen (then cancelled).
     void AnswerNextDialog(std::function<int(CDialog&)> answer) { m_dialogAnswers.push_back(std::move(answer)); }
     std::vector<UINT> dialogs;   // template ids, in the order shown
 
@@ -50,6 +52,23 @@ public:
     std::vector<CString> sounds;
     std::vector<UINT> beeps;
     std::vector<HelpCall> helpCalls;
+    // Pop-up menus: the item to choose from each next one (0: closed with
+    // Escape; unscripted menus are closed). A grey or missing item cannot be
+    // chosen, so the menu closes with nothing.
+    void ChooseNextPopupItem(UINT id) { m_popupAnswers.push_back(id); }
+    struct ShownPopupItem {
+        UINT id;
+        CString text;
+        UINT flags;
+        int depth;   // 0 in the menu itself, 1 in a pop-up of it, ...
+    };
+    struct ShownPopup {
+        CPoint at;
+        HWND owner;
+        std::vector<ShownPopupItem> items;   // as they stood when shown
+        UINT chosen;
+    };
+    std::vector<ShownPopup> popups;
     std::vector<BYTE> clipboardDib;
     CString clipboardText;
     std::map<std::string, std::vector<BYTE>> clipboardData;   // by MIME type
@@ -84,8 +103,10 @@ public:
     CPoint CursorPos() const override { return cursorPos; }
     CSize ScreenSize() const override { return screen; }
     COLORREF SysColor(int index) const override;
+    UINT TrackPopupMenu(const CMenu& menu, CPoint screen, HWND owner) override;
 
 private:
+    std::deque<UINT> m_popupAnswers;
     std::deque<int> m_boxAnswers;
     std::deque<std::function<int(CDialog&)>> m_dialogAnswers;
     std::deque<std::optional<CString>> m_fileAnswers;

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CDialog;
+class CMenu;
 
 constexpr UINT MB_OK = 0x0000;
 constexpr UINT MB_OKCANCEL = 0x0001;
@@ -134,6 +135,10 @@ public:
 
     virtual CSize ScreenSize() const = 0;
     virtual COLORREF SysColor(int index) const = 0;
+
+    // Shows `menu` as a pop-up at a screen point until the user chooses an
+    // item (its command id is returned) or closes it (0).
+    virtual UINT TrackPopupMenu(const CMenu& menu, CPoint screen, HWND owner) = 0;
 };
 
 // The installed service; without one, a service over Qt (headless answers when

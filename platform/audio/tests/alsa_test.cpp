@@ -93,3 +93,24 @@ TEST(AlsaTest, WavesPlayToTheEndOrAreCutOff)
     }   // the destructor ends a sound still playing
     std::filesystem::remove(path);
 }
+
+namespace {
+
+TEST(AlsaTest, AcceptedKeepsTheFormatsTheDeviceTakesInOrder)
+{
+    const std::vector<PcmFormat> candidates{
+        {2, 44100, 16}, {1, 8000, 8}, {1, 8000, 24}, {9, 22050, 16}, {2, 48000, 8}};
+    auto missing = MakeAlsaSource("velmora-no-such-device");
+    EXPECT_TRUE(missing->Accepted(candidates).empty());
+    if (!NullDeviceOpens(SND_PCM_STREAM_CAPTURE))
+        GTEST_SKIP() << "ALSA's null device is not configured here";
+    // The null device takes any rate, depth and channel count; what no source
+    // can deliver (24 bits, nine channels) is still left out.
+    const auto accepted = MakeAlsaSource("null")->Accepted(candidates);
+    ASSERT_EQ(accepted.size(), 3u);
+    EXPECT_EQ(accepted[0].samplesPerSec, 44100u);
+    EXPECT_EQ(accepted[1].bitsPerSample, 8);
+    EXPECT_EQ(accepted[2].samplesPerSec, 48000u);
+}
+
+}  // namespace
