@@ -79,6 +79,11 @@ struct ReadJob {
     void* user;
     IMG_HEADER_CB header;
     uint64_t end = 0;   // where this picture's bytes end, 0 = end of stream
+    // Set when the frame itself is loading: the store's row for picture line
+    // `line` (0 the top), or null beyond it. A reader may finish rows straight
+    // into it instead of handing them to `line` one by one; it then writes
+    // every byte of each row, padding included.
+    uint8_t* (*rowAt)(void* user, uint32_t line) = nullptr;
 };
 
 struct WriteJob {
@@ -184,5 +189,6 @@ int AdoptStore(Record& record, std::vector<uint8_t>&& dib);
 // The frame's own callbacks; user is the Record.
 int16_t FrameHeader(BITMAPINFO* header, void* user);
 int16_t FrameLine(const uint8_t* row, void* user, int16_t line, int16_t bytes);
+uint8_t* FrameRow(void* user, uint32_t line);
 
 }   // namespace vantor

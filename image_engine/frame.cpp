@@ -81,6 +81,8 @@ int Decompress(IMG_HANDLE* out, Stream& in, int32_t offset, int16_t page, IMG_LI
     if (type < 0)
         return type;
     ReadJob job{in, LoadStart(offset, page), line, user, header};
+    if (line == FrameLine)
+        job.rowAt = FrameRow;
     int result = ReaderFor(type)(job);
     if (result < 0)
         return result;

@@ -2,6 +2,7 @@
 // width growing one code early (when the next free code reaches 511, 1023,
 // 2047), Clear 256, EndOfInformation 257.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "tiff.h"
@@ -14,11 +15,85 @@ constexpr uint32_t kClear = 256, kEoi = 257, kFirstFree = 258, kTableSize = 4096
 // The writer starts a new table before the decoder's would run one code past 4093.
 constexpr uint32_t kWriterLimit = 4094;
 
-// Every string of the table has been written out before: an entry keeps where
-// (in this strip's output) and how long, so a code is a copy of earlier output.
+// Every string of the table: its first eight bytes (all of a short one) kept
+// whole, so most codes are one 8-byte store, and where its first byte was
+// written (as a position in the strip's output), from which a longer one is
+// copied. A new entry is the old string and one more byte, so its word is the
+// old word with that byte put behind it.
+// A strip decodes to at most 32767 rows of 32767 bytes, so a position fits 32 bits.
+struct DecodeEntry {
+    uint64_t word;
+    uint32_t start;
+    uint16_t length;
+};
 struct DecodeTable {
-    uint32_t start[kTableSize];
-    uint16_t length[kTableSize];
+    DecodeEntry e[kTableSize];
+    DecodeTable()
+    {
+        for (uint32_t c = 0; c < 256; ++c)
+            e[c] = DecodeEntry{c, 0, 1};
+    }
+};
+
+// The strip's output: rows of `rowBytes`, each anywhere (the picture store's
+// rows run bottom-up), written in order through a cursor; earlier output is
+// addressed by its position in the strip.
+class RowOutput {
+public:
+    RowOutput(uint8_t* const* rows, size_t rowBytes, size_t want)
+        : rows_(rows), rowBytes_(rowBytes), want_(want), row_(rows[0])
+    {
+    }
+    size_t Want() const { return want_; }
+    size_t Pos() const { return pos_; }
+
+    // Puts `len` bytes of a string whose first eight are `word`, copied from
+    // position `from` when it is longer: a short one is one 8-byte store when
+    // its row has room past it (the bytes beyond are written later).
+    void Put(uint64_t word, size_t len, size_t from)
+    {
+        if (len <= 8 && col_ + 8 <= rowBytes_) {
+            std::memcpy(row_ + col_, &word, 8);
+            col_ += len;
+            pos_ += len;
+        } else if (len <= 8) {
+            for (size_t k = 0; k < len; ++k)
+                *At(pos_ + k) = uint8_t(word >> (8 * k));
+            Seek(pos_ + len);
+        } else {
+            Copy(pos_, from, len);
+            Seek(pos_ + len);
+        }
+        if (col_ == rowBytes_ && pos_ < want_)
+            Seek(pos_);
+    }
+
+private:
+    uint8_t* At(size_t pos) const { return rows_[pos / rowBytes_] + pos % rowBytes_; }
+    size_t RowLeft(size_t pos) const { return rowBytes_ - pos % rowBytes_; }
+    void Seek(size_t pos)
+    {
+        pos_ = pos;
+        col_ = pos % rowBytes_;
+        row_ = pos < want_ ? rows_[pos / rowBytes_] : nullptr;
+    }
+    // Row piece by row piece, never more than the distance back at once, so a
+    // string that runs into its own start repeats it as it should.
+    void Copy(size_t to, size_t from, size_t len) const
+    {
+        while (len) {
+            const size_t piece = std::min({len, to - from, RowLeft(to), RowLeft(from)});
+            std::memcpy(At(to), At(from), piece);
+            to += piece;
+            from += piece;
+            len -= piece;
+        }
+    }
+
+    uint8_t* const* rows_;
+    size_t rowBytes_, want_;
+    uint8_t* row_;
+    size_t pos_ = 0, col_ = 0;
 };
 
 class CodeWriter {
@@ -48,17 +123,23 @@ private:
 
 }   // namespace
 
-int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want)
+namespace {
+
+int DecodeLzwInto(const uint8_t* in, size_t n, RowOutput& out)
 {
+    static_assert(std::endian::native == std::endian::little, "string words are stored low byte first");
     // The engine runs on one thread; one table serves every strip.
     static DecodeTable table;
     DecodeTable& t = table;
+    const size_t want = out.Want();
+    if (want > UINT32_MAX)   // beyond what a strip of the engine's rows can hold
+        return IMG_ERR_CONTENT;
     uint64_t bits = 0;
     int have = 0, width = 9;
-    size_t ip = 0, pos = 0, oldAt = 0;
+    size_t ip = 0;
     uint32_t next = kFirstFree;
     int32_t old = -1;
-    while (pos < want) {
+    while (out.Pos() < want) {
         if (have < width) {
             if (n - ip >= 8) {   // take whole bytes while the 64-bit holder has room
                 const int take = (64 - have) >> 3;
@@ -77,9 +158,9 @@ int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want)
         }
         const uint32_t code = uint32_t(bits >> (have - width)) & ((1u << width) - 1);
         have -= width;
-        if (code == kEoi)
-            break;
-        if (code == kClear) {
+        if (code - kClear < 2) {
+            if (code == kEoi)
+                break;
             next = kFirstFree;
             width = 9;
             old = -1;
@@ -88,32 +169,39 @@ int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want)
         if (code > next || (code == next && (old < 0 || next >= kTableSize)))
             return IMG_ERR_CONTENT;
         if (old >= 0 && next < kTableSize) {
-            // The new entry is the old string and one more byte, where the old one was written.
-            t.start[next] = uint32_t(oldAt);
-            t.length[next] = uint16_t((old < 256 ? 1 : t.length[old]) + 1);
+            // The old string and the first byte of this one (its own first when it is the entry made now).
+            const DecodeEntry& o = t.e[old];
+            const uint64_t first = t.e[code < next ? code : uint32_t(old)].word & 0xFF;
+            t.e[next] = DecodeEntry{o.length < 8 ? o.word | first << (8 * o.length) : o.word,
+                                    uint32_t(out.Pos() - o.length), uint16_t(o.length + 1)};
             ++next;
             if (next + 1 >= (1u << width) && width < 12)
                 ++width;
         }
-        oldAt = pos;
         old = int32_t(code);
-        if (code < 256) {
-            out[pos++] = uint8_t(code);
-            continue;
-        }
-        const size_t from = t.start[code], len = std::min<size_t>(t.length[code], want - pos);
-        if (len <= 8 && from + 8 <= pos && pos + 8 <= want) {
-            // Short strings move as one 8-byte word; what lies past them is written later.
-            std::memcpy(out + pos, out + from, 8);
-        } else if (from + len <= pos) {
-            std::memcpy(out + pos, out + from, len);
-        } else {   // the string just made: its last byte is its own first
-            for (size_t k = 0; k < len; ++k)
-                out[pos + k] = out[from + k];
-        }
-        pos += len;
+        const DecodeEntry& e = t.e[code];
+        out.Put(e.word, std::min<size_t>(e.length, want - out.Pos()), e.start);
     }
-    return pos == want ? IMG_OK : IMG_ERR_CONTENT;
+    return out.Pos() == want ? IMG_OK : IMG_ERR_CONTENT;
+}
+
+}   // namespace
+
+int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want)
+{
+    if (want == 0)
+        return IMG_OK;
+    uint8_t* const rows[1] = {out};
+    RowOutput sink(rows, want, want);
+    return DecodeLzwInto(in, n, sink);
+}
+
+int DecodeLzwRows(const uint8_t* in, size_t n, uint8_t* const* rows, uint32_t count, size_t rowBytes)
+{
+    if (count == 0 || rowBytes == 0)
+        return IMG_OK;
+    RowOutput sink(rows, rowBytes, size_t(count) * rowBytes);
+    return DecodeLzwInto(in, n, sink);
 }
 
 void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out)
