@@ -125,6 +125,46 @@ private:
 
 namespace {
 
+// Codes most significant bit first from a 64-bit holder kept left-aligned,
+// refilled with one 8-byte load while eight input bytes remain.
+class CodeReader {
+public:
+    CodeReader(const uint8_t* in, size_t n) : in_(in), n_(n) {}
+    bool Next(int width, uint32_t& code)
+    {
+        if (have_ < width && !Refill(width))
+            return false;
+        code = uint32_t(bits_ >> (64 - width));
+        bits_ <<= width;
+        have_ -= width;
+        return true;
+    }
+
+private:
+    bool Refill(int width)
+    {
+        if (n_ - ip_ >= 8) {
+            uint64_t word;
+            std::memcpy(&word, in_ + ip_, 8);
+            // Bits below the counted ones are the next bytes' own, so a later refill may lay them again.
+            bits_ |= __builtin_bswap64(word) >> have_;
+            ip_ += size_t(63 - have_) >> 3;
+            have_ |= 56;
+            return true;
+        }
+        while (have_ <= 56 && ip_ < n_) {
+            bits_ |= uint64_t(in_[ip_++]) << (56 - have_);
+            have_ += 8;
+        }
+        return have_ >= width;
+    }
+
+    const uint8_t* in_;
+    size_t n_, ip_ = 0;
+    uint64_t bits_ = 0;
+    int have_ = 0;
+};
+
 int DecodeLzwInto(const uint8_t* in, size_t n, RowOutput& out)
 {
     static_assert(std::endian::native == std::endian::little, "string words are stored low byte first");
@@ -134,30 +174,14 @@ int DecodeLzwInto(const uint8_t* in, size_t n, RowOutput& out)
     const size_t want = out.Want();
     if (want > UINT32_MAX)   // beyond what a strip of the engine's rows can hold
         return IMG_ERR_CONTENT;
-    uint64_t bits = 0;
-    int have = 0, width = 9;
-    size_t ip = 0;
+    CodeReader codes(in, n);
+    int width = 9;
     uint32_t next = kFirstFree;
     int32_t old = -1;
     while (out.Pos() < want) {
-        if (have < width) {
-            if (n - ip >= 8) {   // take whole bytes while the 64-bit holder has room
-                const int take = (64 - have) >> 3;
-                for (int k = 0; k < take; ++k)
-                    bits = bits << 8 | in[ip + size_t(k)];
-                ip += size_t(take);
-                have += take * 8;
-            } else {
-                while (have < width && ip < n) {
-                    bits = bits << 8 | in[ip++];
-                    have += 8;
-                }
-                if (have < width)
-                    break;
-            }
-        }
-        const uint32_t code = uint32_t(bits >> (have - width)) & ((1u << width) - 1);
-        have -= width;
+        uint32_t code = 0;
+        if (!codes.Next(width, code))
+            break;
         if (code - kClear < 2) {
             if (code == kEoi)
                 break;
