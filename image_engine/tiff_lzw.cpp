@@ -56,7 +56,12 @@ public:
             std::memcpy(row_ + col_, &word, 8);
             col_ += len;
             pos_ += len;
-        } else if (len <= 8) {
+            if (col_ == rowBytes_ && pos_ < want_)
+                Seek(pos_);
+            return;
+        }
+        len = std::min(len, want_ - pos_);
+        if (len <= 8) {
             for (size_t k = 0; k < len; ++k)
                 *At(pos_ + k) = uint8_t(word >> (8 * k));
             Seek(pos_ + len);
@@ -204,7 +209,7 @@ int DecodeLzwInto(const uint8_t* in, size_t n, RowOutput& out)
         }
         old = int32_t(code);
         const DecodeEntry& e = t.e[code];
-        out.Put(e.word, std::min<size_t>(e.length, want - out.Pos()), e.start);
+        out.Put(e.word, e.length, e.start);
     }
     return out.Pos() == want ? IMG_OK : IMG_ERR_CONTENT;
 }
