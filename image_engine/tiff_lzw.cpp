@@ -101,27 +101,39 @@ private:
     size_t pos_ = 0, col_ = 0;
 };
 
+// Codes into room made beforehand for the most `bytes` input bytes can take
+// (a code of at most 12 bits for every byte, and Clear codes), four bytes at a
+// time; Finish gives the vector its true length.
 class CodeWriter {
 public:
-    explicit CodeWriter(std::vector<uint8_t>& out) : out_(out) {}
+    CodeWriter(std::vector<uint8_t>& out, size_t bytes) : out_(out), at_(out.size())
+    {
+        out_.resize(at_ + bytes + bytes / 2 + bytes / 1024 * 2 + 32);
+    }
     void Put(uint32_t code, int width)
     {
         acc_ = acc_ << width | code;
         n_ += width;
-        while (n_ >= 8) {
-            n_ -= 8;
-            out_.push_back(uint8_t(acc_ >> n_));
+        if (n_ >= 32) {
+            n_ -= 32;
+            const uint32_t word = __builtin_bswap32(uint32_t(acc_ >> n_));
+            std::memcpy(out_.data() + at_, &word, 4);
+            at_ += 4;
         }
     }
     void Finish()
     {
+        for (; n_ >= 8; n_ -= 8)
+            out_[at_++] = uint8_t(acc_ >> (n_ - 8));
         if (n_)
-            out_.push_back(uint8_t(acc_ << (8 - n_)));
+            out_[at_++] = uint8_t(acc_ << (8 - n_));
         n_ = 0;
+        out_.resize(at_);
     }
 
 private:
     std::vector<uint8_t>& out_;
+    size_t at_;
     uint64_t acc_ = 0;
     int n_ = 0;
 };
@@ -239,8 +251,7 @@ void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out)
     constexpr uint32_t kSlots = 1u << kHashBits;
     static uint32_t keys[kSlots];
     static uint16_t codes[kSlots];
-    CodeWriter w(out);
-    out.reserve(out.size() + n / 2 + 16);
+    CodeWriter w(out, n);
     int width = 9;
     uint32_t next = kFirstFree;
     std::memset(keys, 0, sizeof keys);
