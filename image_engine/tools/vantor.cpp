@@ -302,23 +302,29 @@ std::string Drain(int fd)
     return text;
 }
 
-// Waits for one child; true when it converted its file.
-bool FinishChild(std::vector<Child>& running, Progress& progress)
+// Waits for one child; the number of files that failed (when no child can be
+// waited for, every running one).
+size_t FinishChild(std::vector<Child>& running, Progress& progress)
 {
     int status = 0;
     pid_t pid;
     while ((pid = waitpid(-1, &status, 0)) < 0 && errno == EINTR) {
     }
     auto it = std::find_if(running.begin(), running.end(), [&](const Child& c) { return c.pid == pid; });
-    if (it == running.end())
-        return false;
+    if (it == running.end()) {
+        const size_t lost = running.size();
+        for (const Child& c : running)
+            progress.Done(Drain(c.messages) + "vantor: cannot convert '" + c.input + "': its process was lost\n");
+        running.clear();
+        return lost;
+    }
     std::string messages = Drain(it->messages);
     const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == kOk;
     if (!ok && messages.empty())
         messages = "vantor: cannot convert '" + it->input + "': the conversion stopped\n";
     progress.Done(messages);
     running.erase(it);
-    return ok;
+    return ok ? 0 : 1;
 }
 
 // Refuses, before anything is written, inputs whose outputs would be the same file.
@@ -350,7 +356,7 @@ int ConvertMany(const Options& o)
     size_t failed = 0;
     for (const std::string& in : o.files) {
         if (running.size() == workers)
-            failed += !FinishChild(running, progress);
+            failed += FinishChild(running, progress);
         Child child = StartChild(in, OutputFor(in, o), o);
         if (child.pid > 0) {
             running.push_back(child);
@@ -361,7 +367,7 @@ int ConvertMany(const Options& o)
         failed += ConvertOne(in, OutputFor(in, o), o) != kOk;
     }
     while (!running.empty())
-        failed += !FinishChild(running, progress);
+        failed += FinishChild(running, progress);
     if (failed) {
         std::fprintf(stderr, "vantor: %zu of %zu files failed\n", failed, o.files.size());
         return kEngineError;
