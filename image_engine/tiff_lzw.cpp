@@ -247,14 +247,16 @@ int DecodeLzwRows(const uint8_t* in, size_t n, uint8_t* const* rows, uint32_t co
 
 void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out)
 {
-    constexpr int kHashBits = 13;
-    constexpr uint32_t kSlots = 1u << kHashBits;
-    static uint32_t keys[kSlots];
-    static uint16_t codes[kSlots];
+    // One word a slot: the string (its prefix code and last byte) in the high
+    // 20 bits, its code in the low 12, so a probe is one load. All ones is a
+    // free slot: prefix 4095 never exists, as codes stop at 4093.
+    constexpr int kHashBits = 14;
+    constexpr uint32_t kSlots = 1u << kHashBits, kFree = 0xFFFFFFFFu;
+    static uint32_t slots[kSlots];
     CodeWriter w(out, n);
     int width = 9;
     uint32_t next = kFirstFree;
-    std::memset(keys, 0, sizeof keys);
+    std::memset(slots, 0xFF, sizeof slots);
     w.Put(kClear, width);
     if (n == 0) {
         w.Put(kEoi, width);
@@ -263,22 +265,22 @@ void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out)
     }
     uint32_t ent = in[0];
     for (size_t i = 1; i < n; ++i) {
-        const uint32_t key = (ent << 8 | in[i]) + 1;
+        const uint32_t key = ent << 8 | in[i];
         uint32_t slot = (key * 2654435761u) >> (32 - kHashBits);
-        while (keys[slot] && keys[slot] != key)
+        uint32_t held;
+        while ((held = slots[slot]) != kFree && held >> 12 != key)
             slot = (slot + 1) & (kSlots - 1);
-        if (keys[slot]) {
-            ent = codes[slot];
+        if (held != kFree) {
+            ent = held & 0xFFF;
             continue;
         }
         w.Put(ent, width);
-        keys[slot] = key;
-        codes[slot] = uint16_t(next++);
+        slots[slot] = key << 12 | next++;
         if (next == kWriterLimit) {
             w.Put(kClear, width);
             width = 9;
             next = kFirstFree;
-            std::memset(keys, 0, sizeof keys);
+            std::memset(slots, 0xFF, sizeof slots);
         } else if (next > (1u << width) - 1) {
             ++width;
         }
