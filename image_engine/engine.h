@@ -91,6 +91,10 @@ struct WriteJob {
     const BITMAPINFO* header;
     IMG_ROW_CB row;
     void* user;
+    // Set when the rows `row` gives lie in memory just as they are fetched,
+    // bottom row first, each of the DIB stride: a writer may take them from
+    // there in one piece.
+    const uint8_t* rows = nullptr;
 };
 
 // 1, 4, 8 or 24 bits.
