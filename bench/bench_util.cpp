@@ -60,6 +60,22 @@ void TimeCommand(benchmark::State& state, const std::string& command, const std:
     }
 }
 
+// Processor time of one run of `command` as a process; negative when it fails.
+double ChildRun(const std::string& command)
+{
+    const double before = ChildSeconds();
+    const int rc = std::system(command.c_str());
+    const double used = ChildSeconds() - before;
+    return rc == 0 ? used : -1;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
 }  // namespace
 
 const std::string& ScratchDir()
@@ -206,6 +222,35 @@ benchmark::internal::Benchmark* RegisterConvert(const std::string& name, const s
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
+}
+
+benchmark::internal::Benchmark* RegisterPairedCommands(const std::string& name, const std::string& engine,
+                                                       const std::string& peer,
+                                                       const std::function<bool()>& prepare, int rounds)
+{
+    auto run = [=](benchmark::State& state) {
+        if (!prepare()) {
+            state.SkipWithError("the input files could not be made");
+            return;
+        }
+        const std::string in = "cd '" + ScratchDir() + "' && ", quiet = " >/dev/null 2>&1";
+        std::vector<double> ours, theirs;
+        for (auto _ : state) {
+            for (int i = 0; i < rounds; ++i) {
+                ours.push_back(ChildRun(in + engine + quiet));
+                theirs.push_back(ChildRun(in + peer + quiet));
+                if (ours.back() < 0 || theirs.back() < 0) {
+                    state.SkipWithError(("failed: " + (ours.back() < 0 ? engine : peer)).c_str());
+                    return;
+                }
+            }
+            state.SetIterationTime(Median(ours));
+        }
+        state.counters["peer_ms"] = Median(theirs) * 1e3;
+        state.counters["ratio"] = Median(ours) / Median(theirs);
+        state.counters["runs"] = double(ours.size());
+    };
+    return benchmark::RegisterBenchmark(name.c_str(), run)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 }
 
 std::string Ratio(double engine, double other, const char* missing)

@@ -62,6 +62,16 @@ benchmark::internal::Benchmark* RegisterConvert(const std::string& name, const s
                                                 const std::function<bool()>& prepare,
                                                 Timing timing = Timing::kProcessorTime);
 
+// Registers `name`: `rounds` alternating runs of the engine's command and the
+// peer's, each a process (from the scratch folder, output discarded), timed by
+// the processor time of the whole process. The benchmark's time is the engine's
+// median; its "ratio" counter is the engine's median over the peer's, so one
+// run of one benchmark gives the ratio. `prepare` makes the files the commands
+// name; false from it, or a command failing, skips the benchmark.
+benchmark::internal::Benchmark* RegisterPairedCommands(const std::string& name, const std::string& engine,
+                                                       const std::string& peer,
+                                                       const std::function<bool()>& prepare, int rounds = 7);
+
 // "%.2f" of engine / other, or `missing` when either time is unknown.
 std::string Ratio(double engine, double other, const char* missing);
 // "  task ratio", the task left-aligned in `width`; with `missing` null nothing

@@ -1,5 +1,7 @@
 // TIFF LZW on a 12-megapixel 24-bit picture: the engine against libtiff doing
-// the same work on one core, both through files in a temporary folder. Both
+// the same work on one core, both through files in a temporary folder. The
+// "process/" rows time whole processes, `vantor convert` against `tiffcp`, in
+// alternating runs, each printing its own ratio. Both
 // write one row per strip (the engine's strips hold at most 10000 bytes, a row
 // here is 12000) without a predictor; both read the engine's file. libtiff is
 // handed rows already in red, green, blue order and top-down; the engine turns
@@ -7,6 +9,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <tiffio.h>
 #include <unistd.h>
@@ -110,6 +114,27 @@ void LibtiffRead(benchmark::State& state)
     }
 }
 
+// The source picture as a BMP, as an uncompressed TIFF (what tiffcp compresses)
+// and as the engine's LZW TIFF (what both sides read).
+bool ProcessFiles()
+{
+    const auto rgb = [] { return bench::NoisePicture(24); };
+    return !bench::SaveOnce("source.bmp", IMG_TYPE_BMP, rgb).empty() &&
+           !bench::SaveOnce("source_none.tif", IMG_TYPE_TIFF, rgb).empty() &&
+           !bench::SaveOnce("source_lzw.tif", IMG_TYPE_TIFF_LZW, rgb).empty();
+}
+
+void RegisterProcesses()
+{
+    // VANTOR_TOOL in the environment times another build of the tool against the same peer.
+    const char* other = std::getenv("VANTOR_TOOL");
+    const std::string vantor = other && *other ? other : VANTOR_TOOL;
+    bench::RegisterPairedCommands("process/lzw_read", vantor + " convert source_lzw.tif read.bmp",
+                                  "tiffcp -c none source_lzw.tif read_peer.tif", ProcessFiles);
+    bench::RegisterPairedCommands("process/lzw_write", vantor + " convert source.bmp written.tif --type 9",
+                                  "tiffcp -c lzw source_none.tif written_peer.tif", ProcessFiles);
+}
+
 // Engine / libtiff in processor time per iteration: the machine is shared, so
 // wall time says little.
 class Ratios : public bench::RatioReporter {
@@ -121,7 +146,22 @@ public:
         for (const char* task : {"lzw_write", "lzw_read"})
             bench::PrintRatio(task, 12, Find("engine/" + std::string(task)), Find("libtiff/" + std::string(task)),
                               nullptr);
+        std::printf("\nvantor convert / tiffcp, whole processes (median of alternating runs):\n");
+        for (const auto& [task, ratio] : processRatios_)
+            std::printf("  %-12s %.2f\n", task.substr(8, task.find('/', 8) - 8).c_str(), ratio);
     }
+
+protected:
+    void Record(const Run& run) override
+    {
+        RatioReporter::Record(run);
+        const auto ratio = run.counters.find("ratio");
+        if (ratio != run.counters.end())
+            processRatios_[run.benchmark_name()] = ratio->second.value;
+    }
+
+private:
+    std::map<std::string, double> processRatios_;
 };
 
 }   // namespace
@@ -132,5 +172,6 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("libtiff/lzw_write", LibtiffWrite)->Unit(benchmark::kMillisecond)->Iterations(5);
     benchmark::RegisterBenchmark("engine/lzw_read", EngineRead)->Unit(benchmark::kMillisecond)->Iterations(5);
     benchmark::RegisterBenchmark("libtiff/lzw_read", LibtiffRead)->Unit(benchmark::kMillisecond)->Iterations(5);
+    RegisterProcesses();
     return bench::Main<Ratios>(argc, argv);
 }

@@ -282,6 +282,8 @@ int WriteBmp(WriteJob& job)
     if (int r = WriteHeaders(job, BI_RGB); r < 0)
         return r;
     const uint32_t stride = DibRowBytes(h.biWidth, h.biBitCount);
+    if (job.rows)   // the file's rows as they stand in memory: one write, no copy
+        return job.out.Write(job.rows, size_t(stride) * uint32_t(h.biHeight)) ? IMG_OK : IMG_ERR_WRITE;
     uint8_t* row = Scratch().Get(stride);
     if (!row)
         return IMG_ERR_MEMORY;

@@ -79,6 +79,11 @@ struct ReadJob {
     void* user;
     IMG_HEADER_CB header;
     uint64_t end = 0;   // where this picture's bytes end, 0 = end of stream
+    // Set when the frame itself is loading: the store's row for picture line
+    // `line` (0 the top), or null beyond it. A reader may finish rows straight
+    // into it instead of handing them to `line` one by one; it then writes
+    // every byte of each row, padding included.
+    uint8_t* (*rowAt)(void* user, uint32_t line) = nullptr;
 };
 
 struct WriteJob {
@@ -86,6 +91,10 @@ struct WriteJob {
     const BITMAPINFO* header;
     IMG_ROW_CB row;
     void* user;
+    // Set when the rows `row` gives lie in memory just as they are fetched,
+    // bottom row first, each of the DIB stride: a writer may take them from
+    // there in one piece.
+    const uint8_t* rows = nullptr;
 };
 
 // 1, 4, 8 or 24 bits.
@@ -184,5 +193,6 @@ int AdoptStore(Record& record, std::vector<uint8_t>&& dib);
 // The frame's own callbacks; user is the Record.
 int16_t FrameHeader(BITMAPINFO* header, void* user);
 int16_t FrameLine(const uint8_t* row, void* user, int16_t line, int16_t bytes);
+uint8_t* FrameRow(void* user, uint32_t line);
 
 }   // namespace vantor

@@ -81,6 +81,8 @@ int Decompress(IMG_HANDLE* out, Stream& in, int32_t offset, int16_t page, IMG_LI
     if (type < 0)
         return type;
     ReadJob job{in, LoadStart(offset, page), line, user, header};
+    if (line == FrameLine)
+        job.rowAt = FrameRow;
     int result = ReaderFor(type)(job);
     if (result < 0)
         return result;
@@ -112,7 +114,8 @@ int LoadNew(IMG_HANDLE* out, Stream& in, int32_t offset, int16_t page)
     return result;
 }
 
-int Save(Stream& out, const BITMAPINFO* header, uint32_t type, IMG_ROW_CB row, void* user)
+int Save(Stream& out, const BITMAPINFO* header, uint32_t type, IMG_ROW_CB row, void* user,
+         const uint8_t* rows = nullptr)
 {
     ScratchScope scope;
     Writer writer = WriterFor(type);
@@ -124,7 +127,7 @@ int Save(Stream& out, const BITMAPINFO* header, uint32_t type, IMG_ROW_CB row, v
     if (!DepthHeld(h.biBitCount) || h.biWidth <= 0 || h.biHeight <= 0 ||
         uint32_t(h.biHeight) > kMaxRows || DibRowBytes(h.biWidth, h.biBitCount) > kMaxRowBytes)
         return IMG_ERR_UNSUPPORTED;
-    WriteJob job{out, header, row, user};
+    WriteJob job{out, header, row, user, rows};
     return writer(job);
 }
 
@@ -177,7 +180,9 @@ int SaveHandle(IMG_HANDLE handle, Stream& out, uint32_t type)
     info->bmiHeader.biWidth = LONG(crop.width);
     info->bmiHeader.biHeight = LONG(crop.height);
     info->bmiHeader.biSizeImage = DibRowBytes(info->bmiHeader.biWidth, info->bmiHeader.biBitCount) * crop.height;
-    return Save(out, info, type, CropRow, &crop);
+    // Uncropped, the store's rows are what CropRow would hand out, in order.
+    const bool whole = crop.width == record->width && crop.height == record->height;
+    return Save(out, info, type, CropRow, &crop, whole ? record->Rows() : nullptr);
 }
 
 uint32_t TypeFromPath(const char* path)

@@ -163,6 +163,14 @@ int16_t FrameLine(const uint8_t* row, void* user, int16_t line, int16_t bytes)
     return IMG_OK;
 }
 
+uint8_t* FrameRow(void* user, uint32_t line)
+{
+    auto* record = static_cast<Record*>(user);
+    if (!record->store || line >= record->height)
+        return nullptr;
+    return record->Rows() + size_t(record->height - 1 - line) * record->stride;
+}
+
 }   // namespace vantor
 
 extern "C" uint64_t IMG_set_memory_limit(uint64_t bytes)

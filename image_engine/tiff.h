@@ -27,6 +27,9 @@ constexpr uint32_t kT4FillBits = 4;
 // data is broken or ends before `want` bytes were produced; they never read
 // past `n` input bytes nor write past `want` output bytes.
 int DecodeLzw(const uint8_t* in, size_t n, uint8_t* out, size_t want);
+// The same into `count` rows of `rowBytes` each, wherever they lie: row i of
+// the strip goes to rows[i].
+int DecodeLzwRows(const uint8_t* in, size_t n, uint8_t* const* rows, uint32_t count, size_t rowBytes);
 int DecodePackBits(const uint8_t* in, size_t n, uint8_t* out, size_t want);
 // One independent LZW stream: Clear first, EndOfInformation last.
 void EncodeLzw(const uint8_t* in, size_t n, std::vector<uint8_t>& out);

@@ -266,6 +266,33 @@ void Finish(const Tags& t, const Layout& l, const uint8_t* src, uint8_t* row, ui
     }
 }
 
+// True when a decoded row becomes its DIB row where it lies: samples of one
+// byte or less, or three interleaved colour samples whose order only turns.
+bool FinishesInPlace(const Tags& t, const Layout& l)
+{
+    return !l.Planar() && (l.bits <= 8 || (l.samples == 3 && t.photometric != 5));
+}
+
+// Finish for a row decoded straight into the store: colour order turned (and
+// values flipped) where the row lies, the padding cleared.
+void FinishInPlace(const Tags& t, const Layout& l, uint8_t* row, uint32_t stride)
+{
+    std::memset(row + l.rowBytes, 0, stride - l.rowBytes);
+    if (l.bits <= 8) {
+        if (t.photometric == 0)
+            for (uint32_t i = 0; i < l.rowBytes; ++i)
+                row[i] = uint8_t(~row[i]);
+        return;
+    }
+    const uint8_t flip = t.photometric == 0 ? 0xFF : 0;
+    for (uint8_t* p = row; p < row + l.rowBytes; p += 3) {
+        const uint8_t red = p[0];
+        p[0] = p[2] ^ flip;
+        p[1] ^= flip;
+        p[2] = red ^ flip;
+    }
+}
+
 struct Buffer {
     std::unique_ptr<uint8_t[]> p;
     bool Make(size_t n)
@@ -355,6 +382,32 @@ int TakeStrip(TiffFile& f, const Tags& t, const Layout& l, uint32_t k, uint32_t 
     return IMG_OK;
 }
 
+// An LZW strip decoded straight into the store's rows (no strip of its own,
+// no copy): each row's predictor undone and finished while it is still in the cache.
+int StoreLzwStrip(ReadJob& job, TiffFile& f, const Tags& t, const Layout& l, uint32_t s,
+                  std::vector<uint8_t>& data, std::vector<uint8_t*>& rows)
+{
+    const uint32_t stride = DibRowBytes(LONG(t.width), WORD(l.bits));
+    const uint32_t first = s * l.rowsPerStrip;
+    const uint32_t count = std::min(l.rowsPerStrip, t.height - first);
+    rows.resize(count);
+    for (uint32_t i = 0; i < count; ++i)
+        if (!(rows[i] = job.rowAt(job.user, first + i)))
+            return IMG_ERR_CONTENT;
+    if (int r = StripBytes(f, t, l, s, uint64_t(count) * l.rowBytes, data); r < 0)
+        return r;
+    if (t.fillOrder == 2)
+        ReverseBits(data.data(), data.size());
+    if (int r = DecodeLzwRows(data.data(), data.size(), rows.data(), count, l.rowBytes); r < 0)
+        return r;
+    for (uint8_t* row : rows) {
+        if (t.predictor == 2 && t.bps == 8)
+            UndoPredictor(row, l.rowBytes, l.samples);
+        FinishInPlace(t, l, row, stride);
+    }
+    return IMG_OK;
+}
+
 // Sets sample `plane` of every pixel of a band of interleaved rows.
 void Interleave(const uint8_t* src, uint8_t* band, size_t pixels, uint32_t plane, uint32_t samples)
 {
@@ -369,12 +422,19 @@ int DecodeRows(ReadJob& job, TiffFile& f, const Tags& t, const Layout& l)
     const uint32_t stride = DibRowBytes(LONG(t.width), WORD(l.bits));
     const uint32_t samples = l.Interleaved();
     const bool fax = IsFax(t.compression);
+    const bool direct = job.rowAt && t.compression == kLzw && FinishesInPlace(t, l);
     Buffer row, strip, band;
-    if (!row.Make(stride) || (!fax && !strip.Make(size_t(l.rowsPerStrip) * l.rowBytes)) ||
+    if (!row.Make(stride) || (!fax && !direct && !strip.Make(size_t(l.rowsPerStrip) * l.rowBytes)) ||
         (l.Planar() && !band.Make(size_t(l.rowsPerStrip) * t.width * samples)))
         return IMG_ERR_MEMORY;
     std::vector<uint8_t> data;
+    std::vector<uint8_t*> rows;
     for (uint32_t s = 0; s < l.stripsPerPlane; ++s) {
+        if (direct) {
+            if (int r = StoreLzwStrip(job, f, t, l, s, data, rows); r < 0)
+                return r;
+            continue;
+        }
         if (fax) {
             if (int r = DeliverFaxStrip(job, f, t, l, s, data, row.p.get()); r < 0)
                 return r;

@@ -34,6 +34,7 @@ int RunReader(vantor::Stream& in, uint32_t start, vantor::Record& record)
     using namespace vantor;
     ScratchScope scope;
     ReadJob job{in, start, FrameLine, &record, FrameHeader};
+    job.rowAt = FrameRow;
 #if VANTOR_FUZZ_DIRECT
     return VANTOR_FUZZ_READER(job);
 #else

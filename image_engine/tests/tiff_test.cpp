@@ -364,6 +364,72 @@ TEST(TiffRead, RowFinishing)
     IMG_delete_bitmap(h);
 }
 
+// LZW strips are decoded straight into the picture's store; what comes out
+// must be what the same pixels give uncompressed, row padding included.
+TEST(TiffRead, LzwStripsLoadAsTheirUncompressedTwins)
+{
+    struct Case {
+        const char* name;
+        uint32_t spp, bps, photometric, predictor, rowsPerStrip;
+    };
+    const Case cases[] = {
+        {"rgb", 3, 8, 2, 1, 1},          {"rgb strips of 4", 3, 8, 2, 1, 4},
+        {"rgb one strip", 3, 8, 2, 1, 0}, {"rgb predictor", 3, 8, 2, 2, 3},
+        {"rgb inverted", 3, 8, 0, 1, 2},  {"rgba", 4, 8, 2, 1, 2},
+        {"grey", 1, 8, 1, 1, 2},         {"grey inverted", 1, 8, 0, 1, 5},
+        {"grey predictor", 1, 8, 1, 2, 1}, {"4-bit", 1, 4, 1, 1, 3},
+        {"1-bit", 1, 1, 0, 1, 2},
+    };
+    const uint32_t width = 13, height = 9;   // rows whose DIB stride has padding
+    for (const Case& c : cases) {
+        const uint32_t rowBytes = (width * c.spp * c.bps + 7) / 8;
+        std::vector<uint8_t> pixels(size_t(rowBytes) * height);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = uint8_t(i * 37 / 5 + (i % 11 == 0 ? 90 : 0));
+        const uint32_t rps = c.rowsPerStrip ? c.rowsPerStrip : height;
+        auto build = [&](bool lzw) {
+            TiffBuilder t;
+            t.Add(256, 3, {width});
+            t.Add(257, 3, {height});
+            t.Add(258, 3, std::vector<uint32_t>(c.spp, c.bps));
+            t.Add(259, 3, {lzw ? 5u : 1u});
+            t.Add(262, 3, {c.photometric});
+            t.Add(277, 3, {c.spp});
+            t.Add(278, 3, {rps});
+            t.Add(317, 3, {lzw ? c.predictor : 1u});
+            std::vector<uint32_t> offsets, counts;
+            for (uint32_t y = 0; y < height; y += rps) {
+                const uint32_t rows = std::min(rps, height - y);
+                std::vector<uint8_t> strip(pixels.begin() + long(y * rowBytes),
+                                           pixels.begin() + long((y + rows) * rowBytes));
+                if (lzw && c.predictor == 2)   // differences of each sample from its left neighbour
+                    for (uint32_t r = 0; r < rows; ++r)
+                        for (uint32_t i = rowBytes - 1; i >= c.spp; --i)
+                            strip[r * rowBytes + i] = uint8_t(strip[r * rowBytes + i] - strip[r * rowBytes + i - c.spp]);
+                std::vector<uint8_t> coded;
+                if (lzw)
+                    vantor::tiff::EncodeLzw(strip.data(), strip.size(), coded);
+                else
+                    coded = strip;
+                offsets.push_back(uint32_t(t.data.size()));
+                counts.push_back(uint32_t(coded.size()));
+                t.data.insert(t.data.end(), coded.begin(), coded.end());
+            }
+            t.Add(273, 4, offsets);
+            t.Add(279, 4, counts);
+            return t.Build();
+        };
+        int plainResult = 0, lzwResult = 0;
+        IMG_HANDLE plain = LoadMem(build(false), &plainResult);
+        IMG_HANDLE lzw = LoadMem(build(true), &lzwResult);
+        ASSERT_EQ(plainResult, 0) << c.name;
+        ASSERT_EQ(lzwResult, 0) << c.name;
+        EXPECT_EQ(SaveMem(lzw, IMG_TYPE_BMP), SaveMem(plain, IMG_TYPE_BMP)) << c.name;
+        IMG_delete_bitmap(plain);
+        IMG_delete_bitmap(lzw);
+    }
+}
+
 TEST(TiffRead, ColourMapAndGreyTables)
 {
     TiffBuilder t;
@@ -659,6 +725,46 @@ TEST(TiffCodecs, LzwWidensAndStartsAnewAcrossLongData)
     const uint8_t bad[] = {0x80, 0x10, 0x69, 0x60, 0x00};
     uint8_t out[8];
     EXPECT_EQ(vantor::tiff::DecodeLzw(bad, sizeof bad, out, 3), IMG_ERR_CONTENT);
+}
+
+// Rows of a strip decoded wherever they lie (bottom-up, with gaps) hold what
+// one block holds, and nothing beyond a row is touched: strings that cross row
+// ends, repeat their own start, or end within eight bytes of a row's end.
+TEST(TiffCodecs, LzwIntoScatteredRowsMatchesOneBlock)
+{
+    std::mt19937 rng(11);
+    const std::function<uint8_t(size_t)> kinds[] = {
+        [&](size_t) { return uint8_t(rng()); },                    // literals, short strings
+        [](size_t i) { return uint8_t(i / 5000); },                // long runs: strings of thousands
+        [&](size_t i) { return uint8_t(i % 7 ? i / 40 : rng()); }, // strings of every length
+    };
+    constexpr size_t kGap = 11;
+    constexpr uint8_t kGuard = 0xA5;
+    for (const auto& kind : kinds) {
+        for (uint32_t rowBytes : {1u, 3u, 7u, 8u, 9u, 15u, 4000u}) {
+            const uint32_t rows = uint32_t(60000 / rowBytes + 1);
+            std::vector<uint8_t> in(size_t(rows) * rowBytes);
+            for (size_t i = 0; i < in.size(); ++i)
+                in[i] = kind(i);
+            std::vector<uint8_t> coded;
+            vantor::tiff::EncodeLzw(in.data(), in.size(), coded);
+            std::vector<uint8_t> store(size_t(rows) * (rowBytes + kGap) + kGap, kGuard);
+            std::vector<uint8_t*> at(rows);
+            for (uint32_t i = 0; i < rows; ++i)   // the last row first, as a store keeps them
+                at[i] = store.data() + kGap + size_t(rows - 1 - i) * (rowBytes + kGap);
+            ASSERT_EQ(vantor::tiff::DecodeLzwRows(coded.data(), coded.size(), at.data(), rows, rowBytes), 0)
+                << rowBytes;
+            for (uint32_t i = 0; i < rows; ++i) {
+                ASSERT_EQ(std::memcmp(at[i], in.data() + size_t(i) * rowBytes, rowBytes), 0)
+                    << "row " << i << " of " << rowBytes;
+                for (size_t g = 1; g <= kGap; ++g)
+                    ASSERT_EQ(at[i][-std::ptrdiff_t(g)], kGuard) << "before row " << i << " of " << rowBytes;
+            }
+            // Cut short, the rows cannot be filled.
+            EXPECT_EQ(vantor::tiff::DecodeLzwRows(coded.data(), coded.size() / 2, at.data(), rows, rowBytes),
+                      IMG_ERR_CONTENT);
+        }
+    }
 }
 
 TEST(TiffCodecs, PackBitsRunsLiteralsAndNoOps)

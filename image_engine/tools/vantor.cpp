@@ -1,9 +1,14 @@
 // vantor: the image engine from the command line.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <map>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +26,10 @@ const char kHelp[] =
     "  convert IN OUT [--type N] [--page N]\n"
     "                                    load IN (page N of a multi-page file) and save\n"
     "                                    it as OUT, of type N or by OUT's extension\n"
+    "  convert IN... --out DIR --type N [--page N]\n"
+    "                                    convert every IN into DIR (its name, the type's\n"
+    "                                    extension), one process per processor at a time;\n"
+    "                                    a file that fails is reported, the others go on\n"
     "  gray|bayer|halftone|diffusion|bayer-color|diffusion-color|popularity|mediancut\n"
     "     IN OUT [--type N]              reduce IN's colours and save the result as OUT\n"
     "  rotate IN OUT [--angle 90|180|270]\n"
@@ -42,7 +51,7 @@ const char kHelp[] =
     "File types: 0 TIFF, 1 BMP, 2 PCX, 3 Targa, 4 GIF, 5 WPG, 6 WMF, 7-10 TIFF variants\n"
     "(7 fax modified Huffman, 8 fax Group 3, 9 LZW, 10 fax Group 4),\n"
     "11 DCX, 12 run-length BMP, 13 JPEG, 14 EPS, 15 PICT.\n"
-    "Exit status: 0 success, 1 the engine failed, 2 bad usage.\n";
+    "Exit status: 0 success, 1 the engine failed (for any of the files), 2 bad usage.\n";
 
 const char* TypeName(int type)
 {
@@ -65,6 +74,7 @@ int Usage(const char* problem)
 
 struct Options {
     std::vector<std::string> files;
+    std::string outDir;
     long type = IMG_TYPE_BY_EXTENSION;
     long page = 0;
     long angle = 90;
@@ -114,6 +124,10 @@ bool Value(const std::string& option, const char* text, Options& o)
 {
     if (option == "--max-memory")
         return Bytes(text, o.maxMemory);
+    if (option == "--out") {
+        o.outDir = text;
+        return !o.outDir.empty();
+    }
     if (option == "--type")
         return Number(text, 0, 15, o.type);
     if (option == "--page")
@@ -196,6 +210,171 @@ int Info(const std::string& path)
     return kOk;
 }
 
+int ConvertOne(const std::string& in, const std::string& out, const Options& o)
+{
+    IMG_HANDLE handle = 0;
+    if (int r = Load(in, o.page, handle); r != kOk)
+        return r;
+    return Save(handle, out, o.type);
+}
+
+const char* Extension(long type)
+{
+    static const char* names[] = {"tif", "bmp", "pcx", "tga", "gif", "wpg", "wmf", "tif",
+                                  "tif", "tif", "tif", "dcx", "bmp", "jpg", "eps", "pct"};
+    return names[type];
+}
+
+// DIR/NAME.EXT for an input: its file name without its last extension.
+std::string OutputFor(const std::string& in, const Options& o)
+{
+    std::string name = in.substr(in.find_last_of('/') + 1);
+    if (const size_t dot = name.find_last_of('.'); dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return o.outDir + "/" + name + "." + Extension(o.type);
+}
+
+// A conversion running in a process of its own: the engine keeps global state
+// (handles, scratch, the last memory buffer), so files convert side by side
+// only in separate processes. The child's messages come back through a pipe
+// so that they are printed whole, between progress lines.
+struct Child {
+    pid_t pid = -1;
+    int messages = -1;
+    std::string input;
+};
+
+Child StartChild(const std::string& in, const std::string& out, const Options& o)
+{
+    Child child{-1, -1, in};
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return child;
+    std::fflush(nullptr);
+    child.pid = fork();
+    if (child.pid == 0) {
+        dup2(fds[1], STDERR_FILENO);
+        const int status = ConvertOne(in, out, o);
+        std::fflush(nullptr);
+        _exit(status);
+    }
+    close(fds[1]);
+    if (child.pid < 0)
+        close(fds[0]);
+    else
+        child.messages = fds[0];
+    return child;
+}
+
+// Progress on a terminal only: "converted K of N", rewritten in place.
+class Progress {
+public:
+    explicit Progress(size_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    // Prints a finished child's messages where the progress line stood, then the line again.
+    void Done(const std::string& messages)
+    {
+        ++done_;
+        if (shown_)
+            std::fputs("\r\033[K", stderr);
+        std::fputs(messages.c_str(), stderr);
+        if (shown_)
+            std::fprintf(stderr, "converted %zu of %zu%s", done_, total_, done_ == total_ ? "\n" : "");
+        std::fflush(stderr);
+    }
+
+private:
+    size_t total_, done_ = 0;
+    bool shown_;
+};
+
+std::string Drain(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        text.append(buffer, size_t(n));
+    }
+    close(fd);
+    return text;
+}
+
+// Waits for one child; the number of files that failed (when no child can be
+// waited for, every running one).
+size_t FinishChild(std::vector<Child>& running, Progress& progress)
+{
+    int status = 0;
+    pid_t pid;
+    while ((pid = waitpid(-1, &status, 0)) < 0 && errno == EINTR) {
+    }
+    auto it = std::find_if(running.begin(), running.end(), [&](const Child& c) { return c.pid == pid; });
+    if (it == running.end()) {
+        const size_t lost = running.size();
+        for (const Child& c : running)
+            progress.Done(Drain(c.messages) + "vantor: cannot convert '" + c.input + "': its process was lost\n");
+        running.clear();
+        return lost;
+    }
+    std::string messages = Drain(it->messages);
+    const bool ok = WIFEXITED(status) && WEXITSTATUS(status) == kOk;
+    if (!ok && messages.empty())
+        messages = "vantor: cannot convert '" + it->input + "': the conversion stopped\n";
+    progress.Done(messages);
+    running.erase(it);
+    return ok ? 0 : 1;
+}
+
+// Refuses, before anything is written, inputs whose outputs would be the same file.
+int CheckOutputs(const Options& o)
+{
+    std::map<std::string, std::string> seen;
+    for (const std::string& in : o.files) {
+        const std::string out = OutputFor(in, o);
+        if (auto [it, added] = seen.emplace(out, in); !added)
+            return Usage(("'" + it->second + "' and '" + in + "' would both be written to '" + out + "'").c_str());
+    }
+    struct stat st {};
+    if (stat(o.outDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return Usage(("--out " + o.outDir + " is not a folder").c_str());
+    return kOk;
+}
+
+int ConvertMany(const Options& o)
+{
+    if (o.type == IMG_TYPE_BY_EXTENSION)
+        return Usage("convert --out DIR needs --type N");
+    if (o.files.empty())
+        return Usage("convert --out DIR needs input files");
+    if (int r = CheckOutputs(o); r != kOk)
+        return r;
+    const size_t workers = size_t(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
+    Progress progress(o.files.size());
+    std::vector<Child> running;
+    size_t failed = 0;
+    for (const std::string& in : o.files) {
+        if (running.size() == workers)
+            failed += FinishChild(running, progress);
+        Child child = StartChild(in, OutputFor(in, o), o);
+        if (child.pid > 0) {
+            running.push_back(child);
+            continue;
+        }
+        // No process to spare: this one converts here.
+        progress.Done("");
+        failed += ConvertOne(in, OutputFor(in, o), o) != kOk;
+    }
+    while (!running.empty())
+        failed += FinishChild(running, progress);
+    if (failed) {
+        std::fprintf(stderr, "vantor: %zu of %zu files failed\n", failed, o.files.size());
+        return kEngineError;
+    }
+    return kOk;
+}
+
 struct Reduction {
     const char* name;
     int32_t (*run)(IMG_HANDLE);
@@ -272,14 +451,13 @@ int main(int argc, char** argv)
         return Info(o.files[0]);
     }
     if (command == "convert") {
-        if (int r = Parse(argc, argv, "--type --page ", o); r != kOk)
+        if (int r = Parse(argc, argv, "--type --page --out ", o); r != kOk)
             return r;
+        if (!o.outDir.empty())
+            return ConvertMany(o);
         if (o.files.size() != 2)
             return Usage("convert takes an input and an output file");
-        IMG_HANDLE handle = 0;
-        if (int r = Load(o.files[0], o.page, handle); r != kOk)
-            return r;
-        return Save(handle, o.files[1], o.type);
+        return ConvertOne(o.files[0], o.files[1], o);
     }
     for (const Reduction& reduction : kReductions) {
         if (command != reduction.name)
