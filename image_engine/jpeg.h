@@ -37,6 +37,43 @@ struct ForwardMatrix {
 void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 
+// Quantisation: truncation toward zero of coefficient / step, as a
+// multiplication by the step's reciprocal (see Reciprocal), the coefficient
+// limited to +-4095; the quotient to +-1023, or +-2047 for the DC.
+inline int16_t QuantiseAc(int32_t c, float reciprocal)
+{
+    const int32_t q = int32_t(float(c < -4095 ? -4095 : c > 4095 ? 4095 : c) * reciprocal);
+    return int16_t(q < -1023 ? -1023 : q > 1023 ? 1023 : q);
+}
+inline int16_t QuantiseDc(int32_t c, float reciprocal)
+{
+    const int32_t q = int32_t(float(c < -4095 ? -4095 : c > 4095 ? 4095 : c) * reciprocal);
+    return int16_t(q < -2047 ? -2047 : q > 2047 ? 2047 : q);
+}
+// The reciprocal is raised by 2^-20 so that exact quotients cannot fall short;
+// for magnitudes up to 4095 the raise stays below the smallest fraction a
+// step of at most 255 leaves, so every quotient is the truncated one.
+inline float Reciprocal(unsigned step)
+{
+    return float((1.0 + 1.0 / (1 << 20)) / step);
+}
+
+// Transform and quantisation of the block whose rows start `stride` samples
+// apart at `samples`, by the steps' reciprocals (natural order), into q
+// (natural order).
+void ForwardQuantise(const ForwardMatrix& fm, const int16_t* samples, size_t stride, const float* reciprocal,
+                     int16_t* q);
+// The same for two blocks of one table at once where the processor has the
+// wide registers for it; false, with nothing done, where it has not.
+bool ForwardQuantisePair(const ForwardMatrix& fm, const int16_t* a, const int16_t* b, size_t stride,
+                         const float* reciprocal, int16_t* qa, int16_t* qb);
+#if defined(__SSE2__)
+// The pair with 256-bit registers, alone; only for processors that have them.
+void ForwardQuantisePairAvx2(const ForwardMatrix& fm, const int16_t* a, const int16_t* b, size_t stride,
+                             const float* reciprocal, int16_t* qa, int16_t* qb);
+bool HaveAvx2();
+#endif
+
 // Inverse transform of dequantised coefficients (natural order, each within
 // +-kMaxCoefficient) into 8 x 8 samples 0..255.
 constexpr int kMaxCoefficient = 4095;
