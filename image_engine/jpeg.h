@@ -107,6 +107,9 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
 // The path for processors without byte shuffles, alone: returns how many
 // pixels it converted (a multiple of eight).
 size_t BgrRowToYccSse2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
+// The path with 256-bit registers, alone, thirty-two pixels a step; only for
+// processors that have them.
+size_t BgrRowToYccAvx2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
 #endif
 
 }   // namespace vantor::jpeg

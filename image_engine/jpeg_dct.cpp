@@ -144,11 +144,6 @@ void InverseDctPortable(const int16_t* in, uint8_t* out, ptrdiff_t stride)
 
 namespace {
 
-__m128i Pair(int32_t first, int32_t second)
-{
-    return _mm_set1_epi32(int32_t(uint32_t(uint16_t(first)) | uint32_t(uint16_t(second)) << 16));
-}
-
 using Lanes = Wide<V128>;
 
 // The 1-D transform of eight lanes at once: v[i] holds input i of every lane.
@@ -156,14 +151,14 @@ template <int Shift>
 void Butterflies(const __m128i* v, __m128i round, __m128i* out)
 {
     const Lanes bias{round, round};
-    const Lanes t0 = Madd<V128>(v[0], v[4], Pair(1 << kConstBits, 1 << kConstBits)) + bias;
-    const Lanes t1 = Madd<V128>(v[0], v[4], Pair(1 << kConstBits, -(1 << kConstBits))) + bias;
-    const Lanes e3 = Madd<V128>(v[2], v[6], Pair(kEven3[0], kEven3[1]));
-    const Lanes e2 = Madd<V128>(v[2], v[6], Pair(kEven2[0], kEven2[1]));
+    const Lanes t0 = Madd<V128>(v[0], v[4], Pair<V128>(1 << kConstBits, 1 << kConstBits)) + bias;
+    const Lanes t1 = Madd<V128>(v[0], v[4], Pair<V128>(1 << kConstBits, -(1 << kConstBits))) + bias;
+    const Lanes e3 = Madd<V128>(v[2], v[6], Pair<V128>(kEven3[0], kEven3[1]));
+    const Lanes e2 = Madd<V128>(v[2], v[6], Pair<V128>(kEven2[0], kEven2[1]));
     Lanes o[4];
     for (int i = 0; i < 4; ++i)
-        o[i] = Madd<V128>(v[7], v[1], Pair(kOdd71[i][0], kOdd71[i][1])) +
-               Madd<V128>(v[5], v[3], Pair(kOdd53[i][0], kOdd53[i][1]));
+        o[i] = Madd<V128>(v[7], v[1], Pair<V128>(kOdd71[i][0], kOdd71[i][1])) +
+               Madd<V128>(v[5], v[3], Pair<V128>(kOdd53[i][0], kOdd53[i][1]));
     const Lanes t10 = t0 + e3, t13 = t0 - e3, t11 = t1 + e2, t12 = t1 - e2;
     out[0] = Narrow<V128, Shift>(t10 + o[3]);
     out[7] = Narrow<V128, Shift>(t10 - o[3]);

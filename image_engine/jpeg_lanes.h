@@ -14,6 +14,16 @@
 #include "jpeg.h"
 
 namespace vantor::jpeg {
+
+// Byte shuffles that pick channels out of 48 bytes (sixteen pixels) held in
+// three registers: [channel][register] for the first eight pixels, the last
+// eight, and the eight even ones; 0x80 gives a zero byte. Built once, by a
+// unit every processor can run.
+struct GatherMasks {
+    __m128i first[3][3], last[3][3], even[3][3];
+};
+extern const GatherMasks kGather;
+
 namespace {
 
 // One 128-bit register: one block.
@@ -183,6 +193,68 @@ template <class V>
     }
     for (int b = 0; b < V::kBlocks; ++b)
         blocks[b][0] = QuantiseDc(dc[b], reciprocal[0]);
+}
+
+// Two 16-bit factors repeated over every pair of lanes.
+template <class V>
+typename V::Int Pair(int32_t first, int32_t second)
+{
+    return V::Set32(int32_t(uint32_t(uint16_t(first)) | uint32_t(uint16_t(second)) << 16));
+}
+
+// Eight pixels' blue, green and red as 16-bit lanes (per block of lanes).
+template <class V>
+struct Channels {
+    typename V::Int b, g, r;
+};
+
+// The writer's factors in Q15 as (r, g) and (b, 1) pairs, the second pair
+// carrying the rounding: (r, g) . f + (b, 1) . g >> 15.
+template <class V>
+struct EncodeFactors {
+    typename V::Int one = V::Set16(1), bias = V::Set16(128), top = V::Set16(127);
+    typename V::Int yRg = Pair<V>(9798, 19235), yB = Pair<V>(3736, 16384);
+    typename V::Int uRg = Pair<V>(-5529, -10855), uB = Pair<V>(16384, 16384);
+    typename V::Int vRg = Pair<V>(16384, -13720), vB = Pair<V>(-2664, 16384);
+};
+
+template <class V>
+[[gnu::always_inline]] inline Wide<V> Mix(const Wide<V>& rg, const Wide<V>& b1, typename V::Int f,
+                                          typename V::Int g)
+{
+    return {V::template Srai32<15>(V::Add32(V::Madd(rg.lo, f), V::Madd(b1.lo, g))),
+            V::template Srai32<15>(V::Add32(V::Madd(rg.hi, f), V::Madd(b1.hi, g)))};
+}
+
+template <class V>
+struct Interleaved {
+    Wide<V> rg, b1;
+};
+
+template <class V>
+[[gnu::always_inline]] inline Interleaved<V> Interleave(const Channels<V>& c, const EncodeFactors<V>& k)
+{
+    return {{V::Unpacklo16(c.r, c.g), V::Unpackhi16(c.r, c.g)},
+            {V::Unpacklo16(c.b, k.one), V::Unpackhi16(c.b, k.one)}};
+}
+
+// Level-shifted luminance of eight pixels.
+template <class V>
+[[gnu::always_inline]] inline typename V::Int Luma(const Channels<V>& c, const EncodeFactors<V>& k)
+{
+    const Interleaved<V> in = Interleave<V>(c, k);
+    const Wide<V> luma = Mix<V>(in.rg, in.b1, k.yRg, k.yB);
+    return V::Sub16(V::Packs32(luma.lo, luma.hi), k.bias);
+}
+
+// Colour differences of eight pixels, each limited to 127 above.
+template <class V>
+[[gnu::always_inline]] inline void Differences(const Interleaved<V>& in, const EncodeFactors<V>& k,
+                                               typename V::Int& u, typename V::Int& v)
+{
+    const Wide<V> wu = Mix<V>(in.rg, in.b1, k.uRg, k.uB), wv = Mix<V>(in.rg, in.b1, k.vRg, k.vB);
+    u = V::Min16(V::Packs32(wu.lo, wu.hi), k.top);
+    v = V::Min16(V::Packs32(wv.lo, wv.hi), k.top);
 }
 
 }   // namespace

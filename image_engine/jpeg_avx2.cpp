@@ -1,7 +1,8 @@
-// The writer's transform and quantisation of two blocks at once in 256-bit
-// registers, one block in each 128-bit half: the same steps as for one block,
-// so the same numbers. Built for processors with 256-bit integer operations
-// and only called where the processor has them.
+// The writer's colour conversion and its transform and quantisation in
+// 256-bit registers, each 128-bit half doing what one 128-bit register does
+// on the narrower paths: the same steps, so the same numbers. Built for
+// processors with 256-bit integer operations and only called where the
+// processor has them.
 #include <cstddef>
 #include <cstdint>
 #include <immintrin.h>
@@ -77,6 +78,52 @@ void ForwardQuantisePairAvx2(const ForwardMatrix& fm, const int16_t* a, const in
                                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + y * stride)));
     int16_t* const blocks[2] = {qa, qb};
     ForwardQuantise<V256>(fm, lines, reciprocal, blocks);
+}
+
+namespace {
+
+// One register's picked channel for sixteen pixels from each half's 48 bytes.
+__m256i Pick(const __m256i* regs, const __m128i* masks)
+{
+    __m256i picked = _mm256_shuffle_epi8(regs[0], _mm256_broadcastsi128_si256(masks[0]));
+    for (int reg = 1; reg < 3; ++reg)
+        picked = _mm256_or_si256(picked, _mm256_shuffle_epi8(regs[reg], _mm256_broadcastsi128_si256(masks[reg])));
+    return picked;
+}
+
+Channels<V256> PickAll(const __m256i* regs, const __m128i (&masks)[3][3])
+{
+    return {Pick(regs, masks[0]), Pick(regs, masks[1]), Pick(regs, masks[2])};
+}
+
+__m256i Load(const uint8_t* low, const uint8_t* high)
+{
+    return _mm256_setr_m128i(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)));
+}
+
+}   // namespace
+
+// Pixels 0..15 of each step in the low halves, 16..31 in the high ones; the
+// luminance of 0..7 and 16..23 comes out in one register, of 8..15 and
+// 24..31 in another.
+size_t BgrRowToYccAvx2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs)
+{
+    const EncodeFactors<V256> k;
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const uint8_t* p = bgr + 3 * i;
+        const __m256i regs[3] = {Load(p, p + 48), Load(p + 16, p + 64), Load(p + 32, p + 80)};
+        const __m256i first = Luma<V256>(PickAll(regs, kGather.first), k);
+        const __m256i last = Luma<V256>(PickAll(regs, kGather.last), k);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + i), _mm256_permute2x128_si256(first, last, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + i + 16), _mm256_permute2x128_si256(first, last, 0x31));
+        __m256i u, v;
+        Differences<V256>(Interleave<V256>(PickAll(regs, kGather.even), k), k, u, v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(cbPairs + i / 2), u);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(crPairs + i / 2), v);
+    }
+    return i;
 }
 
 }   // namespace vantor::jpeg
