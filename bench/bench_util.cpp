@@ -208,6 +208,23 @@ benchmark::internal::Benchmark* RegisterConvert(const std::string& name, const s
         ->Iterations(3);
 }
 
+benchmark::internal::Benchmark* RegisterProcess(const std::string& name, const std::string& command,
+                                                const std::function<bool()>& prepare, const std::string& missing)
+{
+    auto run = [command, prepare, missing](benchmark::State& state) {
+        if (!prepare()) {
+            state.SkipWithError(missing.c_str());
+            return;
+        }
+        TimeCommand(state, "cd '" + ScratchDir() + "' && " + command + " >/dev/null 2>&1", "failed: " + command,
+                    Timing::kProcessorTime);
+    };
+    return benchmark::RegisterBenchmark(name.c_str(), run)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+}
+
 std::string Ratio(double engine, double other, const char* missing)
 {
     if (engine <= 0 || other <= 0)

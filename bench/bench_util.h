@@ -62,6 +62,13 @@ benchmark::internal::Benchmark* RegisterConvert(const std::string& name, const s
                                                 const std::function<bool()>& prepare,
                                                 Timing timing = Timing::kProcessorTime);
 
+// Registers `name`: three runs of the command line `command` in the scratch
+// folder, a process each, every run timed by the processor time of its
+// processes (a manual time). `prepare` makes the files the command names;
+// false from it skips the benchmark, saying `missing`.
+benchmark::internal::Benchmark* RegisterProcess(const std::string& name, const std::string& command,
+                                                const std::function<bool()>& prepare, const std::string& missing);
+
 // "%.2f" of engine / other, or `missing` when either time is unknown.
 std::string Ratio(double engine, double other, const char* missing);
 // "  task ratio", the task left-aligned in `width`; with `missing` null nothing

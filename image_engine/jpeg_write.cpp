@@ -305,6 +305,44 @@ void ConvertRow(const uint8_t* row, int bits, const PaletteYcc& palette, bool gr
     }
 }
 
+// Two blocks of one table, both at once where the processor can; false when
+// the output fails.
+bool CodePair(BitWriter& w, const ForwardMatrix& fm, const int16_t* a, const int16_t* b, size_t stride,
+              Coder& first, Coder& second)
+{
+    alignas(16) int16_t q[2][64];
+    if (!ForwardQuantisePair(fm, a, b, stride, first.reciprocal, q[0], q[1])) {
+        ForwardQuantise(fm, a, stride, first.reciprocal, q[0]);
+        ForwardQuantise(fm, b, stride, second.reciprocal, q[1]);
+    }
+    EncodeBlock(w, q[0], first);
+    EncodeBlock(w, q[1], second);
+    return w.FlushIfFull();
+}
+
+bool CodeColourBand(BitWriter& w, const ForwardMatrix& fm, const Band& band, Coder& luma, Coder (&chroma)[2])
+{
+    const int16_t* y = band.y.data();
+    const size_t half = band.codedWidth / 2;
+    for (uint32_t x = 0; x < band.codedWidth; x += 16)
+        if (!CodePair(w, fm, y + x, y + x + 8, band.codedWidth, luma, luma) ||
+            !CodePair(w, fm, band.cb.data() + x / 2, band.cr.data() + x / 2, half, chroma[0], chroma[1]))
+            return false;
+    return true;
+}
+
+bool CodeGreyBand(BitWriter& w, const ForwardMatrix& fm, const Band& band, Coder& luma)
+{
+    alignas(16) int16_t q[64];
+    for (uint32_t x = 0; x < band.codedWidth; x += 8) {
+        ForwardQuantise(fm, band.y.data() + x, band.codedWidth, luma.reciprocal, q);
+        EncodeBlock(w, q, luma);
+        if (!w.FlushIfFull())
+            return false;
+    }
+    return true;
+}
+
 }   // namespace
 
 int WriteJpeg(WriteJob& job)
@@ -351,17 +389,6 @@ int WriteJpeg(WriteJob& job)
             c.reciprocal[t] = Reciprocal(QuantTable(1)[t]);
     }
 
-    alignas(16) int16_t q[2][64];
-    // Two blocks of one table, the pair at once where the processor can.
-    auto code = [&](const int16_t* a, const int16_t* b, size_t planeStride, Coder& first, Coder& second) {
-        if (!ForwardQuantisePair(fm, a, b, planeStride, first.reciprocal, q[0], q[1])) {
-            ForwardQuantise(fm, a, planeStride, first.reciprocal, q[0]);
-            ForwardQuantise(fm, b, planeStride, second.reciprocal, q[1]);
-        }
-        EncodeBlock(w, q[0], first);
-        EncodeBlock(w, q[1], second);
-        return w.FlushIfFull();
-    };
     for (uint32_t top = 0; top < height; top += 8) {
         for (int r = 0; r < 8; ++r) {
             const uint32_t line = std::min(top + r, height - 1);
@@ -370,21 +397,7 @@ int WriteJpeg(WriteJob& job)
                     return e;
             ConvertRow(row, bits, palette, grey, width, band, r);
         }
-        const int16_t* y = band.y.data();
-        bool ok = true;
-        if (grey) {
-            for (uint32_t x = 0; ok && x < band.codedWidth; x += 8) {
-                ForwardQuantise(fm, y + x, band.codedWidth, luma.reciprocal, q[0]);
-                EncodeBlock(w, q[0], luma);
-                ok = w.FlushIfFull();
-            }
-        } else {
-            const size_t half = band.codedWidth / 2;
-            for (uint32_t x = 0; ok && x < band.codedWidth; x += 16)
-                ok = code(y + x, y + x + 8, band.codedWidth, luma, luma) &&
-                     code(band.cb.data() + x / 2, band.cr.data() + x / 2, half, chroma[0], chroma[1]);
-        }
-        if (!ok)
+        if (!(grey ? CodeGreyBand(w, fm, band, luma) : CodeColourBand(w, fm, band, luma, chroma)))
             return IMG_ERR_WRITE;
     }
     w.Align();
