@@ -210,12 +210,17 @@ struct Channels {
 
 // The writer's factors in Q15 as (r, g) and (b, 1) pairs, the second pair
 // carrying the rounding: (r, g) . f + (b, 1) . g >> 15.
+// (A constructor of its own, so that it is built with the instruction set of
+// the unit that includes this; an implicit one would not be.)
 template <class V>
 struct EncodeFactors {
-    typename V::Int one = V::Set16(1), bias = V::Set16(128), top = V::Set16(127);
-    typename V::Int yRg = Pair<V>(9798, 19235), yB = Pair<V>(3736, 16384);
-    typename V::Int uRg = Pair<V>(-5529, -10855), uB = Pair<V>(16384, 16384);
-    typename V::Int vRg = Pair<V>(16384, -13720), vB = Pair<V>(-2664, 16384);
+    typename V::Int one, bias, top, yRg, yB, uRg, uB, vRg, vB;
+    EncodeFactors()
+        : one(V::Set16(1)), bias(V::Set16(128)), top(V::Set16(127)), yRg(Pair<V>(9798, 19235)),
+          yB(Pair<V>(3736, 16384)), uRg(Pair<V>(-5529, -10855)), uB(Pair<V>(16384, 16384)),
+          vRg(Pair<V>(16384, -13720)), vB(Pair<V>(-2664, 16384))
+    {
+    }
 };
 
 template <class V>
