@@ -34,7 +34,6 @@ struct ForwardMatrix {
     bool symmetric = true;   // m[u][7 - x] = (-1)^u m[u][x], which allows the folding
     ForwardMatrix();
 };
-void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 
 // Quantisation: truncation toward zero of coefficient / step, as a

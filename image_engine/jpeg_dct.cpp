@@ -190,25 +190,6 @@ void InverseDct(const int16_t* in, uint8_t* out, ptrdiff_t stride)
     }
 }
 
-// The writer's transform on columns of lanes: the rows' pass works on the
-// transposed block, its results transposed back give the columns' pass.
-void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
-{
-    if (!fm.symmetric) {
-        ForwardDctPortable(fm, s, out);
-        return;
-    }
-    __m128i lines[8];
-    for (int y = 0; y < 8; ++y)
-        lines[y] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + y * 8));
-    const Folded<V128> rows = FirstPass<V128>(fm, lines);
-    for (int v = 0; v < 8; ++v) {
-        const Lanes w = MatrixRow<V128>(rows, fm, v);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8), _mm_srai_epi32(w.lo, 15));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8 + 4), _mm_srai_epi32(w.hi, 15));
-    }
-}
-
 // Whether the processor has 256-bit integer operations, asked once.
 bool HaveAvx2()
 {
@@ -217,11 +198,6 @@ bool HaveAvx2()
 }
 
 #else
-
-void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
-{
-    ForwardDctPortable(fm, s, out);
-}
 
 void InverseDct(const int16_t* in, uint8_t* out, ptrdiff_t stride)
 {

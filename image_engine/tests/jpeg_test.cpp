@@ -379,7 +379,7 @@ TEST(JpegTransform, InverseUndoesForwardWithinRounding)
         for (int i = 0; i < 64; ++i)
             samples[i] = int16_t(int(random() % 256) - 128);
         int32_t coefficients[64];
-        jpeg::ForwardDct(fm, samples, coefficients);
+        jpeg::ForwardDctPortable(fm, samples, coefficients);
         alignas(16) int16_t block[64];
         for (int i = 0; i < 64; ++i)
             block[i] = int16_t(coefficients[i]);
@@ -436,85 +436,6 @@ TEST(JpegColour, WholeRowsConvertAsSinglePixelsDo)
 #endif
     jpeg::YccToBgr(y.data(), cb.data(), cr.data(), row.data(), y.size());
     sameAsSingles(y.size());
-}
-
-}   // namespace
-
-namespace {
-
-TEST(JpegTransform, VectorAndPortableForwardAgree)
-{
-    jpeg::ForwardMatrix fm;
-    std::mt19937 random(5);
-    for (int trial = 0; trial < 1000; ++trial) {
-        alignas(16) int16_t samples[64];
-        for (int i = 0; i < 64; ++i)
-            samples[i] = int16_t(trial < 10 ? (trial & 1 ? 127 : -128) : int(random() % 256) - 128);
-        int32_t a[64], b[64];
-        jpeg::ForwardDct(fm, samples, a);
-        jpeg::ForwardDctPortable(fm, samples, b);
-        ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << trial;
-        ASSERT_TRUE(fm.symmetric);
-    }
-}
-
-// What the writer must code for a coefficient: its quotient by the step,
-// truncated toward zero, held to +-1023 (+-2047 for the DC).
-int16_t TruncatedQuotient(int32_t coefficient, int step, bool dc)
-{
-    const int limit = dc ? 2047 : 1023;
-    return int16_t(std::clamp(coefficient / step, -limit, limit));
-}
-
-// Level-shifted samples of one trial: the extremes (flat and checkered, whose
-// coefficients are the largest and, over a step of 1, pass the limits) first,
-// then noise.
-int16_t TrialSample(int trial, int x, int y, std::mt19937& random)
-{
-    switch (trial % 40 < 4 ? trial % 4 : 4) {
-    case 0: return 127;
-    case 1: return -128;
-    case 2: return (x + y) & 1 ? 127 : -128;
-    case 3: return x & 1 ? -128 : 127;
-    default: return int16_t(int(random() % 256) - 128);
-    }
-}
-
-// Two blocks side by side in a plane, quantised one at a time and as a pair,
-// against the plain transform and exact division, over steps from 1 to 255.
-TEST(JpegTransform, QuantisedBlocksAreTheTruncatedQuotientsOnEveryPath)
-{
-    const jpeg::ForwardMatrix fm;
-    std::mt19937 random(11);
-    constexpr size_t kStride = 21;   // a gap after the two blocks; rows not aligned
-    for (int trial = 0; trial < 1200; ++trial) {
-        int steps[64];
-        alignas(16) float reciprocal[64];
-        for (int n = 0; n < 64; ++n) {
-            steps[n] = trial % 2 ? int(random() % 255) + 1 : trial / 2 % 255 + 1;
-            reciprocal[n] = jpeg::Reciprocal(unsigned(steps[n]));
-        }
-        std::vector<int16_t> plane(8 * kStride);
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 16; ++x)
-                plane[y * kStride + x] = TrialSample(trial + x / 8, x, y, random);
-        int16_t expected[2][64];
-        for (int b = 0; b < 2; ++b) {
-            int16_t samples[64];
-            for (int y = 0; y < 8; ++y)
-                std::memcpy(samples + 8 * y, &plane[y * kStride + 8 * b], 16);
-            int32_t coefficients[64];
-            jpeg::ForwardDctPortable(fm, samples, coefficients);
-            for (int n = 0; n < 64; ++n)
-                expected[b][n] = TruncatedQuotient(coefficients[n], steps[n], n == 0);
-        }
-        alignas(16) int16_t single[2][64], pair[2][64];
-        jpeg::ForwardQuantise(fm, plane.data(), kStride, reciprocal, single[0]);
-        jpeg::ForwardQuantise(fm, plane.data() + 8, kStride, reciprocal, single[1]);
-        ASSERT_EQ(std::memcmp(single, expected, sizeof expected), 0) << trial;
-        if (jpeg::ForwardQuantisePair(fm, plane.data(), plane.data() + 8, kStride, reciprocal, pair[0], pair[1]))
-            ASSERT_EQ(std::memcmp(pair, expected, sizeof expected), 0) << trial;
-    }
 }
 
 }   // namespace
