@@ -3,13 +3,17 @@
 // bottom-up BGR picture (chroma repeated, not interpolated, as the engine does;
 // the interpolating default is timed too, for information), and encoding one
 // with the same tables (the standard's example tables, which are libjpeg's
-// quality 50) and the same two-by-one sampling. Prints engine / libjpeg ratios
-// of CPU time, which other work on a shared machine disturbs less than wall time.
+// quality 50) and the same two-by-one sampling. The same two jobs again as
+// whole processes, each side's command-line tool between a BMP file and a JPEG
+// file, run alternately, each printing its own ratio. Prints engine / libjpeg
+// ratios of CPU time, which other work on a shared machine disturbs less than
+// wall time.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -101,6 +105,35 @@ const std::string& EngineFile()
     return path;
 }
 
+// The picture as a BMP file, the input of both tools' encodes.
+const std::string& PictureFile()
+{
+    static std::string path = bench::SaveOnce("picture.bmp", IMG_TYPE_BMP, Dib);
+    return path;
+}
+
+bool HaveTool(const char* path)
+{
+    return access(path, X_OK) == 0;
+}
+
+// The whole-process rows: each side's tool encoding the BMP file, and decoding
+// the camera-like file into a BMP file, run alternately; each row prints the
+// engine's processor time over the peer's.
+void RegisterProcesses()
+{
+    const std::string engine = VANTOR_TOOL;
+    auto ready = [](const std::string& (*file)()) {
+        return [file] { return HaveTool(VANTOR_TOOL) && HaveTool("/usr/bin/cjpeg") && !file().empty(); };
+    };
+    bench::RegisterPairedCommands("process_encode", engine + " convert picture.bmp process_engine.jpg",
+                                  "/usr/bin/cjpeg -quality 50 -sample 2x1 -outfile process_lib.jpg picture.bmp",
+                                  ready(PictureFile));
+    bench::RegisterPairedCommands("process_decode", engine + " convert camera.jpg process_engine.bmp",
+                                  "/usr/bin/djpeg -dct int -nosmooth -bmp -outfile process_lib.bmp camera.jpg",
+                                  ready(CameraFile));
+}
+
 void EngineDecode(benchmark::State& state, const std::string& (*file)())
 {
     bench::TimeLoads(state, file());
@@ -185,7 +218,10 @@ protected:
     }
 
 private:
-    static std::string Task(const std::string& name) { return name.substr(0, name.find("/min_time")); }
+    static std::string Task(const std::string& name)
+    {
+        return name.substr(0, std::min(name.find("/min_time"), name.find("/iterations")));
+    }
     std::set<std::string> medians_;
 };
 
@@ -199,6 +235,7 @@ void Register()
     ms(benchmark::RegisterBenchmark("libjpeg/decode_engine_file", LibDecode, EngineFile, false));
     ms(benchmark::RegisterBenchmark("engine/encode", EngineEncode));
     ms(benchmark::RegisterBenchmark("libjpeg/encode", LibEncodeBench));
+    RegisterProcesses();
 }
 
 }   // namespace

@@ -34,8 +34,44 @@ struct ForwardMatrix {
     bool symmetric = true;   // m[u][7 - x] = (-1)^u m[u][x], which allows the folding
     ForwardMatrix();
 };
-void ForwardDct(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
 void ForwardDctPortable(const ForwardMatrix& fm, const int16_t* samples, int32_t* coefficients);
+
+// Quantisation: truncation toward zero of coefficient / step, as a
+// multiplication by the step's reciprocal (see Reciprocal), the coefficient
+// limited to +-4095; the quotient to +-1023, or +-2047 for the DC.
+inline int16_t QuantiseAc(int32_t c, float reciprocal)
+{
+    const int32_t q = int32_t(float(c < -4095 ? -4095 : c > 4095 ? 4095 : c) * reciprocal);
+    return int16_t(q < -1023 ? -1023 : q > 1023 ? 1023 : q);
+}
+inline int16_t QuantiseDc(int32_t c, float reciprocal)
+{
+    const int32_t q = int32_t(float(c < -4095 ? -4095 : c > 4095 ? 4095 : c) * reciprocal);
+    return int16_t(q < -2047 ? -2047 : q > 2047 ? 2047 : q);
+}
+// The reciprocal is raised by 2^-20 so that exact quotients cannot fall short;
+// for magnitudes up to 4095 the raise stays below the smallest fraction a
+// step of at most 255 leaves, so every quotient is the truncated one.
+inline float Reciprocal(unsigned step)
+{
+    return float((1.0 + 1.0 / (1 << 20)) / step);
+}
+
+// Transform and quantisation of the block whose rows start `stride` samples
+// apart at `samples`, by the steps' reciprocals (natural order), into q
+// (natural order).
+void ForwardQuantise(const ForwardMatrix& fm, const int16_t* samples, size_t stride, const float* reciprocal,
+                     int16_t* q);
+// The same for two blocks of one table at once where the processor has the
+// wide registers for it; false, with nothing done, where it has not.
+bool ForwardQuantisePair(const ForwardMatrix& fm, const int16_t* a, const int16_t* b, size_t stride,
+                         const float* reciprocal, int16_t* qa, int16_t* qb);
+#if defined(__SSE2__)
+// The pair with 256-bit registers, alone; only for processors that have them.
+void ForwardQuantisePairAvx2(const ForwardMatrix& fm, const int16_t* a, const int16_t* b, size_t stride,
+                             const float* reciprocal, int16_t* qa, int16_t* qb);
+bool HaveAvx2();
+#endif
 
 // Inverse transform of dequantised coefficients (natural order, each within
 // +-kMaxCoefficient) into 8 x 8 samples 0..255.
@@ -70,6 +106,9 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
 // The path for processors without byte shuffles, alone: returns how many
 // pixels it converted (a multiple of eight).
 size_t BgrRowToYccSse2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
+// The path with 256-bit registers, alone, thirty-two pixels a step; only for
+// processors that have them.
+size_t BgrRowToYccAvx2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs);
 #endif
 
 }   // namespace vantor::jpeg

@@ -9,6 +9,7 @@
 #endif
 
 #include "jpeg.h"
+#include "jpeg_lanes.h"
 
 namespace vantor::jpeg {
 
@@ -43,11 +44,6 @@ void PixelToBgr(int y, int cb, int cr, uint8_t* out)
 constexpr int32_t kCrRedPart = kCrRed - 65536, kCbBluePart = kCbBlue - 2 * 65536,
                   kCrGreenPart = 65536 - kCrGreen;
 
-__m128i Pair(int32_t first, int32_t second)
-{
-    return _mm_set1_epi32(int32_t(uint32_t(uint16_t(first)) | uint32_t(uint16_t(second)) << 16));
-}
-
 // (a, b) . factors >> 16 for eight lanes.
 [[gnu::always_inline]] inline __m128i Dot16(__m128i a, __m128i b, __m128i factors, __m128i round)
 {
@@ -63,9 +59,9 @@ struct Half {
 [[gnu::always_inline]] inline Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
 {
     const __m128i round = _mm_set1_epi32(kRound16), zero = _mm_setzero_si128();
-    const __m128i red = Dot16(cr, zero, Pair(kCrRedPart, 0), round);
-    const __m128i blue = Dot16(cb, zero, Pair(kCbBluePart, 0), round);
-    const __m128i green = Dot16(cb, cr, Pair(-kCbGreen, kCrGreenPart), round);
+    const __m128i red = Dot16(cr, zero, Pair<V128>(kCrRedPart, 0), round);
+    const __m128i blue = Dot16(cb, zero, Pair<V128>(kCbBluePart, 0), round);
+    const __m128i green = Dot16(cb, cr, Pair<V128>(-kCbGreen, kCrGreenPart), round);
     return Half{_mm_add_epi16(_mm_add_epi16(y, _mm_add_epi16(cb, cb)), blue),
                 _mm_add_epi16(_mm_sub_epi16(y, cr), green), _mm_add_epi16(_mm_add_epi16(y, cr), red)};
 }
@@ -91,71 +87,24 @@ struct Half {
 
 namespace {
 
-struct Wide {
-    __m128i lo, hi;
-};
-
-// Eight pixels' blue, green and red as 16-bit lanes.
-struct Channels {
-    __m128i b, g, r;
-};
-
-// The writer's factors in Q15 as (r, g) and (b, 1) pairs, the second pair
-// carrying the rounding: (r, g) . f + (b, 1) . g >> 15.
-struct EncodeFactors {
-    __m128i one = _mm_set1_epi16(1), bias = _mm_set1_epi16(128), top = _mm_set1_epi16(127);
-    __m128i yRg = Pair(9798, 19235), yB = Pair(3736, 16384);
-    __m128i uRg = Pair(-5529, -10855), uB = Pair(16384, 16384);
-    __m128i vRg = Pair(16384, -13720), vB = Pair(-2664, 16384);
-};
-
-[[gnu::always_inline]] inline Wide Mix(const Wide& rg, const Wide& b1, __m128i f, __m128i g)
-{
-    return {_mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(rg.lo, f), _mm_madd_epi16(b1.lo, g)), 15),
-            _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(rg.hi, f), _mm_madd_epi16(b1.hi, g)), 15)};
-}
-
-struct Interleaved {
-    Wide rg, b1;
-};
-
-[[gnu::always_inline]] inline Interleaved Interleave(const Channels& c, const EncodeFactors& k)
-{
-    return {{_mm_unpacklo_epi16(c.r, c.g), _mm_unpackhi_epi16(c.r, c.g)},
-            {_mm_unpacklo_epi16(c.b, k.one), _mm_unpackhi_epi16(c.b, k.one)}};
-}
-
-[[gnu::always_inline]] inline void StoreLuma(const Channels& c, const EncodeFactors& k, int16_t* y)
-{
-    const Interleaved in = Interleave(c, k);
-    const Wide luma = Mix(in.rg, in.b1, k.yRg, k.yB);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(y), _mm_sub_epi16(_mm_packs_epi32(luma.lo, luma.hi), k.bias));
-}
-
-// Colour differences of eight pixels, each limited to 127 above.
-[[gnu::always_inline]] inline void Differences(const Interleaved& in, const EncodeFactors& k, __m128i& u, __m128i& v)
-{
-    const Wide wu = Mix(in.rg, in.b1, k.uRg, k.uB), wv = Mix(in.rg, in.b1, k.vRg, k.vB);
-    u = _mm_min_epi16(_mm_packs_epi32(wu.lo, wu.hi), k.top);
-    v = _mm_min_epi16(_mm_packs_epi32(wv.lo, wv.hi), k.top);
-}
+using Pixels8 = Channels<V128>;
 
 }   // namespace
 
 // Eight pixels at a time, the channels picked out one by one.
 size_t BgrRowToYccSse2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int16_t* crPairs)
 {
-    const EncodeFactors k;
+    const EncodeFactors<V128> k;
     auto evens = [](__m128i a) { return _mm_shuffle_epi32(_mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0x08), 0x08), 0x08); };
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const uint8_t* p = bgr + 3 * i;
-        const Channels c{_mm_setr_epi16(p[0], p[3], p[6], p[9], p[12], p[15], p[18], p[21]),
-                         _mm_setr_epi16(p[1], p[4], p[7], p[10], p[13], p[16], p[19], p[22]),
-                         _mm_setr_epi16(p[2], p[5], p[8], p[11], p[14], p[17], p[20], p[23])};
-        StoreLuma(c, k, y + i);
+        const Pixels8 c{_mm_setr_epi16(p[0], p[3], p[6], p[9], p[12], p[15], p[18], p[21]),
+                        _mm_setr_epi16(p[1], p[4], p[7], p[10], p[13], p[16], p[19], p[22]),
+                        _mm_setr_epi16(p[2], p[5], p[8], p[11], p[14], p[17], p[20], p[23])};
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + i), Luma<V128>(c, k));
         __m128i u, v;
-        Differences(Interleave(c, k), k, u, v);
+        Differences<V128>(Interleave<V128>(c, k), k, u, v);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(cbPairs + i / 2), evens(u));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(crPairs + i / 2), evens(v));
     }
@@ -164,31 +113,32 @@ size_t BgrRowToYccSse2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPair
 
 namespace {
 
-// Byte shuffles that pick channels out of 48 bytes (sixteen pixels) held in
-// three registers: [channel][register] for the first eight pixels, the last
-// eight, and the eight even ones; 0x80 gives a zero byte.
-struct GatherMasks {
-    __m128i first[3][3], last[3][3], even[3][3];
-    GatherMasks()
-    {
-        auto build = [](__m128i (&masks)[3][3], auto byteOf) {
-            for (int c = 0; c < 3; ++c)
-                for (int reg = 0; reg < 3; ++reg) {
-                    alignas(16) uint8_t m[16];
-                    for (int lane = 0; lane < 8; ++lane) {
-                        const int at = byteOf(lane) + c - 16 * reg;
-                        m[2 * lane] = at >= 0 && at < 16 ? uint8_t(at) : 0x80;
-                        m[2 * lane + 1] = 0x80;
-                    }
-                    masks[c][reg] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+GatherMasks BuildGatherMasks()
+{
+    GatherMasks g;
+    auto build = [](__m128i (&masks)[3][3], auto byteOf) {
+        for (int c = 0; c < 3; ++c)
+            for (int reg = 0; reg < 3; ++reg) {
+                alignas(16) uint8_t m[16];
+                for (int lane = 0; lane < 8; ++lane) {
+                    const int at = byteOf(lane) + c - 16 * reg;
+                    m[2 * lane] = at >= 0 && at < 16 ? uint8_t(at) : 0x80;
+                    m[2 * lane + 1] = 0x80;
                 }
-        };
-        build(first, [](int lane) { return 3 * lane; });
-        build(last, [](int lane) { return 24 + 3 * lane; });
-        build(even, [](int lane) { return 6 * lane; });
-    }
-};
-const GatherMasks kGather;
+                masks[c][reg] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+            }
+    };
+    build(g.first, [](int lane) { return 3 * lane; });
+    build(g.last, [](int lane) { return 24 + 3 * lane; });
+    build(g.even, [](int lane) { return 6 * lane; });
+    return g;
+}
+
+}   // namespace
+
+const GatherMasks kGather = BuildGatherMasks();
+
+namespace {
 
 [[gnu::target("ssse3")]] inline __m128i Pick(const __m128i* regs, const __m128i* masks)
 {
@@ -196,7 +146,7 @@ const GatherMasks kGather;
                         _mm_shuffle_epi8(regs[2], masks[2]));
 }
 
-[[gnu::target("ssse3")]] inline Channels PickAll(const __m128i* regs, const __m128i (&masks)[3][3])
+[[gnu::target("ssse3")]] inline Pixels8 PickAll(const __m128i* regs, const __m128i (&masks)[3][3])
 {
     return {Pick(regs, masks[0]), Pick(regs, masks[1]), Pick(regs, masks[2])};
 }
@@ -206,17 +156,17 @@ const GatherMasks kGather;
 [[gnu::target("ssse3")]] size_t RowSsse3(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs,
                                          int16_t* crPairs)
 {
-    const EncodeFactors k;
+    const EncodeFactors<V128> k;
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
         const uint8_t* p = bgr + 3 * i;
         const __m128i regs[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)),
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32))};
-        StoreLuma(PickAll(regs, kGather.first), k, y + i);
-        StoreLuma(PickAll(regs, kGather.last), k, y + i + 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + i), Luma<V128>(PickAll(regs, kGather.first), k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + i + 8), Luma<V128>(PickAll(regs, kGather.last), k));
         __m128i u, v;
-        Differences(Interleave(PickAll(regs, kGather.even), k), k, u, v);
+        Differences<V128>(Interleave<V128>(PickAll(regs, kGather.even), k), k, u, v);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(cbPairs + i / 2), u);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(crPairs + i / 2), v);
     }
@@ -233,7 +183,10 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
 {
     size_t i = 0;
 #if defined(__SSE2__)
-    i = kHaveSsse3 ? RowSsse3(bgr, n, y, cbPairs, crPairs) : BgrRowToYccSse2(bgr, n, y, cbPairs, crPairs);
+    if (HaveAvx2())
+        i = BgrRowToYccAvx2(bgr, n, y, cbPairs, crPairs);
+    i += kHaveSsse3 ? RowSsse3(bgr + 3 * i, n - i, y + i, cbPairs + i / 2, crPairs + i / 2)
+                    : BgrRowToYccSse2(bgr + 3 * i, n - i, y + i, cbPairs + i / 2, crPairs + i / 2);
 #endif
     for (; i < n; ++i) {
         int16_t u, v;

@@ -14,6 +14,7 @@
 #endif
 
 #include "jpeg.h"
+#include "jpeg_lanes.h"
 
 namespace vantor::jpeg {
 
@@ -143,70 +144,30 @@ void InverseDctPortable(const int16_t* in, uint8_t* out, ptrdiff_t stride)
 
 namespace {
 
-__m128i Pair(int32_t first, int32_t second)
-{
-    return _mm_set1_epi32(int32_t(uint32_t(uint16_t(first)) | uint32_t(uint16_t(second)) << 16));
-}
-
-// Lanes' 32-bit values of eight lanes, low four and high four.
-struct Wide {
-    __m128i lo, hi;
-};
-
-Wide Madd(__m128i a, __m128i b, __m128i factors)
-{
-    return {_mm_madd_epi16(_mm_unpacklo_epi16(a, b), factors), _mm_madd_epi16(_mm_unpackhi_epi16(a, b), factors)};
-}
-Wide operator+(Wide a, Wide b) { return {_mm_add_epi32(a.lo, b.lo), _mm_add_epi32(a.hi, b.hi)}; }
-Wide operator-(Wide a, Wide b) { return {_mm_sub_epi32(a.lo, b.lo), _mm_sub_epi32(a.hi, b.hi)}; }
-
-template <int Shift>
-__m128i Narrow(Wide v)
-{
-    return _mm_packs_epi32(_mm_srai_epi32(v.lo, Shift), _mm_srai_epi32(v.hi, Shift));
-}
+using Lanes = Wide<V128>;
 
 // The 1-D transform of eight lanes at once: v[i] holds input i of every lane.
 template <int Shift>
 void Butterflies(const __m128i* v, __m128i round, __m128i* out)
 {
-    const Wide bias{round, round};
-    const Wide t0 = Madd(v[0], v[4], Pair(1 << kConstBits, 1 << kConstBits)) + bias;
-    const Wide t1 = Madd(v[0], v[4], Pair(1 << kConstBits, -(1 << kConstBits))) + bias;
-    const Wide e3 = Madd(v[2], v[6], Pair(kEven3[0], kEven3[1]));
-    const Wide e2 = Madd(v[2], v[6], Pair(kEven2[0], kEven2[1]));
-    Wide o[4];
+    const Lanes bias{round, round};
+    const Lanes t0 = Madd<V128>(v[0], v[4], Pair<V128>(1 << kConstBits, 1 << kConstBits)) + bias;
+    const Lanes t1 = Madd<V128>(v[0], v[4], Pair<V128>(1 << kConstBits, -(1 << kConstBits))) + bias;
+    const Lanes e3 = Madd<V128>(v[2], v[6], Pair<V128>(kEven3[0], kEven3[1]));
+    const Lanes e2 = Madd<V128>(v[2], v[6], Pair<V128>(kEven2[0], kEven2[1]));
+    Lanes o[4];
     for (int i = 0; i < 4; ++i)
-        o[i] = Madd(v[7], v[1], Pair(kOdd71[i][0], kOdd71[i][1])) + Madd(v[5], v[3], Pair(kOdd53[i][0], kOdd53[i][1]));
-    const Wide t10 = t0 + e3, t13 = t0 - e3, t11 = t1 + e2, t12 = t1 - e2;
-    out[0] = Narrow<Shift>(t10 + o[3]);
-    out[7] = Narrow<Shift>(t10 - o[3]);
-    out[1] = Narrow<Shift>(t11 + o[2]);
-    out[6] = Narrow<Shift>(t11 - o[2]);
-    out[2] = Narrow<Shift>(t12 + o[1]);
-    out[5] = Narrow<Shift>(t12 - o[1]);
-    out[3] = Narrow<Shift>(t13 + o[0]);
-    out[4] = Narrow<Shift>(t13 - o[0]);
-}
-
-[[gnu::always_inline]] inline void Transpose(__m128i* r)
-{
-    const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
-    const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
-    const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
-    const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
-    const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
-    const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
-    const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
-    const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
-    r[0] = _mm_unpacklo_epi64(b0, b4);
-    r[1] = _mm_unpackhi_epi64(b0, b4);
-    r[2] = _mm_unpacklo_epi64(b1, b5);
-    r[3] = _mm_unpackhi_epi64(b1, b5);
-    r[4] = _mm_unpacklo_epi64(b2, b6);
-    r[5] = _mm_unpackhi_epi64(b2, b6);
-    r[6] = _mm_unpacklo_epi64(b3, b7);
-    r[7] = _mm_unpackhi_epi64(b3, b7);
+        o[i] = Madd<V128>(v[7], v[1], Pair<V128>(kOdd71[i][0], kOdd71[i][1])) +
+               Madd<V128>(v[5], v[3], Pair<V128>(kOdd53[i][0], kOdd53[i][1]));
+    const Lanes t10 = t0 + e3, t13 = t0 - e3, t11 = t1 + e2, t12 = t1 - e2;
+    out[0] = Narrow<V128, Shift>(t10 + o[3]);
+    out[7] = Narrow<V128, Shift>(t10 - o[3]);
+    out[1] = Narrow<V128, Shift>(t11 + o[2]);
+    out[6] = Narrow<V128, Shift>(t11 - o[2]);
+    out[2] = Narrow<V128, Shift>(t12 + o[1]);
+    out[5] = Narrow<V128, Shift>(t12 - o[1]);
+    out[3] = Narrow<V128, Shift>(t13 + o[0]);
+    out[4] = Narrow<V128, Shift>(t13 - o[0]);
 }
 
 }   // namespace
@@ -218,9 +179,9 @@ void InverseDct(const int16_t* in, uint8_t* out, ptrdiff_t stride)
     for (int v = 0; v < 8; ++v)
         rows[v] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + v * 8));
     Butterflies<kFirstShift>(rows, _mm_set1_epi32(1 << (kFirstShift - 1)), middle);
-    Transpose(middle);
+    Transpose<V128>(middle);
     Butterflies<kSecondShift>(middle, _mm_set1_epi32(1 << (kSecondShift - 1)), rows);
-    Transpose(rows);
+    Transpose<V128>(rows);
     const __m128i bias = _mm_set1_epi16(128);
     for (int y = 0; y < 8; y += 2) {
         const __m128i both = _mm_packus_epi16(_mm_adds_epi16(rows[y], bias), _mm_adds_epi16(rows[y + 1], bias));
@@ -229,71 +190,14 @@ void InverseDct(const int16_t* in, uint8_t* out, ptrdiff_t stride)
     }
 }
 
-namespace {
-
-// The input's symmetric halves folded together: sums of lines x and 7 - x for
-// the even rows of the matrix, differences for the odd ones, as the pairs of
-// lines (0, 1) and (2, 3) interleaved for _mm_madd_epi16.
-struct Folded {
-    Wide pairs[2][2];   // [odd][pair]
-};
-
-Folded Fold(const __m128i* line)
+// Whether the processor has 256-bit integer operations, asked once.
+bool HaveAvx2()
 {
-    Folded f;
-    for (int p = 0; p < 2; ++p) {
-        const __m128i a = line[2 * p], b = line[2 * p + 1], a7 = line[7 - 2 * p], b7 = line[6 - 2 * p];
-        const __m128i sa = _mm_add_epi16(a, a7), sb = _mm_add_epi16(b, b7);
-        const __m128i da = _mm_sub_epi16(a, a7), db = _mm_sub_epi16(b, b7);
-        f.pairs[0][p] = {_mm_unpacklo_epi16(sa, sb), _mm_unpackhi_epi16(sa, sb)};
-        f.pairs[1][p] = {_mm_unpacklo_epi16(da, db), _mm_unpackhi_epi16(da, db)};
-    }
-    return f;
-}
-
-// Row u of the matrix against every lane, rounded, before the shift.
-Wide MatrixRow(const Folded& f, const ForwardMatrix& fm, int u)
-{
-    const __m128i round = _mm_set1_epi32(0x4000);
-    const Wide* pairs = f.pairs[u & 1];
-    const __m128i f01 = _mm_load_si128(reinterpret_cast<const __m128i*>(fm.halves[u][0]));
-    const __m128i f23 = _mm_load_si128(reinterpret_cast<const __m128i*>(fm.halves[u][1]));
-    return {_mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(pairs[0].lo, f01), _mm_madd_epi16(pairs[1].lo, f23)), round),
-            _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(pairs[0].hi, f01), _mm_madd_epi16(pairs[1].hi, f23)), round)};
-}
-
-}   // namespace
-
-// The writer's transform on columns of lanes: the rows' pass works on the
-// transposed block, its results transposed back give the columns' pass.
-void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
-{
-    if (!fm.symmetric) {
-        ForwardDctPortable(fm, s, out);
-        return;
-    }
-    __m128i lines[8];
-    for (int y = 0; y < 8; ++y)
-        lines[y] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + y * 8));
-    Transpose(lines);
-    const Folded columns = Fold(lines);
-    for (int u = 0; u < 8; ++u)
-        lines[u] = Narrow<15>(MatrixRow(columns, fm, u));
-    Transpose(lines);
-    const Folded rows = Fold(lines);
-    for (int v = 0; v < 8; ++v) {
-        const Wide w = MatrixRow(rows, fm, v);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8), _mm_srai_epi32(w.lo, 15));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v * 8 + 4), _mm_srai_epi32(w.hi, 15));
-    }
+    static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+    return have;
 }
 
 #else
-
-void ForwardDct(const ForwardMatrix& fm, const int16_t* s, int32_t* out)
-{
-    ForwardDctPortable(fm, s, out);
-}
 
 void InverseDct(const int16_t* in, uint8_t* out, ptrdiff_t stride)
 {
@@ -301,5 +205,40 @@ void InverseDct(const int16_t* in, uint8_t* out, ptrdiff_t stride)
 }
 
 #endif
+
+void ForwardQuantise(const ForwardMatrix& fm, const int16_t* samples, size_t stride, const float* reciprocal,
+                     int16_t* q)
+{
+#if defined(__SSE2__)
+    if (fm.symmetric) {
+        __m128i lines[8];
+        for (int y = 0; y < 8; ++y)
+            lines[y] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + y * stride));
+        int16_t* const blocks[1] = {q};
+        ForwardQuantise<V128>(fm, lines, reciprocal, blocks);
+        return;
+    }
+#endif
+    int16_t block[64];
+    for (int y = 0; y < 8; ++y)
+        std::copy(samples + y * stride, samples + y * stride + 8, block + 8 * y);
+    int32_t coefficients[64];
+    ForwardDctPortable(fm, block, coefficients);
+    for (int n = 0; n < 64; ++n)
+        q[n] = QuantiseAc(coefficients[n], reciprocal[n]);
+    q[0] = QuantiseDc(coefficients[0], reciprocal[0]);
+}
+
+bool ForwardQuantisePair(const ForwardMatrix& fm, const int16_t* a, const int16_t* b, size_t stride,
+                         const float* reciprocal, int16_t* qa, int16_t* qb)
+{
+#if defined(__SSE2__)
+    if (fm.symmetric && HaveAvx2()) {
+        ForwardQuantisePairAvx2(fm, a, b, stride, reciprocal, qa, qb);
+        return true;
+    }
+#endif
+    return false;
+}
 
 }   // namespace vantor::jpeg

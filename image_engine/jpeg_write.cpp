@@ -84,7 +84,7 @@ private:
     Stream& out_;
     uint64_t acc_ = 0;
     int count_ = 0;
-    uint8_t buf_[kOutChunk + 1024];   // room for one block beyond a chunk
+    uint8_t buf_[kOutChunk + 2048];   // room for two blocks, stuffed, beyond a chunk
     size_t len_ = 0;
     bool failed_ = false;
 };
@@ -159,15 +159,6 @@ struct Coder {
     int32_t prediction = 0;
 };
 
-// Division by the step, truncating toward zero, as a multiplication. The
-// reciprocal is raised by 2^-20 so that exact quotients cannot fall short;
-// for magnitudes up to 4095 the raise stays below the smallest fraction a
-// step of at most 255 leaves, so every quotient is the truncated one.
-float Reciprocal(unsigned step)
-{
-    return float((1.0 + 1.0 / (1 << 20)) / step);
-}
-
 // Where each bit of a row of the natural-order mask goes in zig-zag order:
 // [row][bits of the row's eight coefficients].
 struct ZigzagBits {
@@ -189,26 +180,12 @@ struct ZigzagBits {
 };
 const ZigzagBits kZigzagBits;
 
-// Quantised coefficients in natural order, and the mask of the non-zero AC
-// ones in zig-zag order.
-uint64_t Quantise(const int32_t* coefficients, const Coder& c, int16_t* q)
+// The mask of the non-zero AC coefficients of a quantised block (natural
+// order) in zig-zag order.
+uint64_t NonZeroAc(const int16_t* q)
 {
     uint64_t natural = 0;
 #if defined(__SSE2__)
-    const __m128 limit = _mm_set1_ps(4095.0f), lowest = _mm_set1_ps(-4095.0f);
-    const __m128i acLimit = _mm_set1_epi16(1023), acLowest = _mm_set1_epi16(-1023);
-    for (int n = 0; n < 64; n += 8) {
-        __m128i part[2];
-        for (int h = 0; h < 2; ++h) {
-            __m128 f = _mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + n + 4 * h)));
-            f = _mm_mul_ps(_mm_max_ps(_mm_min_ps(f, limit), lowest), _mm_loadu_ps(c.reciprocal + n + 4 * h));
-            part[h] = _mm_cvttps_epi32(f);
-        }
-        const __m128i packed = _mm_packs_epi32(part[0], part[1]);
-        _mm_store_si128(reinterpret_cast<__m128i*>(q + n), _mm_max_epi16(_mm_min_epi16(packed, acLimit), acLowest));
-    }
-    const int32_t dc = int32_t(float(std::clamp(coefficients[0], -4095, 4095)) * c.reciprocal[0]);
-    q[0] = int16_t(std::clamp(dc, -2047, 2047));
     const __m128i zero = _mm_setzero_si128();
     for (int n = 0; n < 64; n += 16) {
         const __m128i a = _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(q + n)), zero);
@@ -216,10 +193,6 @@ uint64_t Quantise(const int32_t* coefficients, const Coder& c, int16_t* q)
         natural |= uint64_t(uint16_t(~_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << n;
     }
 #else
-    for (int n = 0; n < 64; ++n)
-        q[n] = int16_t(std::clamp(int32_t(float(std::clamp(coefficients[n], -4095, 4095)) * c.reciprocal[n]), -1023, 1023));
-    const int32_t dc = int32_t(float(std::clamp(coefficients[0], -4095, 4095)) * c.reciprocal[0]);
-    q[0] = int16_t(std::clamp(dc, -2047, 2047));
     for (int n = 0; n < 64; ++n)
         natural |= uint64_t(q[n] != 0) << n;
 #endif
@@ -242,12 +215,9 @@ uint32_t ValueBits(int32_t v, int size)
     return uint32_t(v < 0 ? v - 1 : v) & ((1u << size) - 1);
 }
 
-void EncodeBlock(BitWriter& w, const ForwardMatrix& fm, const int16_t* samples, Coder& c)
+void EncodeBlock(BitWriter& w, const int16_t* q, Coder& c)
 {
-    alignas(16) int32_t coefficients[64];
-    ForwardDct(fm, samples, coefficients);
-    alignas(16) int16_t q[64];
-    uint64_t nonZero = Quantise(coefficients, c, q);
+    uint64_t nonZero = NonZeroAc(q);
     const int32_t diff = q[0] - c.prediction;
     c.prediction = q[0];
     int s = Magnitude(diff);
@@ -335,10 +305,42 @@ void ConvertRow(const uint8_t* row, int bits, const PaletteYcc& palette, bool gr
     }
 }
 
-void BlockFrom(const int16_t* plane, uint32_t stride, uint32_t x0, int16_t* block)
+// Two blocks of one table, both at once where the processor can; false when
+// the output fails.
+bool CodePair(BitWriter& w, const ForwardMatrix& fm, const int16_t* a, const int16_t* b, size_t stride,
+              Coder& first, Coder& second)
 {
-    for (int r = 0; r < 8; ++r)
-        std::memcpy(block + r * 8, plane + size_t(r) * stride + x0, 8 * sizeof(int16_t));
+    alignas(16) int16_t q[2][64];
+    if (!ForwardQuantisePair(fm, a, b, stride, first.reciprocal, q[0], q[1])) {
+        ForwardQuantise(fm, a, stride, first.reciprocal, q[0]);
+        ForwardQuantise(fm, b, stride, second.reciprocal, q[1]);
+    }
+    EncodeBlock(w, q[0], first);
+    EncodeBlock(w, q[1], second);
+    return w.FlushIfFull();
+}
+
+bool CodeColourBand(BitWriter& w, const ForwardMatrix& fm, const Band& band, Coder& luma, Coder (&chroma)[2])
+{
+    const int16_t* y = band.y.data();
+    const size_t half = band.codedWidth / 2;
+    for (uint32_t x = 0; x < band.codedWidth; x += 16)
+        if (!CodePair(w, fm, y + x, y + x + 8, band.codedWidth, luma, luma) ||
+            !CodePair(w, fm, band.cb.data() + x / 2, band.cr.data() + x / 2, half, chroma[0], chroma[1]))
+            return false;
+    return true;
+}
+
+bool CodeGreyBand(BitWriter& w, const ForwardMatrix& fm, const Band& band, Coder& luma)
+{
+    alignas(16) int16_t q[64];
+    for (uint32_t x = 0; x < band.codedWidth; x += 8) {
+        ForwardQuantise(fm, band.y.data() + x, band.codedWidth, luma.reciprocal, q);
+        EncodeBlock(w, q, luma);
+        if (!w.FlushIfFull())
+            return false;
+    }
+    return true;
 }
 
 }   // namespace
@@ -387,7 +389,6 @@ int WriteJpeg(WriteJob& job)
             c.reciprocal[t] = Reciprocal(QuantTable(1)[t]);
     }
 
-    int16_t block[64];
     for (uint32_t top = 0; top < height; top += 8) {
         for (int r = 0; r < 8; ++r) {
             const uint32_t line = std::min(top + r, height - 1);
@@ -396,21 +397,8 @@ int WriteJpeg(WriteJob& job)
                     return e;
             ConvertRow(row, bits, palette, grey, width, band, r);
         }
-        const uint32_t step = grey ? 8 : 16;
-        auto code = [&](const int16_t* plane, uint32_t planeStride, uint32_t x0, Coder& c) {
-            BlockFrom(plane, planeStride, x0, block);
-            EncodeBlock(w, fm, block, c);
-            return w.FlushIfFull();
-        };
-        for (uint32_t x = 0; x < band.codedWidth; x += step) {
-            bool ok = code(band.y.data(), band.codedWidth, x, luma);
-            if (!grey)
-                ok = ok && code(band.y.data(), band.codedWidth, x + 8, luma) &&
-                     code(band.cb.data(), band.codedWidth / 2, x / 2, chroma[0]) &&
-                     code(band.cr.data(), band.codedWidth / 2, x / 2, chroma[1]);
-            if (!ok)
-                return IMG_ERR_WRITE;
-        }
+        if (!(grey ? CodeGreyBand(w, fm, band, luma) : CodeColourBand(w, fm, band, luma, chroma)))
+            return IMG_ERR_WRITE;
     }
     w.Align();
     const uint8_t eoi[] = {0xFF, 0xD9};

@@ -1,6 +1,7 @@
 // The JPEG codec: quantisation tables, the written stream's structure, round
 // trips of colour and grey pictures, and the reader's handling of broken and
 // unusual files.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -378,7 +379,7 @@ TEST(JpegTransform, InverseUndoesForwardWithinRounding)
         for (int i = 0; i < 64; ++i)
             samples[i] = int16_t(int(random() % 256) - 128);
         int32_t coefficients[64];
-        jpeg::ForwardDct(fm, samples, coefficients);
+        jpeg::ForwardDctPortable(fm, samples, coefficients);
         alignas(16) int16_t block[64];
         for (int i = 0; i < 64; ++i)
             block[i] = int16_t(coefficients[i]);
@@ -441,56 +442,51 @@ TEST(JpegColour, WholeRowsConvertAsSinglePixelsDo)
 
 namespace {
 
-TEST(JpegTransform, VectorAndPortableForwardAgree)
+using RowToYcc = size_t (*)(const uint8_t*, size_t, int16_t*, int16_t*, int16_t*);
+
+size_t WholeRow(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cb, int16_t* cr)
 {
-    jpeg::ForwardMatrix fm;
-    std::mt19937 random(5);
-    for (int trial = 0; trial < 1000; ++trial) {
-        alignas(16) int16_t samples[64];
-        for (int i = 0; i < 64; ++i)
-            samples[i] = int16_t(trial < 10 ? (trial & 1 ? 127 : -128) : int(random() % 256) - 128);
-        int32_t a[64], b[64];
-        jpeg::ForwardDct(fm, samples, a);
-        jpeg::ForwardDctPortable(fm, samples, b);
-        ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << trial;
-        ASSERT_TRUE(fm.symmetric);
-    }
+    jpeg::BgrRowToYcc(bgr, n, y, cb, cr);
+    return n;
 }
 
-}   // namespace
-
-namespace {
-
+// Every path alone, and the row as the writer converts it: what a path
+// converts is what single pixels give, and it converts whole steps of its own.
 TEST(JpegColour, RowsOfPixelsEncodeAsSinglePixelsDo)
 {
     std::mt19937 random(13);
-    const size_t n = 45;
+    const size_t n = 125;   // three steps of 32, one of 16, and a rest of 13
     std::vector<uint8_t> bgr(3 * n);
     for (size_t i = 0; i < bgr.size(); ++i)
         bgr[i] = uint8_t(i < 24 ? (i % 3 == 0 ? 255 : 0) : random());
-    std::vector<int16_t> y(n), cb((n + 1) / 2), cr((n + 1) / 2);
+    struct Path {
+        const char* name;
+        RowToYcc convert;
+        size_t step;
+    };
+    std::vector<Path> paths = {{"whole row", WholeRow, 1}};
 #if defined(__SSE2__)
-    // The path without byte shuffles first; what it leaves is left as it was.
-    const size_t done = jpeg::BgrRowToYccSse2(bgr.data(), n, y.data(), cb.data(), cr.data());
-    ASSERT_EQ(done, n / 8 * 8);
-    for (size_t i = 0; i < done; ++i) {
-        int16_t l, u, v;
-        jpeg::BgrToYcc(bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2], l, u, v);
-        ASSERT_EQ(y[i], l) << i;
-        if (i % 2 == 0) {
-            ASSERT_EQ(cb[i / 2], u) << i;
-            ASSERT_EQ(cr[i / 2], v) << i;
-        }
-    }
+    paths.push_back({"without byte shuffles", jpeg::BgrRowToYccSse2, 8});
+    if (jpeg::HaveAvx2())
+        paths.push_back({"256-bit", jpeg::BgrRowToYccAvx2, 32});
 #endif
-    jpeg::BgrRowToYcc(bgr.data(), n, y.data(), cb.data(), cr.data());
-    for (size_t i = 0; i < n; ++i) {
-        int16_t l, u, v;
-        jpeg::BgrToYcc(bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2], l, u, v);
-        ASSERT_EQ(y[i], l) << i;
-        if (i % 2 == 0) {
-            ASSERT_EQ(cb[i / 2], u) << i;
-            ASSERT_EQ(cr[i / 2], v) << i;
+    for (const Path& path : paths) {
+        std::vector<int16_t> y(n, 999), cb((n + 1) / 2, 999), cr((n + 1) / 2, 999);
+        const size_t done = path.convert(bgr.data(), n, y.data(), cb.data(), cr.data());
+        ASSERT_EQ(done, n / path.step * path.step) << path.name;
+        for (size_t i = 0; i < n; ++i) {
+            int16_t l, u, v;
+            jpeg::BgrToYcc(bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2], l, u, v);
+            if (i >= done) {
+                // What a path leaves is left as it was.
+                ASSERT_EQ(y[i], 999) << path.name << " " << i;
+                continue;
+            }
+            ASSERT_EQ(y[i], l) << path.name << " " << i;
+            if (i % 2 == 0) {
+                ASSERT_EQ(cb[i / 2], u) << path.name << " " << i;
+                ASSERT_EQ(cr[i / 2], v) << path.name << " " << i;
+            }
         }
     }
 }
