@@ -2,6 +2,7 @@
 #include "capture/v4l2_dialogs.h"
 #include "fake_v4l2_device.h"
 #include "framework/UiService.h"
+#include "framework/tests/when_shown.h"
 
 #include <gtest/gtest.h>
 
@@ -136,26 +137,6 @@ TEST_F(FormatPanelTest, ARefusalIsShownInsteadOfAResult)
     EXPECT_TRUE(panel->Result().contains(std::strerror(EBUSY))) << panel->Result().toStdString();
 }
 
-// Runs `inside` on the dialog window once it is up; `inside` closes it. A
-// window that never shows fails the test instead of waiting for ever.
-void WhenShown(std::function<void(QDialog&)> inside, int triesLeft = 200)
-{
-    QTimer::singleShot(triesLeft == 200 ? 0 : 10, [inside, triesLeft] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
-                inside(*d);
-                if (d->isVisible()) {
-                    ADD_FAILURE() << "the check left the window open";
-                    d->reject();
-                }
-                return;
-            }
-        if (triesLeft > 0)
-            WhenShown(inside, triesLeft - 1);
-        else
-            ADD_FAILURE() << "no dialog window came up";
-    });
-}
 
 void Press(QDialog& window, QDialogButtonBox::StandardButton which)
 {

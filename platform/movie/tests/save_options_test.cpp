@@ -2,6 +2,7 @@
 // chosen compressor takes, anything else must leave the default (all-zero)
 // options, and the table of what each compressor takes must be true of the
 // compressors themselves.
+#include "framework/tests/when_shown.h"
 #include "movie/save_options_dialog.h"
 #include "movie_test_util.h"
 
@@ -267,25 +268,6 @@ TEST_F(SaveOptionsTest, TheTableOfSettingsIsTrueOfEveryCompressor)
 
 // The window: the compressor list drives which settings can be changed, and
 // OK hands over what the controls show.
-void WhenShown(std::function<void(QDialog&)> inside, int triesLeft = 200)
-{
-    QTimer::singleShot(triesLeft == 200 ? 0 : 10, [inside, triesLeft] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
-                inside(*d);
-                if (d->isVisible()) {
-                    ADD_FAILURE() << "the check left the window open";
-                    d->reject();
-                }
-                return;
-            }
-        if (triesLeft > 0)
-            WhenShown(inside, triesLeft - 1);
-        else
-            ADD_FAILURE() << "no dialog window came up";
-    });
-}
-
 TEST(SaveOptionsWindow, EnablesWhatTheCompressorTakesAndOkHandsOverTheControls)
 {
     int argc = 1;
