@@ -81,12 +81,22 @@ void InverseDctPortable(const int16_t* coefficients, uint8_t* out, ptrdiff_t str
 // The value of every sample of a block whose only coefficient is this DC.
 uint8_t FlatSample(int16_t dc);
 
+// Decoding factors in Q16, the precision decoders commonly use, so that a
+// file's colours come out here as they do elsewhere.
+constexpr int32_t Fix16(double x) { return int32_t(x * 65536 + 0.5); }
+constexpr int32_t kCrRed = Fix16(1.40200), kCbGreen = Fix16(0.34414), kCrGreen = Fix16(0.71414),
+                  kCbBlue = Fix16(1.77200);
+constexpr int32_t kRound16 = 1 << 15;
+
 // Full-range colour conversion in fixed point, both ways.
 void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
 #if defined(__SSE2__)
 // The path for processors without byte shuffles, alone: returns how many
 // pixels it converted.
 size_t YccToBgrSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
+// The path with 256-bit registers, alone, thirty-two pixels a step; only for
+// processors that have them.
+size_t YccToBgrAvx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n);
 #endif
 // Level-shifted luminance and colour differences (-128..127) of one pixel,
 // in Q15 fixed point with rounding.

@@ -44,6 +44,11 @@ struct V256 {
     static Int Max16(Int a, Int b) { return _mm256_max_epi16(a, b); }
     static Int Set32(int32_t v) { return _mm256_set1_epi32(v); }
     static Int Set16(int16_t v) { return _mm256_set1_epi16(v); }
+    static Int Zero() { return _mm256_setzero_si256(); }
+    static Int Unpacklo8(Int a, Int b) { return _mm256_unpacklo_epi8(a, b); }
+    static Int Unpackhi8(Int a, Int b) { return _mm256_unpackhi_epi8(a, b); }
+    static Int Packus16(Int a, Int b) { return _mm256_packus_epi16(a, b); }
+    static Int Load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
     static Int Factors(const int16_t* p)
     {
         return _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(p)));
@@ -122,6 +127,32 @@ size_t BgrRowToYccAvx2(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPair
         Differences<V256>(Interleave<V256>(PickAll(regs, kGather.even), k), k, u, v);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(cbPairs + i / 2), u);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(crPairs + i / 2), v);
+    }
+    return i;
+}
+
+// Pixels 0..15 of each step in the low halves, 16..31 in the high ones: each
+// output register's halves are 48 bytes apart, and three stores of 32 bytes
+// put them in order.
+size_t YccToBgrAvx2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
+{
+    const DecodeFactors<V256> k;
+    __m256i masks[3][3];
+    for (int reg = 0; reg < 3; ++reg)
+        for (int c = 0; c < 3; ++c)
+            masks[reg][c] = _mm256_broadcastsi128_si256(kScatter.of[reg][c]);
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const Channels<V256> p = DecodeSixteen<V256>(y + i, cb + i, cr + i, k);
+        __m256i out[3];
+        for (int reg = 0; reg < 3; ++reg)
+            out[reg] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(p.b, masks[reg][0]),
+                                                       _mm256_shuffle_epi8(p.g, masks[reg][1])),
+                                       _mm256_shuffle_epi8(p.r, masks[reg][2]));
+        auto* to = reinterpret_cast<__m256i*>(bgr + 3 * i);
+        _mm256_storeu_si256(to, _mm256_permute2x128_si256(out[0], out[1], 0x20));
+        _mm256_storeu_si256(to + 1, _mm256_blend_epi32(out[2], out[0], 0xF0));
+        _mm256_storeu_si256(to + 2, _mm256_permute2x128_si256(out[1], out[2], 0x31));
     }
     return i;
 }

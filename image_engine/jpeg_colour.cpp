@@ -15,13 +15,6 @@ namespace vantor::jpeg {
 
 namespace {
 
-// Decoding factors in Q16, the precision decoders commonly use, so that a
-// file's colours come out here as they do elsewhere.
-constexpr int32_t Fix16(double x) { return int32_t(x * 65536 + 0.5); }
-constexpr int32_t kCrRed = Fix16(1.40200), kCbGreen = Fix16(0.34414), kCrGreen = Fix16(0.71414),
-                  kCbBlue = Fix16(1.77200);
-constexpr int32_t kRound16 = 1 << 15;
-
 uint8_t Clamp(int v)
 {
     return uint8_t(std::clamp(v, 0, 255));
@@ -37,34 +30,6 @@ void PixelToBgr(int y, int cb, int cr, uint8_t* out)
 }
 
 #if defined(__SSE2__)
-
-// The factors beyond 16 bits are split into a whole multiple of the value,
-// added as it is, and a remainder that fits: (v * f + r) >> 16 =
-// w * v + ((v * (f - w * 65536) + r) >> 16) exactly.
-constexpr int32_t kCrRedPart = kCrRed - 65536, kCbBluePart = kCbBlue - 2 * 65536,
-                  kCrGreenPart = 65536 - kCrGreen;
-
-// (a, b) . factors >> 16 for eight lanes.
-[[gnu::always_inline]] inline __m128i Dot16(__m128i a, __m128i b, __m128i factors, __m128i round)
-{
-    const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, b), factors), round);
-    const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(a, b), factors), round);
-    return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
-}
-
-struct Half {
-    __m128i b, g, r;
-};
-
-[[gnu::always_inline]] inline Half ConvertHalf(__m128i y, __m128i cb, __m128i cr)
-{
-    const __m128i round = _mm_set1_epi32(kRound16), zero = _mm_setzero_si128();
-    const __m128i red = Dot16(cr, zero, Pair<V128>(kCrRedPart, 0), round);
-    const __m128i blue = Dot16(cb, zero, Pair<V128>(kCbBluePart, 0), round);
-    const __m128i green = Dot16(cb, cr, Pair<V128>(-kCbGreen, kCrGreenPart), round);
-    return Half{_mm_add_epi16(_mm_add_epi16(y, _mm_add_epi16(cb, cb)), blue),
-                _mm_add_epi16(_mm_sub_epi16(y, cr), green), _mm_add_epi16(_mm_add_epi16(y, cr), red)};
-}
 
 // Two BGR0 pixels in 64 bits to six bytes; writes eight.
 [[gnu::always_inline]] inline void StoreTwo(uint8_t* out, uint64_t q)
@@ -140,6 +105,25 @@ const GatherMasks kGather = BuildGatherMasks();
 
 namespace {
 
+ScatterMasks BuildScatterMasks()
+{
+    ScatterMasks s;
+    for (int reg = 0; reg < 3; ++reg)
+        for (int c = 0; c < 3; ++c) {
+            alignas(16) uint8_t m[16];
+            for (int t = 0; t < 16; ++t)
+                m[t] = (16 * reg + t) % 3 == c ? uint8_t((16 * reg + t) / 3) : 0x80;
+            s.of[reg][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
+        }
+    return s;
+}
+
+}   // namespace
+
+const ScatterMasks kScatter = BuildScatterMasks();
+
+namespace {
+
 [[gnu::target("ssse3")]] inline __m128i Pick(const __m128i* regs, const __m128i* masks)
 {
     return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(regs[0], masks[0]), _mm_shuffle_epi8(regs[1], masks[1])),
@@ -202,46 +186,16 @@ void BgrRowToYcc(const uint8_t* bgr, size_t n, int16_t* y, int16_t* cbPairs, int
 
 namespace {
 
-struct Planes8 {
-    __m128i b, g, r;   // sixteen pixels' channels, bytes
-};
-
-[[gnu::always_inline]] inline Planes8 ConvertSixteen(const uint8_t* y, const uint8_t* cb, const uint8_t* cr)
-{
-    const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
-    const __m128i yv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
-    const __m128i bv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cb));
-    const __m128i rv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cr));
-    const Half lo = ConvertHalf(_mm_unpacklo_epi8(yv, zero), _mm_sub_epi16(_mm_unpacklo_epi8(bv, zero), bias),
-                                _mm_sub_epi16(_mm_unpacklo_epi8(rv, zero), bias));
-    const Half hi = ConvertHalf(_mm_unpackhi_epi8(yv, zero), _mm_sub_epi16(_mm_unpackhi_epi8(bv, zero), bias),
-                                _mm_sub_epi16(_mm_unpackhi_epi8(rv, zero), bias));
-    return {_mm_packus_epi16(lo.b, hi.b), _mm_packus_epi16(lo.g, hi.g), _mm_packus_epi16(lo.r, hi.r)};
-}
-
-// Byte shuffles that place sixteen pixels' channels into 48 bytes of BGR:
-// [output register][channel]; 0x80 gives a zero byte.
-struct ScatterMasks {
-    __m128i of[3][3];
-    ScatterMasks()
-    {
-        for (int reg = 0; reg < 3; ++reg)
-            for (int c = 0; c < 3; ++c) {
-                alignas(16) uint8_t m[16];
-                for (int t = 0; t < 16; ++t)
-                    m[t] = (16 * reg + t) % 3 == c ? uint8_t((16 * reg + t) / 3) : 0x80;
-                of[reg][c] = _mm_load_si128(reinterpret_cast<const __m128i*>(m));
-            }
-    }
-};
-const ScatterMasks kScatter;
+// Sixteen pixels' channels as bytes.
+using Planes8 = Channels<V128>;
 
 [[gnu::target("ssse3")]] size_t YccRowSsse3(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr,
                                             size_t n)
 {
+    const DecodeFactors<V128> k;
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
-        const Planes8 p = ConvertSixteen(y + i, cb + i, cr + i);
+        const Planes8 p = DecodeSixteen<V128>(y + i, cb + i, cr + i, k);
         for (int reg = 0; reg < 3; ++reg) {
             const __m128i* m = kScatter.of[reg];
             const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(p.b, m[0]), _mm_shuffle_epi8(p.g, m[1])),
@@ -256,11 +210,12 @@ const ScatterMasks kScatter;
 
 size_t YccToBgrSse2(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* bgr, size_t n)
 {
+    const DecodeFactors<V128> k;
     const __m128i zero = _mm_setzero_si128();
     size_t i = 0;
     // Sixteen pixels a step; the last eight-byte store needs two bytes beyond.
     for (; i + 17 <= n; i += 16) {
-        const Planes8 p = ConvertSixteen(y + i, cb + i, cr + i);
+        const Planes8 p = DecodeSixteen<V128>(y + i, cb + i, cr + i, k);
         const __m128i bgLo = _mm_unpacklo_epi8(p.b, p.g), bgHi = _mm_unpackhi_epi8(p.b, p.g);
         const __m128i rLo = _mm_unpacklo_epi8(p.r, zero), rHi = _mm_unpackhi_epi8(p.r, zero);
         uint8_t* out = bgr + 3 * i;
@@ -278,7 +233,10 @@ void YccToBgr(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* b
 {
     size_t i = 0;
 #if defined(__SSE2__)
-    i = kHaveSsse3 ? YccRowSsse3(y, cb, cr, bgr, n) : YccToBgrSse2(y, cb, cr, bgr, n);
+    if (HaveAvx2())
+        i = YccToBgrAvx2(y, cb, cr, bgr, n);
+    i += kHaveSsse3 ? YccRowSsse3(y + i, cb + i, cr + i, bgr + 3 * i, n - i)
+                    : YccToBgrSse2(y + i, cb + i, cr + i, bgr + 3 * i, n - i);
 #endif
     for (; i < n; ++i)
         PixelToBgr(y[i], cb[i], cr[i], bgr + 3 * i);

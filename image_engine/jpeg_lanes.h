@@ -24,6 +24,14 @@ struct GatherMasks {
 };
 extern const GatherMasks kGather;
 
+// Byte shuffles that place sixteen pixels' channels into 48 bytes of BGR:
+// [output register][channel]; 0x80 gives a zero byte. Built once, like the
+// gathering ones.
+struct ScatterMasks {
+    __m128i of[3][3];
+};
+extern const ScatterMasks kScatter;
+
 namespace {
 
 // One 128-bit register: one block.
@@ -48,6 +56,11 @@ struct V128 {
     static Int Max16(Int a, Int b) { return _mm_max_epi16(a, b); }
     static Int Set32(int32_t v) { return _mm_set1_epi32(v); }
     static Int Set16(int16_t v) { return _mm_set1_epi16(v); }
+    static Int Zero() { return _mm_setzero_si128(); }
+    static Int Unpacklo8(Int a, Int b) { return _mm_unpacklo_epi8(a, b); }
+    static Int Unpackhi8(Int a, Int b) { return _mm_unpackhi_epi8(a, b); }
+    static Int Packus16(Int a, Int b) { return _mm_packus_epi16(a, b); }
+    static Int Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
     // Eight 16-bit factors, the same for every block.
     static Int Factors(const int16_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
     static Float ToFloat(Int a) { return _mm_cvtepi32_ps(a); }
@@ -260,6 +273,57 @@ template <class V>
     const Wide<V> wu = Mix<V>(in.rg, in.b1, k.uRg, k.uB), wv = Mix<V>(in.rg, in.b1, k.vRg, k.vB);
     u = V::Min16(V::Packs32(wu.lo, wu.hi), k.top);
     v = V::Min16(V::Packs32(wv.lo, wv.hi), k.top);
+}
+
+// The reader's factors beyond 16 bits split into a whole multiple of the
+// value, added as it is, and a remainder that fits:
+// (v * f + r) >> 16 = w * v + ((v * (f - w * 65536) + r) >> 16) exactly.
+// (A constructor of its own for the same reason as the writer's.)
+template <class V>
+struct DecodeFactors {
+    typename V::Int round, bias, red, blue, green;
+    DecodeFactors()
+        : round(V::Set32(kRound16)), bias(V::Set16(128)), red(Pair<V>(kCrRed - 65536, 0)),
+          blue(Pair<V>(kCbBlue - 2 * 65536, 0)), green(Pair<V>(-kCbGreen, 65536 - kCrGreen))
+    {
+    }
+};
+
+// (a, b) . factors >> 16 for eight lanes, rounded.
+template <class V>
+[[gnu::always_inline]] inline typename V::Int Dot16(typename V::Int a, typename V::Int b, typename V::Int factors,
+                                                    typename V::Int round)
+{
+    return Narrow<V, 16>(Madd<V>(a, b, factors) + Wide<V>{round, round});
+}
+
+// Eight pixels' blue, green and red (16-bit, not yet limited) from their
+// luminance and centred colour differences.
+template <class V>
+[[gnu::always_inline]] inline Channels<V> ToBgr(typename V::Int y, typename V::Int cb, typename V::Int cr,
+                                                const DecodeFactors<V>& k)
+{
+    const auto zero = V::Zero();
+    const auto red = Dot16<V>(cr, zero, k.red, k.round);
+    const auto blue = Dot16<V>(cb, zero, k.blue, k.round);
+    const auto green = Dot16<V>(cb, cr, k.green, k.round);
+    return {V::Add16(V::Add16(y, V::Add16(cb, cb)), blue), V::Add16(V::Sub16(y, cr), green),
+            V::Add16(V::Add16(y, cr), red)};
+}
+
+// Sixteen pixels (per 128-bit half) from their planes' bytes to their
+// channels' bytes, limited to 0..255.
+template <class V>
+[[gnu::always_inline]] inline Channels<V> DecodeSixteen(const uint8_t* y, const uint8_t* cb, const uint8_t* cr,
+                                                        const DecodeFactors<V>& k)
+{
+    const auto zero = V::Zero();
+    const auto yv = V::Load(y), bv = V::Load(cb), rv = V::Load(cr);
+    const Channels<V> lo = ToBgr<V>(V::Unpacklo8(yv, zero), V::Sub16(V::Unpacklo8(bv, zero), k.bias),
+                                    V::Sub16(V::Unpacklo8(rv, zero), k.bias), k);
+    const Channels<V> hi = ToBgr<V>(V::Unpackhi8(yv, zero), V::Sub16(V::Unpackhi8(bv, zero), k.bias),
+                                    V::Sub16(V::Unpackhi8(rv, zero), k.bias), k);
+    return {V::Packus16(lo.b, hi.b), V::Packus16(lo.g, hi.g), V::Packus16(lo.r, hi.r)};
 }
 
 }   // namespace

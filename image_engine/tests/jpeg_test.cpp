@@ -429,10 +429,17 @@ TEST(JpegColour, WholeRowsConvertAsSinglePixelsDo)
         }
     };
 #if defined(__SSE2__)
-    // The path without byte shuffles alone, then the one in use.
-    const size_t done = jpeg::YccToBgrSse2(y.data(), cb.data(), cr.data(), row.data(), y.size());
-    ASSERT_GE(done, 80u);
-    sameAsSingles(done);
+    // Each narrower path alone (three steps at least), then the one in use.
+    using RowToBgr = size_t (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, size_t);
+    std::vector<std::pair<const char*, RowToBgr>> paths = {{"without byte shuffles", jpeg::YccToBgrSse2}};
+    if (jpeg::HaveAvx2())
+        paths.push_back({"256-bit", jpeg::YccToBgrAvx2});
+    for (const auto& [name, convert] : paths) {
+        SCOPED_TRACE(name);
+        const size_t done = convert(y.data(), cb.data(), cr.data(), row.data(), y.size());
+        ASSERT_GE(done, 80u);
+        sameAsSingles(done);
+    }
 #endif
     jpeg::YccToBgr(y.data(), cb.data(), cr.data(), row.data(), y.size());
     sameAsSingles(y.size());
