@@ -608,18 +608,35 @@ private:
         return dst;
     }
 
+    // Row r of the band as DIB pixels into `out`, padding included.
+    void FinishRow(uint32_t r, uint8_t* out)
+    {
+        const size_t pixelBytes = size_t(f_.width) * f_.count;
+        if (f_.count == 1) {
+            std::memcpy(out, SampleRow(0, r), f_.width);
+        } else {
+            const uint8_t* y = SampleRow(0, r);
+            const uint8_t* cb = SampleRow(1, r);
+            const uint8_t* cr = SampleRow(2, r);
+            YccToBgr(y, cb, cr, out, f_.width);
+        }
+        std::memset(out + pixelBytes, 0, row_.size() - pixelBytes);
+    }
+
+    // Where the frame itself is loading the rows are finished straight into
+    // its store: a picture's worth of copying less.
     int EmitRows(uint32_t top, uint32_t rows)
     {
         const uint32_t stride = uint32_t(row_.size());
         for (uint32_t r = 0; r < rows && top + r < f_.height; ++r) {
-            if (f_.count == 1) {
-                std::memcpy(row_.data(), SampleRow(0, r), f_.width);
-            } else {
-                const uint8_t* y = SampleRow(0, r);
-                const uint8_t* cb = SampleRow(1, r);
-                const uint8_t* cr = SampleRow(2, r);
-                YccToBgr(y, cb, cr, row_.data(), f_.width);
+            if (job_.rowAt) {
+                uint8_t* out = job_.rowAt(job_.user, top + r);
+                if (!out)
+                    return IMG_ERR_CONTENT;
+                FinishRow(r, out);
+                continue;
             }
+            FinishRow(r, row_.data());
             if (int e = Deliver(job_, row_.data(), top + r, stride); e < 0)
                 return e;
         }

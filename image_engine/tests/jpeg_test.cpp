@@ -535,6 +535,61 @@ TEST_F(Jpeg, RestartIntervalsResetThePredictionsAndMustHoldRestartMarkers)
     IMG_delete_bitmap(colour);
 }
 
+// The rows a caller's line callback is handed, top first, each with its
+// length; the frame's own load finishes its rows elsewhere.
+struct StreamedRows {
+    std::vector<std::vector<uint8_t>> rows;
+    int headers = 0;
+};
+
+StreamedRows StreamRows(const std::vector<uint8_t>& file)
+{
+    StreamedRows got;
+    auto header = [](BITMAPINFO* info, void* user) -> int16_t {
+        auto* g = static_cast<StreamedRows*>(user);
+        ++g->headers;
+        g->rows.assign(size_t(info->bmiHeader.biHeight), {});
+        return 0;
+    };
+    auto line = [](const uint8_t* row, void* user, int16_t at, int16_t bytes) -> int16_t {
+        auto& rows = static_cast<StreamedRows*>(user)->rows;
+        if (at < 0 || size_t(at) >= rows.size())
+            return IMG_ERR_CONTENT;
+        rows[size_t(at)].assign(row, row + bytes);
+        return 0;
+    };
+    EXPECT_EQ(IMGLOW_decompress_bitmap_mem_len(nullptr, file.data(), uint32_t(file.size()), 0, line, &got, header),
+              IMG_OK);
+    return got;
+}
+
+TEST_F(Jpeg, StreamedRowsAreTheRowsOfTheLoadedPicture)
+{
+    for (const char* name : {"cjpeg_420.jpg", "cjpeg_grey_restart.jpg", "cjpeg_1x2.jpg"}) {
+        SCOPED_TRACE(name);
+        const auto bytes = CorpusFile(name);
+        IMG_HANDLE h = LoadMem(bytes);
+        ASSERT_NE(h, 0u);
+        const Info info = InfoOf(h);
+        const StreamedRows got = StreamRows(bytes);
+        ASSERT_EQ(got.headers, 1);
+        ASSERT_EQ(got.rows.size(), size_t(info.height));
+        const size_t pixel = size_t(info.bits / 8), used = pixel * size_t(info.width);
+        for (int y = 0; y < info.height; ++y) {
+            const std::vector<uint8_t>& row = got.rows[size_t(y)];
+            ASSERT_EQ(row.size(), (used + 3) / 4 * 4) << y;
+            for (int x = 0; x < info.width; ++x) {
+                uint32_t v = 0;
+                for (size_t c = 0; c < pixel; ++c)
+                    v |= uint32_t(row[size_t(x) * pixel + c]) << (8 * c);
+                ASSERT_EQ(v, RawAt(h, x, y)) << x << "," << y;
+            }
+            EXPECT_TRUE(std::all_of(row.begin() + long(used), row.end(), [](uint8_t b) { return b == 0; })) << y;
+        }
+        IMG_delete_bitmap(h);
+    }
+}
+
 TEST_F(Jpeg, EverySamplingOfTheCorpusShowsTheSamePicture)
 {
     IMG_HANDLE reference = LoadMem(CorpusFile("cjpeg_444_optimised.jpg"));
