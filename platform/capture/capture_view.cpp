@@ -1,6 +1,8 @@
 #include "capture/capture_view.h"
 
 #include "capture/capture_window.h"
+#include "framework/QtDib.h"
+#include "gdi/DibView.h"
 
 #include <QPainter>
 
@@ -9,39 +11,20 @@ namespace capture {
 QImage FrameToImage(const Frame& frame)
 {
     const BITMAPINFOHEADER& h = frame.format.header;
-    const int w = h.biWidth, ht = h.biHeight;
-    const uint32_t stride = DibStride(w, h.biBitCount);
-    if (w <= 0 || ht <= 0 || frame.bits.size() < size_t(stride) * ht)
+    const uint32_t stride = DibStride(h.biWidth, h.biBitCount);
+    if (h.biWidth <= 0 || h.biHeight <= 0 || frame.bits.size() < size_t(stride) * h.biHeight)
         return {};
-    QImage image;
-    switch (h.biBitCount) {
-    case 24:
-        image = QImage(frame.bits.data(), w, ht, int(stride), QImage::Format_BGR888);
-        break;
-    case 16:
-        image = QImage(frame.bits.data(), w, ht, int(stride), QImage::Format_RGB555);
-        break;
-    case 8:
-    case 4: {
-        image = QImage(w, ht, QImage::Format_Indexed8);
-        QVector<QRgb> table;
-        for (const RGBQUAD& q : frame.format.colours)
-            table.push_back(qRgb(q.rgbRed, q.rgbGreen, q.rgbBlue));
-        table.resize(h.biBitCount == 8 ? 256 : 16);
-        image.setColorTable(table);
-        for (int y = 0; y < ht; ++y) {
-            const BYTE* src = frame.bits.data() + size_t(stride) * y;
-            uchar* dst = image.scanLine(y);
-            for (int x = 0; x < w; ++x)
-                dst[x] = h.biBitCount == 8 ? src[x] : ((x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4);
-        }
-        break;
-    }
-    default:
-        return {};
-    }
-    // DIB rows run bottom-up; the copy also detaches from the frame's memory.
-    return image.mirrored(false, true);
+    // Bottom-up rows with the format's colour table, as the frame holds them.
+    DibView view;
+    view.width = h.biWidth;
+    view.height = h.biHeight;
+    view.bitCount = h.biBitCount;
+    view.colours = reinterpret_cast<const uint8_t*>(frame.format.colours.data());
+    view.colourCount = uint32_t(frame.format.colours.size());
+    view.bits = frame.bits.data();
+    view.stride = stride;
+    view.imageBytes = size_t(stride) * h.biHeight;
+    return DibViewToImage(view);
 }
 
 CaptureView::CaptureView(QWidget* parent) : QWidget(parent)
