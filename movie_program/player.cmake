@@ -1,0 +1,1 @@
+# The playback unit: its extra sources and tests.

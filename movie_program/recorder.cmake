@@ -1,0 +1,1 @@
+# The recording unit: its extra sources and tests.
