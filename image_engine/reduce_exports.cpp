@@ -14,7 +14,7 @@ int Reduce(IMG_HANDLE handle, Reduction reduce)
     Record* record = Lookup(handle);
     if (!record || !record->store)
         return IMG_ERR_HANDLE;
-    std::vector<uint8_t>& dib = GlobalBytes(record->store);
+    const std::span<uint8_t> dib = GlobalBytes(record->store);
     std::vector<uint8_t> out;
     record->headerPointer = dib.data();
     int result = reduce(dib.data(), dib.size(), out);

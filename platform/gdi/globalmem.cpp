@@ -1,19 +1,42 @@
 #include "gdi/globalmem.h"
 
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+namespace {
+
+struct FreeBytes {
+    void operator()(uint8_t* p) const { std::free(p); }
+};
+
+}  // namespace
+
 struct HGLOBAL__ {
-    std::vector<uint8_t> bytes;
+    // calloc: large blocks come straight from fresh zero pages, so a picture
+    // store its reader fills row by row is never cleared by hand first.
+    std::unique_ptr<uint8_t, FreeBytes> raw;
+    size_t rawSize = 0;
+    std::vector<uint8_t> adopted;
     int locks = 0;
+
+    uint8_t* Data() { return raw ? raw.get() : adopted.data(); }
+    size_t Size() const { return raw ? rawSize : adopted.size(); }
 };
 
 HGLOBAL GlobalAlloc(UINT, size_t bytes)
 {
-    try {
-        auto* block = new HGLOBAL__;
-        block->bytes.assign(bytes, 0);
-        return block;
-    } catch (const std::bad_alloc&) {
+    auto* block = new (std::nothrow) HGLOBAL__;
+    if (!block)
+        return nullptr;
+    // One byte at least, so that a zero-sized block still has an address.
+    block->raw.reset(static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1)));
+    if (!block->raw) {
+        delete block;
         return nullptr;
     }
+    block->rawSize = bytes;
+    return block;
 }
 
 HGLOBAL GlobalFree(HGLOBAL block)
@@ -27,7 +50,7 @@ void* GlobalLock(HGLOBAL block)
     if (!block)
         return nullptr;
     ++block->locks;
-    return block->bytes.data();
+    return block->Data();
 }
 
 BOOL GlobalUnlock(HGLOBAL block)
@@ -39,17 +62,17 @@ BOOL GlobalUnlock(HGLOBAL block)
 
 size_t GlobalSize(HGLOBAL block)
 {
-    return block ? block->bytes.size() : 0;
+    return block ? block->Size() : 0;
 }
 
-std::vector<uint8_t>& GlobalBytes(HGLOBAL block)
+std::span<uint8_t> GlobalBytes(HGLOBAL block)
 {
-    return block->bytes;
+    return {block->Data(), block->Size()};
 }
 
 HGLOBAL GlobalAdopt(std::vector<uint8_t>&& bytes)
 {
     auto* block = new HGLOBAL__;
-    block->bytes = std::move(bytes);
+    block->adopted = std::move(bytes);
     return block;
 }

@@ -158,7 +158,8 @@ TEST(PictureWriters, BmpBlocksForTheClipboardAndTheEncoder)
     WriteBytes(dir / "p.bmp", bmp);
     HGLOBAL block = ReadBmpFile((dir / "p.bmp").c_str());
     ASSERT_NE(block, nullptr);
-    EXPECT_EQ(GlobalBytes(block), std::vector<uint8_t>(bmp.begin() + 14, bmp.end()));
+    const auto bytes = GlobalBytes(block);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.end()), std::vector<uint8_t>(bmp.begin() + 14, bmp.end()));
     GlobalFree(block);
     WriteBytes(dir / "short.bmp", {'B', 'M', 1, 2});
     EXPECT_EQ(ReadBmpFile((dir / "short.bmp").c_str()), nullptr);

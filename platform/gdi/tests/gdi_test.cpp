@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "gdi/clipboard.h"
+#include "gdi/globalmem.h"
 #include "gdi/gdi.h"
 
 namespace {
@@ -53,6 +56,28 @@ TEST(Gdi, DeviceCapsFollowTheScreenDepth)
     DeleteDC(dc);
     GdiSetScreen(1024, 768, 24);
     EXPECT_FALSE(GetDeviceCaps(GetDC(nullptr), RASTERCAPS) & RC_PALETTE);
+}
+
+// A block reads as zero until written, also where freed memory was dirty
+// before: a reader that leaves rows unwritten must not show old heap bytes.
+TEST(Gdi, GlobalBlocksReadAsZeroWhateverTheirSize)
+{
+    for (size_t size : {size_t(0), size_t(10), size_t(4096), size_t(40) << 20}) {
+        for (int round = 0; round < 2; ++round) {
+            HGLOBAL block = GlobalAlloc(GHND, size);
+            ASSERT_NE(block, nullptr) << size;
+            ASSERT_EQ(GlobalSize(block), size);
+            auto* bytes = static_cast<uint8_t*>(GlobalLock(block));
+            ASSERT_NE(bytes, nullptr);
+            for (size_t i = 0; i < size; i += 4093)
+                ASSERT_EQ(bytes[i], 0) << size << " at " << i;
+            if (size)
+                ASSERT_EQ(bytes[size - 1], 0);
+            std::fill(bytes, bytes + size, uint8_t(0xA5));
+            GlobalUnlock(block);
+            GlobalFree(block);
+        }
+    }
 }
 
 TEST(Gdi, ClipboardOwnsWhatIsSetAndNeedsOpening)
