@@ -38,3 +38,18 @@ function(velmora_add_fuzzer name)
     velmora_mark_for_sanitize(${name})
   endif()
 endfunction()
+
+# velmora_copy_beside(OUT SUBDIR FILE...)
+# Copies each file into SUBDIR of the current build folder, where a program
+# built there finds its data as it finds the installed copy; OUT names the
+# copies, for a target that depends on them.
+function(velmora_copy_beside out subdir)
+  set(copies)
+  foreach(source ${ARGN})
+    get_filename_component(name ${source} NAME)
+    set(copy ${CMAKE_CURRENT_BINARY_DIR}/${subdir}/${name})
+    add_custom_command(OUTPUT ${copy} COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy} DEPENDS ${source})
+    list(APPEND copies ${copy})
+  endforeach()
+  set(${out} ${copies} PARENT_SCOPE)
+endfunction()

@@ -42,5 +42,6 @@ check_program snapvo32
 [ -f "$root/$libdir/libaolxfer32.so" ] || fail "the mail hand-off library is not installed"
 if [ -x "$build/movie_program/reelix32" ]; then
     check_program reelix32
+    [ -f "$root/$datadir/reelix32/help/index.html" ] || fail "reelix32 help not installed"
 fi
 echo "staged install: ok"

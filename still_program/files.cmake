@@ -28,13 +28,7 @@ add_custom_command(OUTPUT ${SNAPVO_SOUNDS}
   DEPENDS snapvo_make_sounds
   COMMENT "Making the still program's sounds")
 file(GLOB SNAPVO_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/help/*)
-set(SNAPVO_HELP_COPIES)
-foreach(page ${SNAPVO_HELP_SOURCES})
-  get_filename_component(name ${page} NAME)
-  set(copy ${CMAKE_CURRENT_BINARY_DIR}/help/${name})
-  add_custom_command(OUTPUT ${copy} COMMAND ${CMAKE_COMMAND} -E copy ${page} ${copy} DEPENDS ${page})
-  list(APPEND SNAPVO_HELP_COPIES ${copy})
-endforeach()
+velmora_copy_beside(SNAPVO_HELP_COPIES help ${SNAPVO_HELP_SOURCES})
 add_custom_target(snapvo_data ALL DEPENDS ${SNAPVO_SOUNDS} ${SNAPVO_HELP_COPIES})
 add_dependencies(snapvo_files snapvo_data)
 
