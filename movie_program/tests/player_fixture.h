@@ -31,6 +31,7 @@ constexpr int kWidth = 32, kHeight = 24;
 class FakeHost : public CPlayerHost {
 public:
     CWnd view;
+    CWnd* viewWnd = &view;   // a test may put a view on screen instead
     CPlayer* player = nullptr;
     bool playback = false;
     CString workspace;
@@ -55,7 +56,7 @@ public:
             return LRESULT(0);
         });
     }
-    CWnd* ViewWnd() override { return &view; }
+    CWnd* ViewWnd() override { return viewWnd; }
     void StopAnyCapture() override { ++stops; }
     void HideCaptureControls() override { ++hides; }
     void FitFrameToPicture(CSize size) override { fits.push_back(size); }

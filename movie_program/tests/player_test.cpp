@@ -3,6 +3,12 @@
 // window's place in the view, and the right button reaching the pop-up menu.
 #include "player_fixture.h"
 
+#include "framework/QtWnd.h"
+#include "movie/playback_widget.h"
+
+#include <QApplication>
+#include <QWidget>
+
 using namespace playertest;
 using movie::PlaybackMode;
 
@@ -155,6 +161,39 @@ TEST_F(PlayerTest, WindowSitsCentredTenPixelsHighAndRightClickReachesThePopupMen
     player.Window()->onRightButton(POINT{5, 7});
     ASSERT_EQ(host.popups.size(), 1u);
     EXPECT_EQ(host.popups[0], CPoint(rect.left + 5, rect.top + 7));
+}
+
+// The widget class has no meta-object of its own: found by its C++ type.
+std::vector<movie::PlaybackWidget*> PlaybackWidgets(const QWidget& view)
+{
+    std::vector<movie::PlaybackWidget*> found;
+    for (QWidget* child : view.findChildren<QWidget*>())
+        if (auto* widget = dynamic_cast<movie::PlaybackWidget*>(child))
+            found.push_back(widget);
+    return found;
+}
+
+TEST_F(PlayerTest, OnScreenTheWindowGetsAWidgetInsideTheViewsThatGoesWithIt)
+{
+    int argc = 1;
+    char name[] = "player_test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    CQtWnd view;
+    QWidget viewWidget;
+    view.Create(nullptr, "View", 0, CRect(0, 0, 640, 480));
+    view.AttachWidget(&viewWidget);
+    host.viewWnd = &view;
+    player.OpenForPlayback(host.workspace);
+    auto widgets = PlaybackWidgets(viewWidget);
+    ASSERT_EQ(widgets.size(), 1u);
+    EXPECT_FALSE(widgets[0]->Picture().isNull());
+    EXPECT_EQ(widgets[0]->geometry().topLeft(), QPoint((640 - movie::PlaybackWindow::kMinWidth) / 2,
+                                                       (480 - kHeight - movie::PlaybackWindow::kPlayBarHeight) / 2 - 10));
+    player.OnClose();   // a new, empty window: one widget still
+    EXPECT_EQ(PlaybackWidgets(viewWidget).size(), 1u);
+    player.CloseWindow();
+    EXPECT_TRUE(PlaybackWidgets(viewWidget).empty());
 }
 
 }  // namespace
