@@ -22,6 +22,12 @@ std::string Contents(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// All zero: the stream is saved as it is.
+bool FullFrames(const movie::CompressOptions& o)
+{
+    return o.handler == 0 && o.keyFrameEvery == 0 && o.quality == 0 && o.bytesPerSecond == 0 && o.soundFormat == 0;
+}
+
 TEST_F(PlayerTest, WorkspaceIsRefusedUnderEveryNameThatReachesIt)
 {
     fs::create_symlink(host.workspace.GetString(), folder / "link.avi");
@@ -244,6 +250,45 @@ TEST_F(PlayerTest, CopyTakesTheFrameOnShowTheLastAtTheEndAndNothingOfAnEmptyMovi
         const bool copied = !row.picture.empty();
         EXPECT_EQ(ui->clipboardData[movie::kMovieClipboardType].size() == 4, !copied) << row.what;
     }
+}
+
+TEST_F(PlayerTest, CompressionPreparesOnceAndOnlyThePicturesGetOptions)
+{
+    CSaveAsDialog dialog(&host.view, host.workspace, host.workspace);
+    size_t compressors = 0;
+    ui->AnswerNextDialog([&](CDialog& d) {
+        auto& options = static_cast<movie::SaveOptionsDialog&>(d);
+        compressors = options.Compressors().size();
+        options.chosen = compressors - 1;
+        options.qualityPercent = 50;
+        // A movie put on the clipboard now must outlive the second press.
+        ui->SetClipboardData(movie::kMovieClipboardType, "RIFF", 4);
+        options.OnOK();
+        return IDOK;
+    });
+    dialog.OnCompression();
+    ASSERT_TRUE(dialog.Prepared());
+    ASSERT_EQ(dialog.Streams().size(), 2u);
+    EXPECT_EQ(dialog.Streams()[0].Kind(), movie::StreamKind::kVideo);
+    EXPECT_EQ(dialog.Streams()[1].Kind(), movie::StreamKind::kAudio);
+    ASSERT_EQ(dialog.Options().size(), 2u);
+    if (compressors > 1) {
+        EXPECT_FALSE(FullFrames(dialog.Options()[0]));
+    }
+    EXPECT_TRUE(FullFrames(dialog.Options()[1]));
+
+    dialog.OnCompression();   // cancelled this time: back to full frames
+    EXPECT_EQ(ui->dialogs, (std::vector<UINT>{movie::IDD_SAVE_OPTIONS, movie::IDD_SAVE_OPTIONS}));
+    EXPECT_TRUE(FullFrames(dialog.Options()[0]));
+    EXPECT_EQ(ui->clipboardData[movie::kMovieClipboardType].size(), 4u);
+
+    // A source that is no movie prepares nothing and asks nothing.
+    const std::string junk = folder / "junk.avi";
+    std::ofstream(junk) << "junk";
+    CSaveAsDialog broken(&host.view, junk.c_str(), host.workspace);
+    broken.OnCompression();
+    EXPECT_FALSE(broken.Prepared());
+    EXPECT_EQ(ui->dialogs.size(), 2u);
 }
 
 TEST(SamePlace, ComparesFilesAndResolvedNames)
