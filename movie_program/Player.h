@@ -7,12 +7,19 @@
 #pragma once
 
 #include "CaptureWnd.h"
+#include "framework/ProgressDialog.h"
 #include "framework/Wnd.h"
 #include "movie/playback_window.h"
 #include "types/CString.h"
 #include "types/geometry.h"
 
+#include <QPointer>
+#include <QWidget>
+
 #include <memory>
+#include <string>
+
+class CSaveAsDialog;
 
 class CPlayerHost {
 public:
@@ -76,16 +83,46 @@ public:
     void LayOut(const CRect& client);
     // A compressing save runs; closing waits for it or aborts it.
     BOOL IsCompressing() const { return m_compressing; }
+    // Closing the window or SIGTERM while compressing: the save stops at its
+    // next step (or does not start) and its dialog ends; IsCompressing()
+    // turns FALSE once the save has let go of its files, and only then may
+    // the program go.
     void AbortCompression();
     // The view's message 1967: the compressing save starts once its dialog runs.
     void OnStartCompression();
     const CString& LastSavedFile() const { return m_lastSaved; }
     int PlayBarHeight() const { return m_playBarHeight; }
 
+    // The sound output new playback windows play to (tests give one that is not there).
+    void SetSoundDevice(std::string device) { m_soundDevice = std::move(device); }
+    // The progress dialog of the compressing save while it runs; null otherwise.
+    CProgressDialog* Progress() const { return m_progress; }
+    // Times the start of a compressing save may wait for its dialog before it gives up.
+    static constexpr int kMaxStartPosts = 100;
+
 private:
+    void MakeWindow();
+    void OnMode(movie::PlaybackMode mode);
+    void OnRightButton(POINT point);
+    void ShowIdleText();
+    CString SaveSource() const;
+    BOOL Copy(const CString& source, const CString& target);
+    BOOL Compress(const CSaveAsDialog& dialog, const CString& target);
+    bool SaveStep(int percent);
+
     CPlayerHost& m_host;
     std::unique_ptr<movie::PlaybackWindow> m_window;
+    QPointer<QWidget> m_widget;   // shows the window when the view is on screen
+    std::string m_soundDevice = "default";
     BOOL m_compressing = FALSE;
     CString m_lastSaved;
     int m_playBarHeight = 0;
+    bool m_inPopup = false;
+    // The compressing save under way: its dialog, what it saves, how it went.
+    CProgressDialog* m_progress = nullptr;
+    const CSaveAsDialog* m_saving = nullptr;
+    CString m_target;
+    bool m_saveStarted = false;
+    int m_saveResult = 0;
+    int m_startPosts = 0;
 };

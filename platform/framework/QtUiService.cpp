@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QImage>
 #include <QMessageBox>
 #include <QMimeData>
@@ -50,6 +53,63 @@ QMessageBox::StandardButton ToQt(int result)
 COLORREF ToColorRef(const QColor& c) { return RGB(BYTE(c.red()), BYTE(c.green()), BYTE(c.blue())); }
 
 QString Text(const char* s) { return QString::fromLocal8Bit(s ? s : ""); }
+
+// A file dialog that checks a confirmed name before it closes, so a refused
+// name leaves the dialog open with the name as typed.
+class CheckedFileDialog : public QFileDialog {
+public:
+    CheckedFileDialog(const FileDialogRequest& request, QWidget* owner, const QString& start, const QString& filters)
+        : QFileDialog(owner, Text(request.title), start, filters), m_request(request)
+    {
+    }
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty()) {
+            const CString refusal = FileDialogRefusal(m_request, files.first().toLocal8Bit().constData());
+            if (!refusal.IsEmpty()) {
+                QMessageBox::warning(this, windowTitle(), Text(refusal));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    const FileDialogRequest& m_request;
+};
+
+// The request's extra button, put beside the file name field of Qt's own
+// dialog (a desktop's dialog has no place for it).
+void AddExtraButton(QFileDialog& dialog, const FileDialogRequest& request)
+{
+    if (request.extraButton.IsEmpty())
+        return;
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
+    auto* button = new QPushButton(Text(request.extraButton), &dialog);
+    button->setObjectName("extraButton");
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&request] {
+        if (request.onExtraButton)
+            request.onExtraButton();
+    });
+    const int index = grid && edit ? grid->indexOf(edit) : -1;
+    if (index < 0) {
+        // Qt's layout changed: the button still shows, under the dialog.
+        dialog.layout()->addWidget(button);
+        return;
+    }
+    int row = 0, column = 0, rows = 1, columns = 1;
+    grid->getItemPosition(index, &row, &column, &rows, &columns);
+    grid->removeWidget(edit);
+    auto* line = new QHBoxLayout;
+    line->addWidget(edit, 1);
+    line->addWidget(button);
+    grid->addLayout(line, row, column, rows, columns);
+}
 
 } // namespace
 
@@ -110,8 +170,12 @@ BOOL QtUiService::GetFileName(FileDialogRequest& request)
     if (!HaveGui())
         return FALSE;
     QStringList filters = Text(QtFilterFromWindowsFilter(request.filter)).split(";;", Qt::SkipEmptyParts);
-    QFileDialog dialog(OwnerWidget(request.owner), Text(request.title),
-                       QDir(Text(request.initialDir)).filePath(Text(request.fileName)), filters.join(";;"));
+    CheckedFileDialog dialog(request, OwnerWidget(request.owner),
+                             QDir(Text(request.initialDir)).filePath(Text(request.fileName)), filters.join(";;"));
+    // Only Qt's own dialog asks the validator before it closes.
+    if (request.validate)
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    AddExtraButton(dialog, request);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !(request.flags & OFN_FILEMUSTEXIST) ? QFileDialog::AnyFile
                                                                              : QFileDialog::ExistingFile);

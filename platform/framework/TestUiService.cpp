@@ -51,17 +51,38 @@ int TestUiService::RunDialog(CDialog& dialog)
     return RunModalLoop([&] { return dialog.IsEnded(); }) ? dialog.GetResult() : IDCANCEL;
 }
 
+void TestUiService::AnswerNextFileDialog(std::optional<CString> path)
+{
+    std::vector<FileDialogStep> steps;
+    if (path)
+        steps.push_back(ConfirmName(*path));
+    m_fileAnswers.push_back(std::move(steps));
+}
+
 BOOL TestUiService::GetFileName(FileDialogRequest& request)
 {
     fileDialogs.push_back(request);
     if (m_fileAnswers.empty())
         return FALSE;
-    std::optional<CString> answer = m_fileAnswers.front();
+    const std::vector<FileDialogStep> steps = std::move(m_fileAnswers.front());
     m_fileAnswers.pop_front();
-    if (!answer)
-        return FALSE;
-    request.fileName = *answer;
-    return TRUE;
+    for (const FileDialogStep& step : steps) {
+        if (step.pressExtraButton) {
+            if (!request.extraButton.IsEmpty() && request.onExtraButton) {
+                ++extraButtonPresses;
+                request.onExtraButton();
+            }
+            continue;
+        }
+        const CString refusal = request.validate ? request.validate(step.name) : CString();
+        if (!refusal.IsEmpty()) {
+            fileRefusals.push_back(refusal);
+            continue;
+        }
+        request.fileName = step.name;
+        return TRUE;
+    }
+    return FALSE;
 }
 
 BOOL TestUiService::PlaySound(const char* path, UINT)

@@ -43,7 +43,23 @@ public:
     std::vector<UINT> dialogs;   // template ids, in the order shown
 
     // Answers for the next file dialogs: a path, or nullopt to cancel.
-    void AnswerNextFileDialog(std::optional<CString> path) { m_fileAnswers.push_back(std::move(path)); }
+    void AnswerNextFileDialog(std::optional<CString> path);
+    // What the user does inside one file dialog, step by step.
+    struct FileDialogStep {
+        bool pressExtraButton = false;
+        CString name;   // confirmed when the step is no press
+    };
+    static FileDialogStep PressExtraButton() { return {true, CString()}; }
+    static FileDialogStep ConfirmName(const CString& name) { return {false, name}; }
+    // The next file dialog plays `steps` in turn: a press of the extra button
+    // runs its callback (a dialog without one ignores it); a name the
+    // request's validator refuses goes to fileRefusals and the dialog stays
+    // open for the next step; the first name taken ends it. Steps that run
+    // out without a name taken cancel the dialog.
+    void ScriptNextFileDialog(std::vector<FileDialogStep> steps) { m_fileAnswers.push_back(std::move(steps)); }
+    // Texts shown for refused names, in order; presses the extra buttons ran.
+    std::vector<CString> fileRefusals;
+    int extraButtonPresses = 0;
 
     std::vector<ShownBox> boxes;
     // As asked, flags and owner included. A scripted name is taken as the
@@ -109,7 +125,7 @@ private:
     std::deque<UINT> m_popupAnswers;
     std::deque<int> m_boxAnswers;
     std::deque<std::function<int(CDialog&)>> m_dialogAnswers;
-    std::deque<std::optional<CString>> m_fileAnswers;
+    std::deque<std::vector<FileDialogStep>> m_fileAnswers;
     int m_open = 0;
     std::vector<bool> m_pressed;   // one flag per open box, innermost last
 };

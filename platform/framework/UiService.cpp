@@ -119,5 +119,5 @@ CString FileDialogRefusal(const FileDialogRequest& request, const char* path)
     const fs::path folder = chosen.has_parent_path() ? chosen.parent_path() : fs::current_path(error);
     if ((request.flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && !fs::is_directory(folder, error))
         return CString(path) + "\nPath does not exist.\nCheck the path and try again.";
-    return CString();
+    return request.validate ? request.validate(path) : CString();
 }

@@ -9,6 +9,7 @@
 #include "types/geometry.h"
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 class CDialog;
@@ -88,6 +89,14 @@ struct FileDialogRequest {
     CString defaultExt;
     CString initialDir;
     CString fileName;         // suggested name in, chosen path out
+    // A button beside the file name (no caption: none). A press runs
+    // onExtraButton with the dialog still open, the name as typed kept.
+    CString extraButton;
+    std::function<void()> onExtraButton;
+    // Asked about each name the user confirms, after the flags' own checks:
+    // a text refuses the name (the user is shown it and the dialog stays
+    // open for another), an empty one takes it.
+    std::function<CString(const char* path)> validate;
 };
 
 class UiService {
@@ -160,8 +169,8 @@ constexpr int SM_CYCAPTION = 4;
 constexpr int SM_CYMENU = 15;
 int GetSystemMetrics(int index);
 
-// Why a file dialog may not take `path` under the request's flags (the text
-// the user is shown), or empty when it may.
+// Why a file dialog may not take `path` under the request's flags or its
+// validator (the text the user is shown), or empty when it may.
 CString FileDialogRefusal(const FileDialogRequest& request, const char* path);
 
 // Converts "Text|*.a;*.b|..." into Qt's "Text (*.a *.b);;..." form.

@@ -125,6 +125,51 @@ TEST(UiServiceTest, ABoxLeftOpenRunsTimersUntilTheProgramClosesIt)
     EXPECT_EQ(ui->OpenMessageBoxes(), 0);
 }
 
+TEST(UiServiceTest, ScriptedFileDialogPressesTheExtraButtonAndTriesNamesUntilOneIsTaken)
+{
+    ScopedTestUi ui;
+    FileDialogRequest request;
+    request.save = true;
+    int presses = 0;
+    request.onExtraButton = [&] { ++presses; };
+    request.validate = [](const char* path) { return CString(path) == "no.avi" ? CString("Refused.") : CString(); };
+    using Step = TestUiService;
+    struct Row {
+        const char* what;
+        const char* caption;   // of the extra button; empty: none
+        std::vector<TestUiService::FileDialogStep> steps;
+        BOOL result;
+        const char* chosen;
+        int presses;
+        size_t refusals;
+    } rows[] = {
+        {"refused then taken", "More", {Step::ConfirmName("no.avi"), Step::ConfirmName("yes.avi")}, TRUE, "yes.avi", 0, 1},
+        {"press then taken", "More", {Step::PressExtraButton(), Step::ConfirmName("yes.avi")}, TRUE, "yes.avi", 1, 0},
+        {"only refused: cancelled", "More", {Step::PressExtraButton(), Step::ConfirmName("no.avi")}, FALSE, "", 1, 1},
+        {"no button to press", "", {Step::PressExtraButton(), Step::ConfirmName("yes.avi")}, TRUE, "yes.avi", 0, 0},
+        {"nothing done", "More", {}, FALSE, "", 0, 0},
+    };
+    for (const Row& row : rows) {
+        presses = 0;
+        ui->fileRefusals.clear();
+        ui->extraButtonPresses = 0;
+        request.extraButton = row.caption;
+        request.fileName = "";
+        ui->ScriptNextFileDialog(row.steps);
+        EXPECT_EQ(Ui().GetFileName(request), row.result) << row.what;
+        if (row.result) {
+            EXPECT_EQ(request.fileName, row.chosen) << row.what;
+        }
+        EXPECT_EQ(presses, row.presses) << row.what;
+        EXPECT_EQ(ui->extraButtonPresses, row.presses) << row.what;
+        EXPECT_EQ(ui->fileRefusals.size(), row.refusals) << row.what;
+    }
+    // The flags' checks come first, the validator after them.
+    request.flags = OFN_PATHMUSTEXIST;
+    EXPECT_EQ(FileDialogRefusal(request, "no.avi"), "Refused.");
+    EXPECT_NE(FileDialogRefusal(request, "/no-such-folder-here/no.avi").Find("Path does not exist"), -1);
+}
+
 TEST(UiServiceTest, WindowsFiltersBecomeQtFilters)
 {
     EXPECT_EQ(QtFilterFromWindowsFilter("Bitmap (*.bmp)|*.bmp|JPEG|*.jpg;*.jpeg||"),

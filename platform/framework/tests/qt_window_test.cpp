@@ -128,13 +128,18 @@ TEST(QtWindow, WidgetFollowsTheWindowAndItsInputArrivesAsMessages)
 // Plays the user at the file dialog: types `name` and presses Save, then
 // answers every box that comes up with its default button, noting its text.
 struct FileDialogUser {
-    QString name;
+    QStringList names;   // typed and confirmed in turn, one each time the dialog is up
     QStringList boxes;
-    int typed = 0;
+    int typed = 0;       // times the dialog asked for a name
     bool accepting = false;
+    // Before the first name: the extra button pressed, and where it stood.
+    bool pressExtra = false;
+    bool extraBesideName = false;
     QTimer timer;
 
-    explicit FileDialogUser(QString typedName) : name(std::move(typedName))
+    explicit FileDialogUser(QString typedName) : FileDialogUser(QStringList{std::move(typedName)}) {}
+    explicit FileDialogUser(QStringList typedNames, bool pressExtraButton = false)
+        : names(std::move(typedNames)), pressExtra(pressExtraButton)
     {
         QObject::connect(&timer, &QTimer::timeout, [this] { Act(); });
         timer.start(5);
@@ -148,10 +153,14 @@ struct FileDialogUser {
         } else if (auto* dialog = qobject_cast<QFileDialog*>(top)) {
             if (accepting)   // our Save is still on its way
                 return;
-            if (typed++ > 0) {   // asked again: give up
+            if (typed >= names.size()) {   // asked again: give up
+                ++typed;
                 dialog->reject();
                 return;
             }
+            if (pressExtra)
+                PressExtra(*dialog);
+            const QString name = names[typed++];
             dialog->selectFile(name);
             // selectFile leaves the name field alone while it has the focus, so
             // whether the name arrived would depend on timing: type it there.
@@ -166,6 +175,18 @@ struct FileDialogUser {
                 },
                 Qt::QueuedConnection);
         }
+    }
+    void PressExtra(QFileDialog& dialog)
+    {
+        pressExtra = false;
+        auto* button = dialog.findChild<QPushButton*>("extraButton");
+        auto* field = dialog.findChild<QLineEdit*>("fileNameEdit");
+        if (!button || !field)
+            return;
+        const QRect b(button->mapTo(&dialog, QPoint()), button->size());
+        const QRect f(field->mapTo(&dialog, QPoint()), field->size());
+        extraBesideName = button->isVisible() && b.left() >= f.right() && b.top() < f.bottom() && f.top() < b.bottom();
+        button->click();
     }
 };
 
@@ -213,6 +234,42 @@ TEST(QtWindow, FileDialogsFollowTheirFlags)
         EXPECT_FALSE(ui.GetFileName(request));
         EXPECT_GE(user.typed, 2);
     }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(QtWindow, FileDialogExtraButtonRunsBesideTheNameAndARefusedNameKeepsTheDialogOpen)
+{
+    int argc = 1;
+    char name[] = "qt_window_test";
+    char* argv[] = {name, nullptr};
+    QApplication qapp(argc, argv);
+    QtUiService ui;
+    const auto dir = std::filesystem::temp_directory_path() / ("qt-extra-button-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const QString refused = QString::fromStdString((dir / "keep.avi").string());
+    const QString taken = QString::fromStdString((dir / "other.avi").string());
+
+    FileDialogRequest request;
+    request.save = true;
+    request.filter = "VFW|*.avi||";
+    request.defaultExt = "avi";
+    request.extraButton = "Compression";
+    int presses = 0;
+    std::vector<std::string> asked;
+    request.onExtraButton = [&] { ++presses; };
+    request.validate = [&](const char* path) {
+        asked.push_back(path);
+        return std::filesystem::path(path).filename() == "keep.avi" ? CString("Not this one.") : CString();
+    };
+    FileDialogUser user(QStringList{refused, taken}, true);
+    ASSERT_TRUE(ui.GetFileName(request));
+    EXPECT_EQ(QString::fromLocal8Bit(request.fileName.GetString()), taken);
+    EXPECT_EQ(presses, 1);
+    EXPECT_TRUE(user.extraBesideName);
+    EXPECT_EQ(user.typed, 2);
+    EXPECT_EQ(user.boxes, QStringList{"Not this one."});
+    ASSERT_GE(asked.size(), 2u);
+    EXPECT_EQ(asked.front(), refused.toStdString());
     std::filesystem::remove_all(dir);
 }
 
