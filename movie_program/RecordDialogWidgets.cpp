@@ -2,6 +2,8 @@
 // dialog's logic, which keeps the dialog open when it refuses them.
 #include "RecordDialogs.h"
 
+#include "framework/UiService.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
