@@ -202,10 +202,7 @@ void CRecorder::StartStreaming(CCaptureWnd& capture)
     NoteRecorded();
     // Without yielding the whole capture has already run inside Sequence.
     if (!ServiceCapturing(capture)) {
-        capture.SetPreview(FALSE);
-        m_host.EnableSettingsItems(kFirstRecordingItem, kLastRecordingItem, TRUE);
-        m_host.StartBrightnessTimer();
-        m_underWay = FALSE;
+        EndRecording();
         return;
     }
     m_blinkShowsWord = TRUE;
@@ -461,10 +458,8 @@ void CRecorder::OnAudioFormat()
 
 // --- enable and check rules -------------------------------------------------------
 
-BOOL CRecorder::CanRecord() const
-{
-    return m_host.InRecordFunction() && m_host.ConnectedCapture() && (m_settings.mode == kModeSingle || !m_running);
-}
+// A single-frame session never counts as running: every press adds a frame.
+BOOL CRecorder::CanRecord() const { return m_host.InRecordFunction() && m_host.ConnectedCapture() && !m_running; }
 
 BOOL CRecorder::CanStop() const { return m_host.InRecordFunction() && m_running; }
 

@@ -67,7 +67,7 @@ TEST_F(RecorderTest, TimeLapseDialogTakesOnlyACountAndAUnitItKnows)
         for (const ShownTimeLapse& shown : c.dialogs)
             ui->AnswerNextDialog(TypeIn(shown, seen));
         recorder.OnTimeLapse();
-        EXPECT_EQ(ui->dialogs, std::vector<UINT>(c.dialogs.size(), CTimeLapseDlg::IDD));
+        ASSERT_EQ(ui->dialogs, std::vector<UINT>(c.dialogs.size(), CTimeLapseDlg::IDD));
         EXPECT_EQ(seen.refusals, c.refusals);
         ASSERT_EQ(ui->boxes.size(), size_t(c.refusals));
         for (const TestUiService::ShownBox& box : ui->boxes)

@@ -39,6 +39,7 @@ protected:
         SCOPED_TRACE(after);
         EXPECT_FALSE(recorder.IsRunning());
         EXPECT_EQ(recorder.ButtonCaption(), "RECORD");
+        ASSERT_FALSE(view.captions.empty());
         EXPECT_EQ(view.captions.back(), "RECORD");
         EXPECT_FALSE(recorder.Blinking());
         EXPECT_FALSE(recorder.TickRunning());
@@ -53,6 +54,7 @@ protected:
     {
         EXPECT_TRUE(recorder.IsRunning());
         EXPECT_EQ(recorder.ButtonCaption(), "STOP");
+        ASSERT_FALSE(view.captions.empty());
         EXPECT_EQ(view.captions.back(), "STOP");
         EXPECT_TRUE(recorder.Blinking());
         EXPECT_EQ(view.IdleText(), IDS_RECORDING);
@@ -157,6 +159,7 @@ TEST_F(RecordFlow, TwoMinuteTimeLapseTakesItsFramesOnTimeWhateverTheTicks)
     struct Case {
         const char* name;
         std::vector<std::pair<DWORD, DWORD>> busy;   // at ms after Record, for ms
+        DWORD firstBefore = 121000;                  // the first frame comes before this
     };
     const Case cases[] = {
         {"ticks on time", {}},
@@ -164,6 +167,8 @@ TEST_F(RecordFlow, TwoMinuteTimeLapseTakesItsFramesOnTimeWhateverTheTicks)
         {"five ticks lost", {{100000, 5500}}},
         {"late across each due time", {{119500, 1300}, {239800, 900}}},
         {"lost ticks across each due time", {{117000, 3500}, {238000, 2600}}},
+        // The next frame is due 120 s after the last was due, not after it came.
+        {"the first frame 1.5 s late", {{119500, 1900}}, 121600},
     };
     ChooseTimeLapse("2", "Minutes");
     ASSERT_EQ(recorder.Settings().timeLapseSeconds, 120u);
@@ -183,10 +188,10 @@ TEST_F(RecordFlow, TwoMinuteTimeLapseTakesItsFramesOnTimeWhateverTheTicks)
                 frameTimes.push_back(Elapsed(start));
         }
         ASSERT_EQ(frameTimes.size(), 2u);
-        for (size_t i = 0; i < 2; ++i) {
-            EXPECT_GE(frameTimes[i], 120000 * (i + 1)) << i;
-            EXPECT_LT(frameTimes[i], 120000 * (i + 1) + 1000) << i;
-        }
+        EXPECT_GE(frameTimes[0], 120000u);
+        EXPECT_LT(frameTimes[0], c.firstBefore);
+        EXPECT_GE(frameTimes[1], 240000u);
+        EXPECT_LT(frameTimes[1], 241000u);
         recorder.Toggle();
         ExpectIdle("stop");
         EXPECT_EQ(ReadMovie(workspace).frames, 2u);
@@ -376,6 +381,35 @@ TEST_F(RecordFlow, EndingAStreamingRecordingAnyWayStopsItsBlink)
         clock->Advance(10000);
         EXPECT_EQ(view.idleTexts.size(), texts);
         EXPECT_EQ(ReadMovie(workspace).frames, c.cameraFails ? 0u : 10u);
+    }
+}
+
+// A capture with a time limit of its own (set outside the recorder) ends by
+// itself: inside the start when it does not yield, else while it blinks.
+TEST_F(RecordFlow, ACaptureThatEndsByItselfEndsTheRecording)
+{
+    for (BOOL yield : {FALSE, TRUE}) {
+        SCOPED_TRACE(yield ? "yielding" : "not yielding");
+        CAPTUREPARMS parms{};
+        ASSERT_TRUE(view.camera.GetSequenceSetup(&parms));
+        parms.fYield = yield;
+        parms.fLimitEnabled = TRUE;
+        parms.wTimeLimit = 1;
+        ASSERT_TRUE(view.camera.SetSequenceSetup(&parms));
+        view.studio.Arm(10 * kSecond);
+        view.captions.clear();
+        RecordDiscardingTheLast();
+        if (yield) {
+            ExpectRecording();
+            ASSERT_TRUE(PumpUntil([&] { return !view.camera.Service()->IsCapturing(); }));
+            clock->Advance(5000);
+        }
+        ExpectIdle("the end of the capture");
+        EXPECT_EQ(std::count(view.captions.begin(), view.captions.end(), "STOP"), yield ? 1 : 0);
+        EXPECT_TRUE(recorder.WorkspaceHasMovie());
+        EXPECT_FALSE(recorder.MovieSaved());
+        EXPECT_FALSE(recorder.RecordingUnderWay());
+        EXPECT_EQ(ReadMovie(workspace).frames, 10u);
     }
 }
 
