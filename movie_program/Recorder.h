@@ -84,7 +84,8 @@ public:
     // Before every change of mode or function, and at exit (`exiting` keeps
     // the workspace counted as under way, so no question follows).
     void StopCapture(BOOL exiting = FALSE);
-    // The capture window reported an error while a recording runs.
+    // The capture window reported an error (the view passes each one on): a
+    // running recording or single-frame session ends, keeping its frames.
     void OnCaptureError();
 
     // The Settings menu's recording commands.
@@ -115,7 +116,8 @@ public:
     // successful Save As of the workspace, FALSE once anything is recorded.
     BOOL MovieSaved() const { return m_movieSaved; }
     BOOL WorkspaceHasMovie() const { return m_workspaceHasMovie; }
-    // A Save As of the workspace succeeded.
+    // A Save As of the workspace succeeded (only then: not before it, not
+    // after a failure or an abort, not for another file).
     void MarkSaved() { m_movieSaved = TRUE; }
     DWORD FramesAdded() const { return m_framesAdded; }
     BOOL Blinking() const { return m_blinkOn; }
@@ -136,8 +138,6 @@ public:
     // The user answered No to the overwrite question and nothing has been
     // recorded since.
     BOOL DiscardChosen() const { return m_discard; }
-    // When the next time-lapse frame is due, on the framework's tick counter.
-    DWORD NextFrameDue() const { return m_nextDue; }
 
 private:
     BOOL ConfirmOverwrite();
@@ -171,7 +171,7 @@ private:
     BOOL m_starting = FALSE;
     BOOL m_startErrorShown = FALSE;
     BOOL m_blinkShowsWord = TRUE;
-    DWORD m_nextDue = 0;
+    DWORD m_nextDue = 0;   // the next time-lapse frame, on the framework's tick counter
     MTimer m_tick;
     MTimer m_blink;
     SoundSourceFactory m_soundSources;
