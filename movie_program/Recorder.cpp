@@ -101,9 +101,14 @@ void CRecorder::ApplySettings()
     CAPTUREPARMS parms{};
     if (!capture || !capture->GetSequenceSetup(&parms))
         return;
-    parms.dwRequestMicroSecPerFrame = kMicrosPerSecond / DWORD(m_settings.fps);
-    parms.fCaptureAudio = m_settings.audio && HasAudioFormat(*capture);
+    FillSetup(*capture, parms);
     capture->SetSequenceSetup(&parms);
+}
+
+void CRecorder::FillSetup(CCaptureWnd& capture, CAPTUREPARMS& parms) const
+{
+    parms.dwRequestMicroSecPerFrame = kMicrosPerSecond / DWORD(ClampFps(m_settings.fps));
+    parms.fCaptureAudio = m_settings.audio && HasAudioFormat(capture);
 }
 
 // --- the record toggle ---------------------------------------------------------
@@ -183,6 +188,7 @@ void CRecorder::StartStreaming(CCaptureWnd& capture)
 {
     CAPTUREPARMS parms{};
     if (capture.GetSequenceSetup(&parms)) {
+        FillSetup(capture, parms);
         parms.wPercentDropForError = m_settings.rate == kRateOther ? kDropAllowedOther : kDropAllowedPreset;
         capture.SetSequenceSetup(&parms);
     }

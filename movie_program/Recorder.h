@@ -140,6 +140,8 @@ public:
     BOOL DiscardChosen() const { return m_discard; }
 
 private:
+    // The rate and the sound flag of the settings, into a capture setup.
+    void FillSetup(CCaptureWnd& capture, CAPTUREPARMS& parms) const;
     BOOL ConfirmOverwrite();
     void RecordSingleFrame(CCaptureWnd& capture);
     void StartTimeLapse(CCaptureWnd& capture);

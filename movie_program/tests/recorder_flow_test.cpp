@@ -125,6 +125,7 @@ TEST_F(RecordFlow, EachRateSetsTheFramePeriodAndTheDropsAllowed)
         DWORD microSecPerFrame;
         WORD dropAllowed;
         double framesInASecond;
+        bool sound = true;
     };
     const Case cases[] = {
         {"normal", [&] { recorder.OnNormalRate(); }, 100000, 100, 10},
@@ -132,6 +133,13 @@ TEST_F(RecordFlow, EachRateSetsTheFramePeriodAndTheDropsAllowed)
         {"good", [&] { recorder.OnGoodRate(); }, 200000, 100, 5},
         {"other 2", [&] { OtherRate("2"); }, 500000, 30, 2},
         {"other 30", [&] { OtherRate("30"); }, 33333, 30, 30},
+        // What the settings say is written at the start, whatever the setup held.
+        {"normal, sound off in the settings",
+         [&] {
+             recorder.OnNormalRate();
+             recorder.Settings().audio = FALSE;
+         },
+         100000, 100, 10, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,6 +156,7 @@ TEST_F(RecordFlow, EachRateSetsTheFramePeriodAndTheDropsAllowed)
         const MovieCount movie = ReadMovie(workspace);
         EXPECT_EQ(movie.microSecPerFrame, c.microSecPerFrame);
         EXPECT_NEAR(double(movie.frames), c.framesInASecond, 1);
+        EXPECT_EQ(movie.hasAudio, c.sound);
     }
 }
 
