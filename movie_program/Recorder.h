@@ -11,6 +11,10 @@
 #include "types/CString.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace audio { class AudioSource; }
 
 enum ReelixCaptureMode : int { kModeSingle = 0, kModeTimeLapse = 1, kModeStreaming = 2 };
 enum ReelixRate : int { kRateBest = 0, kRateBetter = 1, kRateGood = 2, kRateOther = 3 };
@@ -33,6 +37,9 @@ struct CRecordSettings {
     BOOL audio = TRUE;
 };
 
+// The view implements this. Single frames need the capture window's status
+// callback on (the window learns from it that single-frame capture is open),
+// and the view passes the window's error callback on to OnCaptureError.
 class CRecorderHost {
 public:
     virtual ~CRecorderHost() = default;
@@ -77,7 +84,8 @@ public:
     // Before every change of mode or function, and at exit (`exiting` keeps
     // the workspace counted as under way, so no question follows).
     void StopCapture(BOOL exiting = FALSE);
-    // The capture window reported an error while a recording runs.
+    // The capture window reported an error (the view passes each one on): a
+    // running recording or single-frame session ends, keeping its frames.
     void OnCaptureError();
 
     // The Settings menu's recording commands.
@@ -104,17 +112,53 @@ public:
     BOOL IsRunning() const { return m_running; }
     BOOL IsStreaming() const { return m_running && m_settings.mode == kModeStreaming; }
     const CString& ButtonCaption() const { return m_caption; }
-    // Something was recorded into the workspace since it was last saved.
+    // Nothing in the workspace would be lost: TRUE at start and after a
+    // successful Save As of the workspace, FALSE once anything is recorded.
     BOOL MovieSaved() const { return m_movieSaved; }
     BOOL WorkspaceHasMovie() const { return m_workspaceHasMovie; }
-    // A Save As of the workspace succeeded.
+    // A Save As of the workspace succeeded (only then: not before it, not
+    // after a failure or an abort, not for another file).
     void MarkSaved() { m_movieSaved = TRUE; }
     DWORD FramesAdded() const { return m_framesAdded; }
     BOOL Blinking() const { return m_blinkOn; }
 
     void MTimerUserOnTimer(void* data) override;
 
+    // Where the Audio Format chooser learns which formats the sound input
+    // takes; the default sound input unless replaced (tests give a tone).
+    using SoundSourceFactory = std::function<std::unique_ptr<audio::AudioSource>()>;
+    void SetSoundSourceFactory(SoundSourceFactory factory) { m_soundSources = std::move(factory); }
+
+    // The time-lapse tick and the streaming blink run.
+    BOOL TickRunning() const { return m_tick.IsStarted(); }
+    BOOL BlinkRunning() const { return m_blink.IsStarted(); }
+    // A recording has started and not been ended by a stop, a mode change or
+    // a change of function (no overwrite question while it lasts).
+    BOOL RecordingUnderWay() const { return m_underWay; }
+    // The user answered No to the overwrite question and nothing has been
+    // recorded since.
+    BOOL DiscardChosen() const { return m_discard; }
+
 private:
+    // The rate and the sound flag of the settings, into a capture setup.
+    void FillSetup(CCaptureWnd& capture, CAPTUREPARMS& parms) const;
+    BOOL ConfirmOverwrite();
+    void RecordSingleFrame(CCaptureWnd& capture);
+    void StartTimeLapse(CCaptureWnd& capture);
+    void StartStreaming(CCaptureWnd& capture);
+    void RefuseStart(CCaptureWnd& capture, BOOL explain);
+    void ShowRecording();
+    BOOL CaptureOneFrame(CCaptureWnd& capture);
+    void NoteRecorded();
+    BOOL Recording() const { return m_running || m_singleOpen; }
+    void EndRecording();
+    void OnTimeLapseTick();
+    void OnBlink();
+    void SetRate(int rate, int fps);
+    BOOL WriteFramePeriod(int fps);
+    void SetCaption(const char* caption);
+    DWORD IntervalMs() const;
+
     CRecorderHost& m_host;
     CRecordSettings m_settings;
     CString m_caption = "RECORD";
@@ -123,4 +167,14 @@ private:
     BOOL m_workspaceHasMovie = FALSE;
     BOOL m_blinkOn = FALSE;
     DWORD m_framesAdded = 0;
+    BOOL m_underWay = TRUE;
+    BOOL m_discard = FALSE;
+    BOOL m_singleOpen = FALSE;
+    BOOL m_starting = FALSE;
+    BOOL m_startErrorShown = FALSE;
+    BOOL m_blinkShowsWord = TRUE;
+    DWORD m_nextDue = 0;   // the next time-lapse frame, on the framework's tick counter
+    MTimer m_tick;
+    MTimer m_blink;
+    SoundSourceFactory m_soundSources;
 };
