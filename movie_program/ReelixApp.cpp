@@ -1,16 +1,13 @@
 #include "ReelixApp.h"
 
 #include "ReelixAbout.h"
+#include "ReelixDoc.h"
 #include "ReelixFrame.h"
 #include "ReelixView.h"
 #include "framework/Clock.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
 #include "resource.h"
-
-namespace {
-class CReelixDoc : public CDocument {};
-}  // namespace
 
 CReelixApp::CReelixApp() : MWinApp("reelix32")
 {

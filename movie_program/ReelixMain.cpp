@@ -14,12 +14,11 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
@@ -178,6 +177,29 @@ void DrawAboutPicture(QPainter& p, const QSize& size)
     p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, "Velmora Reelix");
 }
 
+// Ctrl+Shift+J anywhere in the About box opens the picture over it.
+class PictureKey : public QObject {
+public:
+    explicit PictureKey(CReelixAboutDlg& about) : m_about(about) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const UINT letter = key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z ? UINT(key->key()) : 0;
+        if (!CReelixAboutDlg::OpensPicture(letter, mods & Qt::ControlModifier, mods & Qt::ShiftModifier))
+            return false;
+        m_about.ShowPicture();
+        return true;
+    }
+
+private:
+    CReelixAboutDlg& m_about;
+};
+
 }  // namespace
 
 int CReelixAboutDlg::ShowModalWidget()
@@ -190,8 +212,10 @@ int CReelixAboutDlg::ShowModalWidget()
     auto* ok = new QPushButton("OK");
     layout->addWidget(ok);
     QObject::connect(ok, &QPushButton::clicked, &box, &QDialog::accept);
-    auto* picture = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J), &box);
-    QObject::connect(picture, &QShortcut::activated, [this] { ShowPicture(); });
+    PictureKey key(*this);
+    box.installEventFilter(&key);
+    for (QObject* child : box.findChildren<QWidget*>())
+        child->installEventFilter(&key);
     box.exec();
     return IDOK;
 }
