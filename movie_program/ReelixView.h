@@ -66,6 +66,8 @@ public:
     UINT IdleText() const { return m_idleText; }
     const CString& WorkspaceFile() const { return m_workspace; }
     BOOL Palettised() const { return m_palettised; }
+    // 16 bits per pixel without the camera's own code.
+    BOOL SixteenBitFormat() const { return m_sixteenBit; }
     // The capture format carries the camera's own code (no clipboard copy).
     BOOL CameraCoded() const { return m_cameraCoded; }
     BOOL BrightnessTimerRunning() const { return m_brightnessRunning; }
@@ -87,8 +89,8 @@ public:
     void FollowCameraBrightness();
     void LayOut();
 
-    // Called when the frame is ready to size (tests and the screen).
     static constexpr WORD kBrightnessTimerMs = 10000;
+    // The preview's pace while a camera dialog is up.
     static constexpr UINT kPreviewRateMs = 66;
 
     // MTimerUser

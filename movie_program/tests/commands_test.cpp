@@ -195,6 +195,26 @@ TEST_F(ReelixFixture, ImageSizeRefitsTheFrameAroundTheNewVideo)
     EXPECT_LE(std::abs(frame.CenterPoint().y - Frame()->NormalRect().CenterPoint().y), 1);
 }
 
+TEST_F(ReelixFixture, TheFormatFlagsFollowTheDepthChosenInImageSize)
+{
+    ASSERT_TRUE(Start());
+    struct Row {
+        WORD bits;
+        bool palettised, sixteen;
+    };
+    for (const Row& row : {Row{8, true, false}, Row{4, true, false}, Row{16, false, true}, Row{24, false, false}}) {
+        ui->AnswerNextDialog([bits = row.bits](CDialog& d) {
+            static_cast<capture::CameraFormatDialog&>(d).bits = bits;
+            d.OnOK();
+            return IDOK;
+        });
+        ASSERT_TRUE(Frame()->ExecuteCommand(ID_IMAGE_SIZE));
+        EXPECT_EQ(bool(View()->Palettised()), row.palettised) << row.bits;
+        EXPECT_EQ(bool(View()->SixteenBitFormat()), row.sixteen) << row.bits;
+        EXPECT_FALSE(View()->CameraCoded());
+    }
+}
+
 TEST_F(ReelixFixture, TheSliderSetsTheBrightnessUnlessTheCameraKeepsItsOwn)
 {
     ASSERT_TRUE(Start());
