@@ -37,12 +37,31 @@ TEST_F(ReelixFixture, FirstStartWithAnEmptyStoreStreamsAtTenWithSoundFromTheCame
     EXPECT_TRUE(View()->BrightnessSlider().IsWindowVisible());
     EXPECT_TRUE(View()->BrightnessTimerRunning());
     EXPECT_EQ(Frame()->StatusBar().GetPaneText(0), "Press SPACE bar to start recording");
+    EXPECT_EQ(Frame()->StatusBar().GetCount(), 1);
+    const std::vector<UINT> tools = {ID_FILE_OPEN,       ID_FILE_SAVE_AS,      ID_SEPARATOR, ID_EDIT_COPY,
+                                     ID_SEPARATOR,       ID_FUNCTION_RECORD,   ID_FUNCTION_PLAYBACK,
+                                     ID_SEPARATOR,       ID_CAMERA_ADJUSTMENTS, ID_IMAGE_SIZE};
+    EXPECT_EQ(Frame()->ToolBar().Buttons(), tools);
+    EXPECT_EQ(Frame()->ToolBar().GetBitmapId(), 2u);
     // The driver items are only commands now; maximise is greyed.
     for (UINT id = ID_DRIVER_FIRST; id <= ID_DRIVER_LAST; ++id)
         EXPECT_FALSE(MenuHas(Frame()->GetMenu(), id)) << id;
     EXPECT_EQ(Frame()->GetSystemMenu().GetMenuState(SC_MAXIMIZE, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
     EXPECT_EQ(View()->WorkspaceFile(), CString((folder.Path() / "workspac.avi").c_str()));
     EXPECT_EQ(std::filesystem::file_size(folder.Path() / "workspac.avi"), 5242880u);
+}
+
+TEST_F(ReelixFixture, AMenuPromptGivesWayToTheIdleTextNotToReady)
+{
+    ASSERT_TRUE(Start());
+    Frame()->OnSetMessageString(ID_RATE_BEST);
+    EXPECT_EQ(Frame()->StatusBar().GetPaneText(0), "Capture frames at the best rate");
+    Frame()->OnSetMessageString(AFX_IDS_IDLEMESSAGE);
+    EXPECT_EQ(Frame()->StatusBar().GetPaneText(0), "Press SPACE bar to start recording");
+    View()->SetIdleText(IDS_RECORDING);
+    Frame()->OnSetMessageString(ID_FILE_OPEN);
+    Frame()->OnSetMessageString(AFX_IDS_IDLEMESSAGE);
+    EXPECT_EQ(Frame()->StatusBar().GetPaneText(0), LoadStringText(IDS_RECORDING));
 }
 
 TEST_F(ReelixFixture, TheFrameFitsTheVideoAndKeepsItsCentre)
