@@ -416,7 +416,7 @@ void CReelixView::OnSpace()
         return;
     }
     if (CWnd::GetFocus() == &m_recordButton && m_recordButton.IsWindowVisible())
-        m_recorder.Toggle();
+        PressRecordButton();
 }
 
 CSize CReelixView::VideoSize() const

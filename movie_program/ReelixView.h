@@ -135,6 +135,8 @@ private:
     void AddRule(UINT id, BOOL (CReelixView::*enabled)() const, BOOL (CReelixView::*checked)() const,
                  std::function<void()> run);
     void OnPlaybackFunction();
+    // The record button, clicked or by SPACE: start or stop.
+    void PressRecordButton();
     void OnConnectDriver(WORD index);
     void OnImageSize();
     void OnCameraAdjustments();

@@ -129,12 +129,16 @@ void CReelixView::RegisterCommands()
         ui->SetCheck(DriverConnected() && m_driverIndex == ui->m_nID - ID_DRIVER_FIRST ? 1 : 0);
     });
     // The button and SPACE run here, whatever the Movie menu's state.
-    OnCommand(IDC_RECORD_BUTTON, [this] {
-        if (CanRecordNow() || m_recorder.IsRunning())
-            m_recorder.Toggle();
-    });
+    OnCommand(IDC_RECORD_BUTTON, [this] { PressRecordButton(); });
     OnCommand(ID_SPACE_BAR, [this] { OnSpace(); });
     OnUpdateCommand(ID_SPACE_BAR, [](CCmdUI* ui) { ui->Enable(TRUE); });
+}
+
+void CReelixView::PressRecordButton()
+{
+    // STOP must stop even where a new recording could not start.
+    if (CanRecordNow() || m_recorder.IsRunning())
+        m_recorder.Toggle();
 }
 
 void CReelixView::AddRule(UINT id, Rule enabled, Rule checked, std::function<void()> run)
