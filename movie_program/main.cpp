@@ -1,0 +1,3 @@
+#include "ReelixApp.h"
+
+int main(int argc, char** argv) { return ReelixMain(argc, argv); }

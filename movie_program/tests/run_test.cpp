@@ -1,0 +1,115 @@
+// The whole program, started as main() starts it, offscreen, in a folder of
+// its own: the window shows with its title, SPACE records into the workspace
+// and SPACE stops, the close box ends it; SIGTERM ends it as File > Exit does.
+#include "reelix_test_util.h"
+
+#include "ReelixSettings.h"
+#include "framework/StringTable.h"
+#include "movie/movie_reader.h"
+#include "resource.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <csignal>
+
+using namespace reelix_test;
+
+namespace {
+
+int RunProgram(const std::function<void(CReelixApp&)>& whileRunning)
+{
+    SetReelixRunningHook(whileRunning);
+    char name[] = "reelix32";
+    char* argv[] = {name, nullptr};
+    const int code = ReelixMain(1, argv);
+    SetReelixRunningHook(nullptr);
+    return code;
+}
+
+void Wait(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void PressSpace(QWidget* widget)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " ");
+    QApplication::sendEvent(widget, &release);
+}
+
+struct ProgramRun : ::testing::Test {
+    ProgramRun() : folder("reelix-run")
+    {
+        const auto config = std::filesystem::temp_directory_path() / UniqueName("reelix-run-config");
+        std::filesystem::create_directories(config);
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        InstallCamera();
+        reelix::ResetSettingsForTest();
+    }
+    ~ProgramRun() override { UninstallDrivers(); }
+    WorkingFolder folder;
+};
+
+TEST_F(ProgramRun, TheWindowShowsAndSpaceRecordsAMovieWithSound)
+{
+    // Only the exit question is scripted: the movie is not kept.
+    ScopedTestUi ui;
+    ui->AnswerNextBox(IDNO);
+    bool ran = false;
+    QString title;
+    bool visible = false;
+    const int code = RunProgram([&](CReelixApp& app) {
+        ran = true;
+        QWidget* widget = app.MainFrame()->Widget();
+        ASSERT_NE(widget, nullptr);
+        visible = widget->isVisible();
+        title = widget->windowTitle();
+        PressSpace(widget);
+        Wait(1500);
+        PressSpace(widget);
+        Wait(200);
+        widget->close();   // the window manager's close box
+    });
+    EXPECT_EQ(code, 0);
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(title.trimmed(), "Velmora Reelix");
+    // SPACE reached the record button: there was a movie to ask about.
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, LoadStringText(IDS_UNSAVED_AT_EXIT));
+    movie::MovieReader reader;
+    ASSERT_EQ(reader.Open((folder.Path() / "workspac.avi").string()), 0) << "no readable workspace movie";
+    EXPECT_GT(reader.Info().frames, 0u);
+    EXPECT_TRUE(reader.Info().hasAudio);
+    EXPECT_GT(reader.Info().audioSamples, 0u);
+}
+
+TEST_F(ProgramRun, SigtermEndsTheProgramAsExitDoesAndTheSettingsAreWritten)
+{
+    bool ran = false;
+    const int code = RunProgram([&](CReelixApp& app) {
+        ran = true;
+        app.View()->Recorder().Settings().mode = kModeTimeLapse;
+        std::raise(SIGTERM);
+    });
+    EXPECT_EQ(code, 0);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(StoredValue("Capture", "CaptureMode"), "TIMELAPSE");
+    EXPECT_TRUE(StoredValue("Window", "Placement").has_value());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
