@@ -16,12 +16,14 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include <fcntl.h>
@@ -147,7 +149,11 @@ void ShowWindows(CReelixApp& app, Screen& screen)
     if (CLumivex* camera = view->Camera())
         camera->CreateView(screen.frame->ViewWidget());
     // The bars and menu on screen take their own room: fit the frame again
-    // around the video now that it is known.
+    // around the video now that it is known, wide enough for every menu.
+    int bars = screen.frame->menuBar()->sizeHint().width();
+    if (auto* toolBar = screen.frame->findChild<QToolBar*>())
+        bars = std::max(bars, toolBar->sizeHint().width());
+    view->SetBarsWidth(bars);
     screen.frame->SyncViewGeometry();
     view->FitFrameToVideo();
     screen.frame->SyncViewGeometry();

@@ -442,7 +442,8 @@ void CReelixView::FitFrameToPicture(CSize size)
     CFrameWnd* frame = GetParentFrame();
     if (!frame)
         return;
-    const CSize client = ClientSizeForVideo(size);
+    CSize client = ClientSizeForVideo(size);
+    client.cx = std::max<LONG>(client.cx, m_barsWidth);
     CRect outer, view;
     frame->GetWindowRect(&outer);
     GetClientRect(&view);

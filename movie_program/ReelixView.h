@@ -81,6 +81,9 @@ public:
     void RefreshPreview();
     // The frame sized around the camera's video, keeping its centre.
     void FitFrameToVideo();
+    // The width the menu bar and tool bar take on screen: the client area is
+    // never narrower, so no menu hides behind an overflow button.
+    void SetBarsWidth(int width) { m_barsWidth = width; }
     void FitFrameToPicture(CSize size) override;
     // The SPACE bar: the record button's toggle in Record function while it
     // has the focus, play or stop in Playback function.
@@ -188,6 +191,7 @@ private:
     BOOL m_cameraCoded = FALSE;
     BOOL m_sixteenBit = FALSE;
     bool m_started = false;
+    int m_barsWidth = 0;
     bool m_inPopup = false;
     bool m_autoBrightnessBoxUp = false;
 };

@@ -33,28 +33,30 @@ constexpr uint32_t kFullFrames = FourCC('D', 'I', 'B', ' ');
 struct VideoCodec {
     uint32_t handler;
     const char* encoder;   // nullptr: frames stored as they are
+    const char* name;      // as the user sees it in lists
 };
 constexpr VideoCodec kVideoCodecs[] = {
-    {kFullFrames, nullptr},
-    {FourCC('M', 'S', 'V', 'C'), "msvideo1"},
-    {FourCC('C', 'R', 'A', 'M'), "msvideo1"},
-    {FourCC('c', 'v', 'i', 'd'), "cinepak"},
-    {FourCC('M', 'J', 'P', 'G'), "mjpeg"},
-    {FourCC('F', 'M', 'P', '4'), "mpeg4"},
-    {FourCC('X', 'V', 'I', 'D'), "mpeg4"},
-    {FourCC('D', 'I', 'V', 'X'), "mpeg4"},
-    {FourCC('H', '2', '6', '4'), "libx264"},
-    {FourCC('X', '2', '6', '4'), "libx264"},
+    {kFullFrames, nullptr, "Full frames (uncompressed)"},
+    {FourCC('M', 'S', 'V', 'C'), "msvideo1", "Video-1"},
+    {FourCC('C', 'R', 'A', 'M'), "msvideo1", "Video-1"},
+    {FourCC('c', 'v', 'i', 'd'), "cinepak", "Cinepak"},
+    {FourCC('M', 'J', 'P', 'G'), "mjpeg", "Motion JPEG"},
+    {FourCC('F', 'M', 'P', '4'), "mpeg4", "MPEG-4 part 2"},
+    {FourCC('X', 'V', 'I', 'D'), "mpeg4", "MPEG-4 part 2"},
+    {FourCC('D', 'I', 'V', 'X'), "mpeg4", "MPEG-4 part 2"},
+    {FourCC('H', '2', '6', '4'), "libx264", "H.264"},
+    {FourCC('X', '2', '6', '4'), "libx264", "H.264"},
 };
 
 struct SoundCodec {
     uint16_t format;
     const char* encoder;   // nullptr: PCM stored as it is
+    const char* name;
 };
 constexpr SoundCodec kSoundCodecs[] = {
-    {kSoundPcm, nullptr},
-    {kSoundImaAdpcm, "adpcm_ima_wav"},
-    {kSoundAdpcm, "adpcm_ms"},
+    {kSoundPcm, nullptr, "PCM"},
+    {kSoundImaAdpcm, "adpcm_ima_wav", "IMA ADPCM"},
+    {kSoundAdpcm, "adpcm_ms", "ADPCM"},
 };
 
 uint32_t UpperCode(uint32_t code)
@@ -87,14 +89,6 @@ const SoundCodec* FindSoundCodec(uint16_t format)
         if (c.format == (format ? format : uint16_t(kSoundPcm)))
             return &c;
     return nullptr;
-}
-
-std::string EncoderName(const char* encoder, const char* stored)
-{
-    if (!encoder)
-        return stored;
-    const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
-    return codec && codec->long_name ? codec->long_name : encoder;
 }
 
 bool HaveEncoder(const char* encoder) { return !encoder || avcodec_find_encoder_by_name(encoder) != nullptr; }
@@ -141,11 +135,11 @@ std::vector<Compressor> AvailableCompressors()
         if ((c.encoder && std::strcmp(id, last) == 0) || !HaveEncoder(c.encoder))
             continue;
         last = id;
-        list.push_back({c.handler, 0, EncoderName(c.encoder, "Full frames (uncompressed)"), true});
+        list.push_back({c.handler, 0, c.name, true});
     }
     for (const SoundCodec& c : kSoundCodecs)
         if (HaveEncoder(c.encoder))
-            list.push_back({0, c.format, EncoderName(c.encoder, "PCM"), false});
+            list.push_back({0, c.format, c.name, false});
     return list;
 }
 
