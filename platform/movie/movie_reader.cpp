@@ -1,4 +1,5 @@
 #include "movie/movie_reader.h"
+#include "movie/scaler.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -127,6 +128,7 @@ struct MovieReader::Impl {
     FileSource file;
     AVCodecContext* decoder = nullptr;
     SwsContext* scaler = nullptr;
+    int scalerFormat = AV_PIX_FMT_NONE;   // what `scaler` converts from
     int video = -1;
     int audio = -1;
     bool bottomUp = true;
@@ -350,8 +352,13 @@ int MovieReader::Impl::FrameToDib(const AVFrame* frame, std::vector<uint8_t>& di
 {
     if (frame->width != info.width || frame->height != info.height)
         return kMovieBadFile;
-    scaler = sws_getCachedContext(scaler, frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                                  frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    // Every frame has the movie's size (checked above): only a change of
+    // format needs another converter.
+    if (!scaler || frame->format != scalerFormat) {
+        sws_freeContext(scaler);
+        scaler = MakeScaler(frame->width, frame->height, AVPixelFormat(frame->format), AV_PIX_FMT_BGR24, SWS_POINT);
+        scalerFormat = frame->format;
+    }
     if (!scaler)
         return kMovieBadFile;
     StartDib(dib, 24, 0);

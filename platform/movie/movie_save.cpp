@@ -2,6 +2,7 @@
 
 #include "movie/avi_streams.h"
 #include "movie/movie_file.h"
+#include "movie/scaler.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -474,8 +475,7 @@ int Saver::FillVideoFrame(const std::vector<uint8_t>& dib)
         return kMovieBadFormat;
     if (!m_scaler || from != m_scalerFrom) {
         sws_freeContext(m_scaler);
-        m_scaler = sws_getContext(view.width, view.height, from, view.width, view.height, m_video.encoder->pix_fmt,
-                                  SWS_BICUBIC, nullptr, nullptr, nullptr);
+        m_scaler = MakeScaler(view.width, view.height, from, m_video.encoder->pix_fmt, SWS_BICUBIC);
         m_scalerFrom = from;
     }
     uint32_t palette[256];
