@@ -8,6 +8,7 @@
 #include "ReelixView.h"
 #include "framework/CommandLine.h"
 #include "framework/QtFrame.h"
+#include "framework/QtProgram.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
 #include "resource.h"
@@ -20,33 +21,18 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <iostream>
 #include <memory>
 
 namespace {
 
 std::function<void(CReelixApp&)> g_runningHook;
-int g_signalPipe[2] = {-1, -1};
-
-void OnTerminateSignal(int)
-{
-    // Only the byte: everything else happens on the user-interface thread.
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &byte, 1);
-    errno = saved;
-}
 
 QString ToolTip(unsigned id)
 {
@@ -159,19 +145,6 @@ void ShowWindows(CReelixApp& app, Screen& screen)
     screen.frame->SyncViewGeometry();
 }
 
-// A box still open holds a nested loop whose caller would find its windows
-// gone: answer it with its default first, then close as File > Exit does.
-void CloseWhenNoBoxIsOpen(CReelixApp& app)
-{
-    if (Ui().OpenMessageBoxes() > 0) {
-        Ui().PressDefaultButton();
-        QTimer::singleShot(10, [&app] { CloseWhenNoBoxIsOpen(app); });
-        return;
-    }
-    if (CMainFrame* frame = app.MainFrame(); frame && frame->m_hWnd)
-        frame->Close();
-}
-
 void DrawAboutPicture(QPainter& p, const QSize& size)
 {
     p.fillRect(QRect(QPoint(0, 0), size), QColor(0x1d, 0x3d, 0x78));
@@ -259,31 +232,16 @@ int ReelixMain(int argc, char** argv)
     if (!QCoreApplication::instance())
         qt = std::make_unique<QApplication>(argc, argv);
 
-    std::unique_ptr<QSocketNotifier> notifier;
-    struct sigaction previous {};
-    bool handling = false;
-    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        struct sigaction action {};
-        action.sa_handler = &OnTerminateSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        handling = sigaction(SIGTERM, &action, &previous) == 0;
-    }
+    // Created before the program's objects and gone after them: a signal
+    // while they are torn down finds the pipe, not the default handler.
+    TerminateSignalWatch terminate;
 
     Screen screen;
     int code = 0;
     {
         CReelixApp app;
         app.onWindowsReady = [&screen](CReelixApp& a) { ShowWindows(a, screen); };
-        if (handling) {
-            notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-            QObject::connect(notifier.get(), &QSocketNotifier::activated, [&app] {
-                char bytes[16];
-                while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-                }
-                CloseWhenNoBoxIsOpen(app);
-            });
-        }
+        terminate.onSignal = [&app] { CloseWhenNoBoxIsOpen([&app]() -> CFrameWnd* { return app.MainFrame(); }); };
         // Live pictures without spinning: the idle preview at a steady pace.
         QTimer pace;
         QObject::connect(&pace, &QTimer::timeout, [&app] { app.OnIdle(0); });
@@ -294,15 +252,8 @@ int ReelixMain(int argc, char** argv)
         });
         code = app.Run(argc, argv);
         pace.stop();
-        notifier.reset();
+        terminate.onSignal = nullptr;
         screen.frame.reset();
-    }
-    if (handling)
-        sigaction(SIGTERM, &previous, nullptr);
-    for (int& fd : g_signalPipe) {
-        if (fd >= 0)
-            close(fd);
-        fd = -1;
     }
     return code;
 }

@@ -7,6 +7,7 @@
 #include "SnapvoView.h"
 #include "framework/CommandLine.h"
 #include "framework/QtFrame.h"
+#include "framework/QtProgram.h"
 #include "framework/StringTable.h"
 #include "framework/UiService.h"
 #include "resource.h"
@@ -19,33 +20,17 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStatusBar>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <iostream>
 #include <memory>
 
 namespace {
 
 std::function<void(CSnapvoApp&)> g_runningHook;
-int g_signalPipe[2] = {-1, -1};
-
-void OnTerminateSignal(int)
-{
-    // Only the byte: everything else happens on the user-interface thread.
-    // The interrupted code may be about to read errno: leave it as it was.
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &byte, 1);
-    errno = saved;
-}
 
 QString ToolTip(unsigned id)
 {
@@ -162,19 +147,6 @@ void ShowWindows(CSnapvoApp& app, Screen& screen)
     });
 }
 
-// A box still open holds a nested loop whose caller would find its windows
-// gone: answer it with its default first, then close.
-void CloseWhenNoBoxIsOpen(CSnapvoApp& app)
-{
-    if (Ui().OpenMessageBoxes() > 0) {
-        Ui().PressDefaultButton();
-        QTimer::singleShot(10, [&app] { CloseWhenNoBoxIsOpen(app); });
-        return;
-    }
-    if (CMainFrame* frame = app.MainFrame(); frame && frame->m_hWnd)
-        frame->Close();
-}
-
 }  // namespace
 
 int CAboutDlg::ShowModalWidget()
@@ -217,31 +189,16 @@ int SnapvoMain(int argc, char** argv)
     if (!QCoreApplication::instance())
         qt = std::make_unique<QApplication>(argc, argv);
 
-    std::unique_ptr<QSocketNotifier> notifier;
-    struct sigaction previous {};
-    bool handling = false;
-    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        struct sigaction action {};
-        action.sa_handler = &OnTerminateSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        handling = sigaction(SIGTERM, &action, &previous) == 0;
-    }
+    // Created before the program's objects and gone after them: a signal
+    // while they are torn down finds the pipe, not the default handler.
+    TerminateSignalWatch terminate;
 
     Screen screen;
     int code = 0;
     {
         CSnapvoApp app;
         app.onWindowsReady = [&screen](CSnapvoApp& a) { ShowWindows(a, screen); };
-        if (handling) {
-            notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-            QObject::connect(notifier.get(), &QSocketNotifier::activated, [&app] {
-                char bytes[16];
-                while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-                }
-                CloseWhenNoBoxIsOpen(app);
-            });
-        }
+        terminate.onSignal = [&app] { CloseWhenNoBoxIsOpen([&app]() -> CFrameWnd* { return app.MainFrame(); }); };
         // Live pictures without spinning: the idle refresh at a steady pace.
         QTimer pace;
         QObject::connect(&pace, &QTimer::timeout, [&app] { app.OnIdle(0); });
@@ -252,15 +209,8 @@ int SnapvoMain(int argc, char** argv)
         });
         code = app.Run(argc, argv);
         pace.stop();
-        notifier.reset();
+        terminate.onSignal = nullptr;
         screen.frame.reset();
-    }
-    if (handling)
-        sigaction(SIGTERM, &previous, nullptr);
-    for (int& fd : g_signalPipe) {
-        if (fd >= 0)
-            close(fd);
-        fd = -1;
     }
     return code;
 }
