@@ -185,32 +185,12 @@ int SnapvoMain(int argc, char** argv)
     if (AnswerInfoOption(argc, argv, info, std::cout))
         return 0;
 
-    std::unique_ptr<QApplication> qt;
-    if (!QCoreApplication::instance())
-        qt = std::make_unique<QApplication>(argc, argv);
-
-    // Created before the program's objects and gone after them: a signal
-    // while they are torn down finds the pipe, not the default handler.
-    TerminateSignalWatch terminate;
-
     Screen screen;
-    int code = 0;
-    {
-        CSnapvoApp app;
-        app.onWindowsReady = [&screen](CSnapvoApp& a) { ShowWindows(a, screen); };
-        terminate.onSignal = [&app] { CloseWhenNoBoxIsOpen([&app]() -> CFrameWnd* { return app.MainFrame(); }); };
-        // Live pictures without spinning: the idle refresh at a steady pace.
-        QTimer pace;
-        QObject::connect(&pace, &QTimer::timeout, [&app] { app.OnIdle(0); });
-        pace.start(50);
-        QTimer::singleShot(0, [&app] {
-            if (g_runningHook && app.MainFrame())
-                g_runningHook(app);
-        });
-        code = app.Run(argc, argv);
-        pace.stop();
-        terminate.onSignal = nullptr;
-        screen.frame.reset();
-    }
-    return code;
+    ProgramRun<CSnapvoApp> run;
+    run.onWindowsReady = [&screen](CSnapvoApp& app) { ShowWindows(app, screen); };
+    run.dropWindows = [&screen] { screen.frame.reset(); };
+    run.running = g_runningHook;
+    // Live pictures without spinning: the idle refresh at a steady pace.
+    run.idlePaceMs = 50;
+    return RunQtProgram(argc, argv, run);
 }
