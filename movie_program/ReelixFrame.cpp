@@ -10,20 +10,14 @@
 #include "framework/WinApp.h"
 #include "resource.h"
 
+#include "types/SafeFile.h"
+
 #include <unistd.h>
 
 #include <climits>
 #include <iterator>
 
 namespace {
-
-CString CurrentDirectory()
-{
-    char buffer[PATH_MAX] = {};
-    if (!getcwd(buffer, sizeof buffer))
-        return CString(".");
-    return CString(buffer);
-}
 
 // Ten slots: Open, Save As, Copy, Record, Playback, the two camera dialogs.
 const UINT kToolBar[] = {ID_FILE_OPEN,         ID_FILE_SAVE_AS, ID_SEPARATOR,          ID_EDIT_COPY,
@@ -75,7 +69,7 @@ CMainFrame::CMainFrame()
     CString profile = "reelix32.INI";
     if (CWinApp* app = AfxGetApp(); app && !app->m_pszProfileName.IsEmpty())
         profile = app->m_pszProfileName;
-    reelix::SettingsTable().Load(StorePath(CurrentDirectory(), profile));
+    reelix::SettingsTable().Load(StorePath(CString(velmora::CurrentFolder().c_str()), profile));
     reelix::WindowSection& window = reelix::WindowSettings();
     m_settingsLoaded = reelix::AttachSection(window.section);
     m_normalRect = PlacementOnScreen(m_settingsLoaded ? CRect(window.placement) : CRect(), Ui().ScreenSize());

@@ -7,6 +7,8 @@
 #include "framework/UiService.h"
 #include "resource.h"
 
+#include "types/SafeFile.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,16 +27,6 @@ constexpr int kMinClientHeight = 134;
 constexpr int kGap = 6;
 constexpr int kVideoBuffers = 31;
 
-CString WorkingDirectory()
-{
-    char buffer[PATH_MAX] = {};
-    if (!getcwd(buffer, sizeof buffer))
-        return CString(".");
-    CString dir(buffer);
-    while (dir.GetLength() > 1 && dir[dir.GetLength() - 1] == '/')
-        dir = dir.Left(dir.GetLength() - 1);
-    return dir;
-}
 }  // namespace
 
 CSize ClientSizeForVideo(CSize video)
@@ -45,7 +37,7 @@ CSize ClientSizeForVideo(CSize video)
 
 CReelixView::CReelixView()
 {
-    m_workspace = WorkingDirectory() + "/" + kWorkspaceName;
+    m_workspace = CString(velmora::CurrentFolder().c_str()) + "/" + kWorkspaceName;
     OnMessage(WM_SIZE, [this](WPARAM, LPARAM) -> LRESULT {
         LayOut();
         return 0;

@@ -10,22 +10,13 @@
 #include "framework/WinApp.h"
 #include "resource.h"
 
+#include "types/SafeFile.h"
+
 #include <unistd.h>
 
 #include <climits>
 
 namespace {
-
-CString CurrentDirectory()
-{
-    char buffer[PATH_MAX] = {};
-    if (!getcwd(buffer, sizeof buffer))
-        return CString(".");
-    CString dir(buffer);
-    while (dir.GetLength() > 1 && dir[dir.GetLength() - 1] == '/')
-        dir = dir.Left(dir.GetLength() - 1);
-    return dir;
-}
 
 const UINT kToolBarWithMail[] = {ID_SEND_FILMROLL, ID_SEND_FILE, ID_SEND_CLIPBOARD, ID_SEND_MAIL,
                                  ID_SEPARATOR,     ID_SEPARATOR, ID_CAMERA_ADJUSTMENTS, ID_IMAGE_SIZE};
@@ -62,7 +53,7 @@ CRect CMainFrame::DefaultRect(CSize screen)
 
 CMainFrame::CMainFrame()
 {
-    m_workingDirectory = CurrentDirectory();
+    m_workingDirectory = CString(velmora::CurrentFolder().c_str());
     const CString roll = m_workingDirectory + "/film";
     if (!FILM_Initialize(roll))
         return;

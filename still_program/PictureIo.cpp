@@ -42,10 +42,7 @@ CString WithSlash(const CString& folder)
 
 CString CurrentFolder()
 {
-    char buffer[1025];
-    if (!getcwd(buffer, sizeof buffer))
-        return CString();
-    return WithSlash(CString(buffer));
+    return WithSlash(CString(velmora::CurrentFolder().c_str()));
 }
 
 CString MakeGrabTempFile(const CString& folder)

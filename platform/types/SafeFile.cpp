@@ -1,6 +1,7 @@
 #include "SafeFile.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <cstring>
 #include <vector>
 
@@ -272,6 +273,17 @@ std::string FileErrorText(int error)
     default:
         return std::strerror(error);
     }
+}
+
+std::string CurrentFolder()
+{
+    std::error_code error;
+    std::string folder = std::filesystem::current_path(error).string();
+    if (error || folder.empty())
+        return ".";
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
 }
 
 } // namespace velmora

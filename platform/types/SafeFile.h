@@ -48,4 +48,8 @@ bool WriteAll(int fd, const void* data, size_t n);
 // A short English reason for errno values these calls set, for messages.
 std::string FileErrorText(int error);
 
+// The folder the program works in (where it was started), without a trailing
+// slash; "." when the system cannot say.
+std::string CurrentFolder();
+
 } // namespace velmora
