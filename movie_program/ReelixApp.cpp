@@ -55,9 +55,11 @@ BOOL CReelixApp::InitInstance()
         return FALSE;
     if (onWindowsReady)
         onWindowsReady(*this);
+    // The caption before the window shows, so that it never appears under
+    // the document's title first.
+    frame->SetWindowText("Velmora Reelix");
     frame->ShowWindow(SW_SHOWNORMAL);
     view->FitFrameToVideo();
-    frame->SetWindowText("Velmora Reelix");
     frame->SetActiveWindow();
     return TRUE;
 }
