@@ -1,0 +1,336 @@
+// The recorder and the player together inside the real view and frame: what
+// a recording leaves in the workspace when the user switches to Playback or
+// cancels a save, which saves count at exit, closing the program while a
+// compressing save runs, SPACE in both functions, and a time-lapse interval
+// chosen in its dialog coming back after a restart.
+#include "reelix_test_util.h"
+
+#include "RecordDialogs.h"
+#include "framework/Keys.h"
+#include "framework/ProgressDialog.h"
+#include "framework/StringTable.h"
+#include "movie/save_options_dialog.h"
+#include "player_fixture.h"
+#include "resource.h"
+
+using namespace reelix_test;
+using playertest::InfoOf;
+using playertest::WriteMovie;
+
+namespace {
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct WholeProgram : ReelixFixture {
+    void Run(UINT id) { ASSERT_TRUE(Frame()->ExecuteCommand(id)) << id; }
+    // The fake clock moved on with the program's idle work done on the way.
+    void Pass(DWORD ms)
+    {
+        clock->Advance(ms);
+        app->RunPendingAndIdle(5);
+    }
+    std::string Workspace() const { return (folder.Path() / kWorkspaceName).string(); }
+    uint32_t WorkspaceFrames() const { return InfoOf(Workspace()).frames; }
+    // How often the box with the text of `id` came up.
+    long Asked(UINT id)
+    {
+        const CString text = LoadStringText(id);
+        return std::count_if(ui->boxes.begin(), ui->boxes.end(), [&](const auto& box) { return box.text == text; });
+    }
+    CString StatusText() { return Frame()->StatusBar().GetPaneText(0); }
+    // SPACE as the keyboard gives it to the frame.
+    void PressSpace()
+    {
+        MSG msg{Frame()->m_hWnd, WM_KEYDOWN, WPARAM(VK_SPACE), 1, 0};
+        EXPECT_TRUE(Frame()->PreTranslateMessage(&msg));
+        app->RunPendingAndIdle(5);
+    }
+    void ChooseTimeLapse(const char* count, const char* unit)
+    {
+        ui->AnswerNextDialog([count, unit](CDialog& d) {
+            auto& dialog = dynamic_cast<CTimeLapseDlg&>(d);
+            dialog.countText = count;
+            dialog.unitText = unit;
+            dialog.OnOK();
+            return IDOK;
+        });
+        Run(ID_TIME_LAPSE);
+    }
+    // `frames` frames of one second's time lapse, the recording left running.
+    void RecordTimeLapse(uint32_t frames)
+    {
+        ChooseTimeLapse("1", "Seconds");
+        Run(ID_MOVIE_RECORD);
+        Pass(frames * 1000 + 500);
+        ASSERT_TRUE(View()->Recorder().IsRunning());
+    }
+    void RecordSingleFrames(uint32_t frames)
+    {
+        Run(ID_SINGLE_FRAME);
+        for (uint32_t n = 0; n < frames; ++n)
+            Run(ID_MOVIE_RECORD);
+    }
+};
+
+enum EarlierMode { kTimeLapse, kSingleFrames };
+
+void RecordFrames(WholeProgram& t, EarlierMode mode, uint32_t frames)
+{
+    if (mode == kTimeLapse)
+        t.RecordTimeLapse(frames);
+    else
+        t.RecordSingleFrames(frames);
+}
+
+TEST_F(WholeProgram, PlaybackShowsTheFramesJustRecordedAndTheNextRecordAsksOnceFirst)
+{
+    const struct {
+        const char* what;
+        EarlierMode mode;
+    } rows[] = {{"time lapse", kTimeLapse}, {"single frames", kSingleFrames}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        ui->boxes.clear();
+        RecordFrames(*this, row.mode, 3);
+        Run(ID_FUNCTION_PLAYBACK);
+        EXPECT_TRUE(ui->boxes.empty());
+        CRecorder& recorder = View()->Recorder();
+        EXPECT_FALSE(recorder.IsRunning());
+        EXPECT_FALSE(recorder.TickRunning());
+        EXPECT_EQ(recorder.ButtonCaption(), "RECORD");
+        EXPECT_EQ(WorkspaceFrames(), 3u);
+        ASSERT_TRUE(View()->Player().HasMovie());
+        EXPECT_EQ(View()->Player().Window()->Length(), 3u);
+        EXPECT_EQ(View()->Player().Window()->FileName(), Workspace());
+        EXPECT_EQ(StatusText(), LoadStringText(IDS_PRESS_TO_PLAY));
+        // No tick left behind opens the workspace again.
+        Pass(5000);
+        Run(ID_FUNCTION_RECORD);
+        Pass(3000);
+        EXPECT_EQ(WorkspaceFrames(), 3u);
+        EXPECT_TRUE(ui->boxes.empty());
+
+        std::vector<uint32_t> framesWhenAsked;
+        ui->onMessageBox = [&](const TestUiService::ShownBox&) { framesWhenAsked.push_back(WorkspaceFrames()); };
+        ui->AnswerNextBox(IDNO);
+        RecordFrames(*this, row.mode, 2);
+        Run(ID_FUNCTION_PLAYBACK);
+        ui->onMessageBox = nullptr;
+        EXPECT_EQ(Asked(IDS_OVERWRITE_QUESTION), 1);
+        EXPECT_EQ(framesWhenAsked, std::vector<uint32_t>{3});
+        EXPECT_EQ(WorkspaceFrames(), 2u);
+        EXPECT_EQ(View()->Player().Window()->Length(), 2u);
+    }
+}
+
+TEST_F(WholeProgram, ACancelledSaveKeepsTheFramesUntilTheOverwriteQuestionIsAnswered)
+{
+    const struct {
+        const char* what;
+        int answer;
+        uint32_t framesAfter;
+    } rows[] = {{"No discards them", IDNO, 2}, {"Cancel keeps them", IDCANCEL, 3}, {"Yes, then no save", IDYES, 3}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        ui->boxes.clear();
+        ui->fileDialogs.clear();
+        RecordTimeLapse(3);
+        ui->AnswerNextFileDialog(std::nullopt);
+        Run(ID_FILE_SAVE_AS);
+        ASSERT_EQ(ui->fileDialogs.size(), 1u);
+        EXPECT_EQ(ui->fileDialogs[0].fileName, CString(Workspace().c_str()));
+        EXPECT_FALSE(View()->Recorder().IsRunning());
+        EXPECT_FALSE(View()->Recorder().TickRunning());
+        Pass(3000);
+        EXPECT_EQ(WorkspaceFrames(), 3u);
+        EXPECT_TRUE(ui->boxes.empty());
+
+        std::vector<uint32_t> framesWhenAsked;
+        ui->onMessageBox = [&](const TestUiService::ShownBox&) { framesWhenAsked.push_back(WorkspaceFrames()); };
+        ui->AnswerNextBox(row.answer);
+        ui->AnswerNextFileDialog(std::nullopt);   // the save a Yes asks for
+        Run(ID_MOVIE_RECORD);
+        Pass(2500);
+        if (View()->Recorder().IsRunning())
+            Run(ID_MOVIE_STOP);
+        ui->onMessageBox = nullptr;
+        EXPECT_EQ(Asked(IDS_OVERWRITE_QUESTION), 1);
+        EXPECT_EQ(framesWhenAsked, std::vector<uint32_t>{3});
+        EXPECT_EQ(WorkspaceFrames(), row.framesAfter);
+        EXPECT_FALSE(View()->Recorder().MovieSaved());
+        EXPECT_EQ(View()->Recorder().ButtonCaption(), "RECORD");
+    }
+}
+
+TEST_F(WholeProgram, OnlyASuccessfulSaveOfTheWorkspaceSparesTheExitQuestion)
+{
+    enum Showing { kRecordFunction, kWorkspaceInPlayback, kOtherMovieOpened };
+    const struct {
+        const char* what;
+        Showing showing;
+        const char* target;
+        const char* error;   // null: none shown
+        bool asks;
+    } rows[] = {
+        {"a save into a folder that is not there", kRecordFunction, "no-such-folder/kept.avi", "Error saving file!",
+         true},
+        {"a save of the workspace", kRecordFunction, "kept.avi", nullptr, false},
+        {"a save of the workspace on show", kWorkspaceInPlayback, "kept.avi", nullptr, false},
+        {"a save of another movie opened", kOtherMovieOpened, "kept.avi", nullptr, true},
+    };
+    const std::string other = WriteMovie((folder.Path() / "other.avi").string(), 4);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        ui->boxes.clear();
+        std::filesystem::remove(folder.Path() / "kept.avi");
+        RecordSingleFrames(2);
+        if (row.showing == kWorkspaceInPlayback)
+            Run(ID_FUNCTION_PLAYBACK);
+        if (row.showing == kOtherMovieOpened) {
+            ui->AnswerNextFileDialog(CString(other.c_str()));
+            Run(ID_FILE_OPEN);
+            ASSERT_EQ(View()->Player().Window()->FileName(), other);
+        }
+        ui->AnswerNextFileDialog(CString(row.target));
+        Run(ID_FILE_SAVE_AS);
+        ASSERT_EQ(ui->boxes.size(), row.error ? 1u : 0u);
+        if (row.error) {
+            EXPECT_EQ(ui->boxes[0].text, row.error);
+        }
+        ui->boxes.clear();
+        ui->AnswerNextBox(IDCANCEL);
+        EXPECT_EQ(bool(Exit()), !row.asks);
+        EXPECT_EQ(Asked(IDS_UNSAVED_AT_EXIT), row.asks ? 1 : 0);
+    }
+}
+
+TEST_F(WholeProgram, ClosingDuringACompressingSaveEndsItCleanlyAndThenExits)
+{
+    enum Closing { kExitCommand, kCloseBox, kCloseBoxBeforeTheStart, kCloseBoxDuringTheExitSave };
+    const struct {
+        const char* what;
+        Closing how;
+        long questions;   // the exit question: again once the save has let go
+    } rows[] = {
+        {"File > Exit's close, as SIGTERM runs it", kExitCommand, 1},
+        {"the close box", kCloseBox, 1},
+        {"the close box before the save starts", kCloseBoxBeforeTheStart, 1},
+        {"the close box during the save Exit asked for", kCloseBoxDuringTheExitSave, 2},
+    };
+    const std::string target = (folder.Path() / "older.avi").string();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        StoreValue("Capture", "CaptureMode", "unwritten");
+        Restart();
+        ui->boxes.clear();
+        ui->dialogs.clear();
+        WriteMovie(target, 2, false, 200);
+        const std::string older = Contents(target);
+        RecordSingleFrames(8);
+        ui->ScriptNextFileDialog({TestUiService::PressExtraButton(), TestUiService::ConfirmName(target.c_str())});
+        ui->AnswerNextDialog([](CDialog&) { return IDCANCEL; });   // the options: full frames
+        int percentAtClose = -1;
+        ui->AnswerNextDialog([&](CDialog& d) {
+            auto& progress = static_cast<CProgressDialog&>(d);
+            if (row.how == kCloseBoxBeforeTheStart) {
+                Frame()->Close();
+                return TestUiService::kStayOpen;
+            }
+            progress.onChanged = [&] {
+                if (percentAtClose >= 0 || progress.GetPercent() < 40)
+                    return;
+                percentAtClose = progress.GetPercent();
+                if (row.how == kExitCommand)
+                    Frame()->Close();
+                else
+                    Frame()->PostMessage(WM_CLOSE);
+            };
+            return TestUiService::kStayOpen;
+        });
+        if (row.how == kCloseBoxDuringTheExitSave) {
+            ui->AnswerNextBox(IDYES);
+            Frame()->ExecuteCommand(ID_APP_EXIT_MOVIE);
+        } else {
+            Run(ID_FILE_SAVE_AS);
+        }
+        EXPECT_FALSE(View()->Player().IsCompressing());
+        EXPECT_EQ(ui->dialogs, (std::vector<UINT>{movie::IDD_SAVE_OPTIONS, IDD_COMPRESSION_PROGRESS}));
+        // The close waited for the save to let go; then it asks as any exit does.
+        ui->AnswerNextBox(IDNO);
+        app->RunPendingAndIdle(10);
+        EXPECT_EQ(Frame()->m_hWnd, nullptr);
+        EXPECT_EQ(Asked(IDS_UNSAVED_AT_EXIT), row.questions);
+        EXPECT_EQ(ui->boxes.size(), size_t(row.questions));
+        EXPECT_TRUE(Contents(target) == older) << "the older target changed";
+        EXPECT_EQ(StoredValue("Capture", "CaptureMode"), "SINGLE");
+    }
+}
+
+TEST_F(WholeProgram, SpaceRecordsInRecordFunctionAndPlaysInPlayback)
+{
+    ASSERT_TRUE(Start());
+    RecordSingleFrames(3);
+    ChooseTimeLapse("1", "Seconds");
+    const struct {
+        const char* what;
+        UINT function;
+        UINT idle, afterFirst, afterSecond;   // the status line's idle texts
+        const char* caption;                  // the record button's after the first press
+        long questions;                       // overwrite questions so far
+    } rows[] = {
+        {"Playback", ID_FUNCTION_PLAYBACK, IDS_PRESS_TO_PLAY, IDS_PRESS_TO_STOP, IDS_PRESS_TO_PLAY, "RECORD", 0},
+        {"Record", ID_FUNCTION_RECORD, IDS_PRESS_TO_RECORD, IDS_RECORDING, IDS_PRESS_TO_RECORD, "STOP", 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Run(row.function);
+        const bool playback = row.function == ID_FUNCTION_PLAYBACK;
+        EXPECT_EQ(StatusText(), LoadStringText(row.idle));
+        if (!playback)
+            ui->AnswerNextBox(IDNO);   // the new recording's overwrite question
+        PressSpace();
+        EXPECT_EQ(StatusText(), LoadStringText(row.afterFirst));
+        EXPECT_EQ(View()->Recorder().ButtonCaption(), row.caption);
+        EXPECT_EQ(bool(View()->Recorder().IsRunning()), !playback);
+        if (playback) {
+            EXPECT_EQ(View()->Player().Window()->Mode(), movie::PlaybackMode::kPlaying);
+        }
+        PressSpace();
+        EXPECT_EQ(StatusText(), LoadStringText(row.afterSecond));
+        EXPECT_FALSE(View()->Recorder().IsRunning());
+        if (playback) {
+            EXPECT_NE(View()->Player().Window()->Mode(), movie::PlaybackMode::kPlaying);
+        }
+        EXPECT_EQ(Asked(IDS_OVERWRITE_QUESTION), row.questions);
+    }
+}
+
+// The interval chosen in the dialog is stored by its unit's name and, read
+// back in upper case, still means minutes: the first frame comes at 120 s.
+TEST_F(WholeProgram, AMinutesTimeLapseChosenInItsDialogKeepsItsIntervalAfterARestart)
+{
+    ASSERT_TRUE(Start());
+    ChooseTimeLapse("2", "Minutes");
+    ASSERT_TRUE(Exit());
+    EXPECT_EQ(StoredValue("Capture", "Period"), "MINUTES");
+    EXPECT_EQ(StoredValue("Capture", "TimeLapseEditControl"), "2");
+    Restart();
+    EXPECT_EQ(View()->Recorder().Settings().timeLapseSeconds, 120u);
+    EXPECT_EQ(Frame()->QueryCommand(ID_TIME_LAPSE).GetCheck(), 1);
+    Run(ID_MOVIE_RECORD);
+    Pass(119000);
+    EXPECT_EQ(View()->Recorder().FramesAdded(), 0u);
+    Pass(1500);
+    EXPECT_EQ(View()->Recorder().FramesAdded(), 1u);
+    Run(ID_MOVIE_STOP);
+    EXPECT_EQ(WorkspaceFrames(), 1u);
+}
+
+}  // namespace
