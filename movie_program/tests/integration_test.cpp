@@ -211,6 +211,40 @@ TEST_F(WholeProgram, OnlyASuccessfulSaveOfTheWorkspaceSparesTheExitQuestion)
     }
 }
 
+// Yes to the exit question saves the workspace movie, the one it asks about,
+// whatever movie the playback window shows; then the program ends.
+TEST_F(WholeProgram, YesAtExitSavesTheWorkspaceWhateverIsOnShow)
+{
+    enum Showing { kRecordFunction, kWorkspaceInPlayback, kOtherMovieOpened };
+    const struct {
+        const char* what;
+        Showing showing;
+    } rows[] = {{"record function", kRecordFunction},
+                {"the workspace on show", kWorkspaceInPlayback},
+                {"another movie on show", kOtherMovieOpened}};
+    const std::string other = WriteMovie((folder.Path() / "other.avi").string(), 4);
+    const std::string kept = (folder.Path() / "kept.avi").string();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        ui->boxes.clear();
+        std::filesystem::remove(kept);
+        RecordSingleFrames(2);
+        if (row.showing != kRecordFunction)
+            Run(ID_FUNCTION_PLAYBACK);
+        if (row.showing == kOtherMovieOpened) {
+            ui->AnswerNextFileDialog(CString(other.c_str()));
+            Run(ID_FILE_OPEN);
+        }
+        ui->AnswerNextBox(IDYES);
+        ui->AnswerNextFileDialog(CString(kept.c_str()));
+        EXPECT_TRUE(Exit());
+        EXPECT_EQ(ui->fileDialogs.back().fileName, CString(Workspace().c_str()));
+        EXPECT_EQ(Asked(IDS_UNSAVED_AT_EXIT), 1);
+        EXPECT_EQ(InfoOf(kept).frames, 2u);
+    }
+}
+
 TEST_F(WholeProgram, ClosingDuringACompressingSaveEndsItCleanlyAndThenExits)
 {
     enum Closing { kExitCommand, kCloseBox, kCloseBoxBeforeTheStart, kCloseBoxDuringTheExitSave };
