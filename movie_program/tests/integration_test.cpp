@@ -346,6 +346,34 @@ TEST_F(WholeProgram, SpaceRecordsInRecordFunctionAndPlaysInPlayback)
     }
 }
 
+// A driver chosen while a time lapse runs: the recording ends first and its
+// frames stay readable, whether the new driver connects or not.
+TEST_F(WholeProgram, ADriverSwitchDuringATimeLapseEndsItKeepingItsFrames)
+{
+    const struct {
+        const char* what;
+        UINT command;
+        bool connects;
+    } rows[] = {{"the test-pattern camera again", ID_DRIVER_FIRST, true},
+                {"a driver that is not there", ID_DRIVER_FIRST + 3, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        ui->boxes.clear();
+        RecordTimeLapse(3);
+        Run(row.command);
+        EXPECT_EQ(bool(View()->DriverConnected()), row.connects);
+        EXPECT_EQ(ui->boxes.size(), row.connects ? 0u : 1u);
+        CRecorder& recorder = View()->Recorder();
+        EXPECT_FALSE(recorder.IsRunning());
+        EXPECT_FALSE(recorder.TickRunning());
+        EXPECT_EQ(recorder.ButtonCaption(), "RECORD");
+        Pass(3000);
+        EXPECT_EQ(WorkspaceFrames(), 3u);
+        EXPECT_FALSE(recorder.MovieSaved());
+    }
+}
+
 // The interval chosen in the dialog is stored by its unit's name and, read
 // back in upper case, still means minutes: the first frame comes at 120 s.
 TEST_F(WholeProgram, AMinutesTimeLapseChosenInItsDialogKeepsItsIntervalAfterARestart)
