@@ -185,6 +185,8 @@ void CReelixView::OnImageSize()
 {
     if (!CanUseFormatDialog())
         return;
+    // Frames of another size or depth cannot join the single frames recorded.
+    m_recorder.StopCapture();
     const CSize before = VideoSize();
     m_camera->SetPreviewRate(kPreviewRateMs);
     m_camera->SetPreview(TRUE);

@@ -6,6 +6,7 @@
 #include "reelix_test_util.h"
 
 #include "RecordDialogs.h"
+#include "capture/camera_dialogs.h"
 #include "framework/Keys.h"
 #include "framework/ProgressDialog.h"
 #include "framework/StringTable.h"
@@ -371,6 +372,45 @@ TEST_F(WholeProgram, ADriverSwitchDuringATimeLapseEndsItKeepingItsFrames)
         Pass(3000);
         EXPECT_EQ(WorkspaceFrames(), 3u);
         EXPECT_FALSE(recorder.MovieSaved());
+    }
+}
+
+// A new picture size or depth while single frames are being added: the
+// movie already recorded stays one readable movie of its own pictures.
+TEST_F(WholeProgram, ImageSizeBetweenSingleFramesKeepsTheMovieReadable)
+{
+    const struct {
+        const char* what;
+        SIZE size;   // {0, 0}: the size as it was
+        WORD bits;
+    } rows[] = {{"a larger picture", {320, 240}, 24}, {"a smaller depth", {0, 0}, 16}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Restart();
+        ui->boxes.clear();
+        RecordSingleFrames(2);
+        CRect place;
+        CSize recorded;
+        View()->Camera()->GetPictureRect(place, recorded);
+        ui->AnswerNextDialog([&](CDialog& d) {
+            auto& format = static_cast<capture::CameraFormatDialog&>(d);
+            if (row.size.cx)
+                format.size = row.size;
+            format.bits = row.bits;
+            d.OnOK();
+            return IDOK;
+        });
+        Run(ID_IMAGE_SIZE);
+        // A new movie would replace the one recorded: the user keeps that.
+        ui->AnswerNextBox(IDCANCEL);
+        Run(ID_MOVIE_RECORD);
+        EXPECT_EQ(Asked(IDS_OVERWRITE_QUESTION), 1);
+        Run(ID_FUNCTION_PLAYBACK);
+        const movie::MovieInfo after = InfoOf(Workspace());
+        EXPECT_EQ(after.frames, 2u);
+        EXPECT_EQ(after.width, recorded.cx);
+        EXPECT_EQ(after.height, recorded.cy);
+        EXPECT_TRUE(View()->Player().HasMovie());
     }
 }
 
