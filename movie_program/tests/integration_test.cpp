@@ -1,8 +1,9 @@
 // The recorder and the player together inside the real view and frame: what
-// a recording leaves in the workspace when the user switches to Playback or
-// cancels a save, which saves count at exit, closing the program while a
-// compressing save runs, SPACE in both functions, and a time-lapse interval
-// chosen in its dialog coming back after a restart.
+// a recording leaves in the workspace when the user switches to Playback,
+// cancels a save, changes the driver or the picture size, which saves count
+// at exit, closing the program while a compressing save runs, SPACE in both
+// functions, and a time-lapse interval chosen in its dialog coming back after
+// a restart.
 #include "reelix_test_util.h"
 
 #include "RecordDialogs.h"
@@ -248,6 +249,8 @@ TEST_F(WholeProgram, YesAtExitSavesTheWorkspaceWhateverIsOnShow)
 
 TEST_F(WholeProgram, ClosingDuringACompressingSaveEndsItCleanlyAndThenExits)
 {
+    // The menus take no command while the progress dialog's loop runs inside
+    // Save As; File > Exit's own step, the frame's close, comes from SIGTERM.
     enum Closing { kExitCommand, kCloseBox, kCloseBoxBeforeTheStart, kCloseBoxDuringTheExitSave };
     const struct {
         const char* what;
@@ -271,7 +274,7 @@ TEST_F(WholeProgram, ClosingDuringACompressingSaveEndsItCleanlyAndThenExits)
         RecordSingleFrames(8);
         ui->ScriptNextFileDialog({TestUiService::PressExtraButton(), TestUiService::ConfirmName(target.c_str())});
         ui->AnswerNextDialog([](CDialog&) { return IDCANCEL; });   // the options: full frames
-        int percentAtClose = -1;
+        bool closed = false;
         ui->AnswerNextDialog([&](CDialog& d) {
             auto& progress = static_cast<CProgressDialog&>(d);
             if (row.how == kCloseBoxBeforeTheStart) {
@@ -279,9 +282,9 @@ TEST_F(WholeProgram, ClosingDuringACompressingSaveEndsItCleanlyAndThenExits)
                 return TestUiService::kStayOpen;
             }
             progress.onChanged = [&] {
-                if (percentAtClose >= 0 || progress.GetPercent() < 40)
+                if (closed || progress.GetPercent() < 40)
                     return;
-                percentAtClose = progress.GetPercent();
+                closed = true;
                 if (row.how == kExitCommand)
                     Frame()->Close();
                 else
