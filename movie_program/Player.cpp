@@ -201,14 +201,21 @@ CString CPlayer::SaveSource() const
     return m_window ? CString(m_window->FileName().c_str()) : CString();
 }
 
-BOOL CPlayer::SaveAs()
+BOOL CPlayer::SaveAs() { return SaveMovieAs(SaveSource()); }
+
+BOOL CPlayer::SaveWorkspaceAs()
+{
+    return SaveMovieAs(m_host.WorkspaceHasMovie() ? m_host.WorkspacePath() : CString());
+}
+
+BOOL CPlayer::SaveMovieAs(const CString& source)
 {
     if (m_compressing)
         return FALSE;
     m_host.StopAnyCapture();
-    const CString source = SaveSource();
     if (source.IsEmpty())
         return FALSE;
+    const bool onShow = m_host.InPlaybackFunction() && m_window && source == CString(m_window->FileName().c_str());
     const CString workspace = m_host.WorkspacePath();
     CSaveAsDialog dialog(m_host.ViewWnd(), source, workspace);
     CString target;
@@ -221,7 +228,8 @@ BOOL CPlayer::SaveAs()
     // Only a save of the workspace itself makes its movie count as saved.
     if (SamePlace(workspace.GetString(), source.GetString()))
         m_host.WorkspaceSaved();
-    if (m_host.InPlaybackFunction()) {
+    // The saved movie takes the place of the one it was copied from.
+    if (onShow) {
         CloseWindow();
         OpenForPlayback(target);
     }

@@ -72,6 +72,9 @@ public:
     // Save As / Save: the workspace in Record function, the movie on show in
     // Playback. TRUE when a file was written.
     BOOL SaveAs();
+    // Save As of the workspace movie in either function (the questions about
+    // an unsaved workspace ask about it, not about the movie on show).
+    BOOL SaveWorkspaceAs();
     void OnCopy();
 
     // Enable rules.
@@ -106,6 +109,7 @@ private:
     void OnRightButton(POINT point);
     void ShowIdleText();
     CString SaveSource() const;
+    BOOL SaveMovieAs(const CString& source);
     BOOL Copy(const CString& source, const CString& target);
     BOOL Compress(const CSaveAsDialog& dialog, const CString& target);
     bool SaveStep(int percent);

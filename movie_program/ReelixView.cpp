@@ -304,13 +304,14 @@ void CReelixView::FollowCameraBrightness()
 BOOL CReelixView::SaveWorkspaceAs()
 {
     // Whatever the player wrote, only a saved workspace lets the caller go on.
-    SaveMovie();
+    AfterSave(m_player.SaveWorkspaceAs());
     return m_recorder.MovieSaved();
 }
 
-BOOL CReelixView::SaveMovie()
+BOOL CReelixView::SaveMovie() { return AfterSave(m_player.SaveAs()); }
+
+BOOL CReelixView::AfterSave(BOOL saved)
 {
-    const BOOL saved = m_player.SaveAs();
     // A close that came while the save ran was put off until it ended.
     if (auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame()))
         frame->CloseIfPutOff();

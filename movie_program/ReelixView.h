@@ -147,6 +147,8 @@ private:
     // The capture format's flags; its bits per pixel (0 when unknown).
     WORD ReadCaptureFormat();
     BOOL SaveMovie();
+    // Whatever a save ended with, a close put off while it ran comes now.
+    BOOL AfterSave(BOOL saved);
     // The enable and check rules, one for each kind of item.
     BOOL RecordingWithDriver() const;
     BOOL CanRecordNow() const;

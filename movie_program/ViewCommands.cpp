@@ -166,6 +166,9 @@ void CReelixView::OnConnectDriver(WORD index)
 {
     if (!m_camera)
         return;
+    // A recording ends on the driver it started on, its frames closed into
+    // the workspace; none may run on without a driver or a STOP button.
+    m_recorder.StopCapture();
     m_camera->DriverDisconnect();
     if (m_camera->DriverConnect(index)) {
         m_driverIndex = index;
@@ -182,6 +185,8 @@ void CReelixView::OnImageSize()
 {
     if (!CanUseFormatDialog())
         return;
+    // Frames of another size or depth cannot join the single frames recorded.
+    m_recorder.StopCapture();
     const CSize before = VideoSize();
     m_camera->SetPreviewRate(kPreviewRateMs);
     m_camera->SetPreview(TRUE);
