@@ -35,7 +35,7 @@ CSize ClientSizeForVideo(CSize video)
                  std::max<LONG>(video.cy + kBorder + kRowHeight + kBorder, kMinClientHeight));
 }
 
-CReelixView::CReelixView()
+CReelixView::CReelixView() : m_brightness(m_slider, IDS_AUTO_BRIGHTNESS_ON)
 {
     m_workspace = CString(velmora::CurrentFolder().c_str()) + "/" + kWorkspaceName;
     OnMessage(WM_SIZE, [this](WPARAM, LPARAM) -> LRESULT {
@@ -81,7 +81,6 @@ BOOL CReelixView::StartUp()
     SetIdleText(IDS_PRESS_TO_RECORD);
     m_recordButton.Create("RECORD", WS_CHILD, CRect(0, 0, kButtonWidth, kButtonHeight), this, IDC_RECORD_BUTTON);
     m_slider.Create(WS_CHILD, CRect(0, 0, kButtonWidth, kButtonHeight), this, IDC_BRIGHTNESS_SLIDER);
-    m_slider.SetRange(1, 254);
     CreateCaptureWindow();
     if (m_camera && !ChooseDriver())
         m_driverIndex = kNoDriver;
@@ -201,12 +200,9 @@ void CReelixView::StartCameraControls()
         LayOut();
         return;
     }
-    const WORD brightness = m_camera->GetBrightness();
-    if (brightness >= 1 && brightness <= 254)
-        m_slider.SetPos(brightness);
+    m_brightness.Attach(m_camera.get());
     if (CFrameWnd* frame = GetParentFrame())
         frame->GetSystemMenu().EnableMenuItem(SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
-    m_autoBrightness = m_camera->GetAutoBrightness();
     EnterRecordFunction();
 }
 
@@ -294,11 +290,8 @@ void CReelixView::MTimerUserOnTimer(void*) { FollowCameraBrightness(); }
 
 void CReelixView::FollowCameraBrightness()
 {
-    if (!DriverConnected())
-        return;
-    const WORD brightness = m_camera->GetBrightness();
-    if (brightness >= 1 && brightness <= 254 && brightness != m_slider.GetPos())
-        m_slider.SetPos(brightness);
+    if (DriverConnected())
+        m_brightness.Follow();
 }
 
 BOOL CReelixView::SaveWorkspaceAs()

@@ -6,6 +6,7 @@
 // test-pattern camera.
 #pragma once
 
+#include "BrightnessSlider.h"
 #include "CaptureWnd.h"
 #include "Mtimer.h"
 #include "Player.h"
@@ -71,7 +72,7 @@ public:
     // The capture format carries the camera's own code (no clipboard copy).
     BOOL CameraCoded() const { return m_cameraCoded; }
     BOOL BrightnessTimerRunning() const { return m_brightnessRunning; }
-    WORD AutoBrightness() const { return m_autoBrightness; }
+    WORD AutoBrightness() const { return m_brightness.AutoBrightness(); }
 
     // The Record and Playback functions.
     void EnterRecordFunction();
@@ -180,9 +181,9 @@ private:
     CPlayer m_player{*this};
     CButton m_recordButton;
     CSliderCtrl m_slider;
+    CBrightnessSlider m_brightness;
     MTimer m_brightnessTimer;
     BOOL m_brightnessRunning = FALSE;
-    WORD m_autoBrightness = 0;
     WORD m_driverIndex = kNoDriver;
     int m_function = kFunctionRecord;
     UINT m_idleText = 0;
@@ -195,5 +196,4 @@ private:
     bool m_started = false;
     int m_barsWidth = 0;
     bool m_inPopup = false;
-    bool m_autoBrightnessBoxUp = false;
 };

@@ -9,22 +9,6 @@
 namespace {
 using Rule = BOOL (CReelixView::*)() const;
 
-// 0 and 255 are not brightnesses a user picks with the slider.
-bool Showable(int brightness) { return brightness >= 1 && brightness <= 254; }
-
-bool MovesBrightness(UINT code)
-{
-    switch (code) {
-    case TB_LINEUP:
-    case TB_LINEDOWN:
-    case TB_PAGEUP:
-    case TB_PAGEDOWN:
-    case TB_THUMBTRACK:
-    case TB_TOP:
-    case TB_BOTTOM: return true;
-    default: return false;
-    }
-}
 }  // namespace
 
 BOOL CReelixView::RecordingWithDriver() const { return m_function == kFunctionRecord && DriverConnected(); }
@@ -172,6 +156,7 @@ void CReelixView::OnConnectDriver(WORD index)
     m_camera->DriverDisconnect();
     if (m_camera->DriverConnect(index)) {
         m_driverIndex = index;
+        m_brightness.Attach(m_camera.get());
         EnterRecordFunction();
         return;
     }
@@ -205,28 +190,13 @@ void CReelixView::OnCameraAdjustments()
     m_camera->SetPreview(TRUE);
     m_camera->ShowSourceDialog();
     m_camera->SetPreview(FALSE);
-    m_autoBrightness = m_camera->GetAutoBrightness();
+    m_brightness.ReadAutoBrightness();
     StartBrightnessTimer();
     EnterRecordFunction();
 }
 
 void CReelixView::OnBrightnessScroll(UINT code)
 {
-    if (!DriverConnected() || !MovesBrightness(code))
-        return;
-    const WORD camera = m_camera->GetBrightness();
-    if (m_autoBrightness) {
-        if (Showable(camera))
-            m_slider.SetPos(camera);
-        // A drag sends many moves: one box answers them all.
-        if (m_autoBrightnessBoxUp)
-            return;
-        m_autoBrightnessBoxUp = true;
-        AfxMessageBox(IDS_AUTO_BRIGHTNESS_ON, MB_OK);
-        m_autoBrightnessBoxUp = false;
-        return;
-    }
-    const int position = m_slider.GetPos();
-    if (position != camera)
-        m_camera->SetBrightness(WORD(position));
+    if (DriverConnected())
+        m_brightness.OnScroll(code);
 }

@@ -19,7 +19,8 @@ constexpr int kBelowPicture = 80;
 constexpr int kPictureMargin = 8;
 }  // namespace
 
-CSnapvoView::CSnapvoView() : m_viewer(std::make_unique<CViewerWnd>()), m_files(this)
+CSnapvoView::CSnapvoView()
+    : m_viewer(std::make_unique<CViewerWnd>()), m_files(this), m_brightness(m_brightnessSlider, IDS_AUTO_BRIGHTNESS_ON)
 {
     OnMessage(WM_SIZE, [this](WPARAM, LPARAM) -> LRESULT {
         LayOut();

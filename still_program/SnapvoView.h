@@ -4,6 +4,7 @@
 // clock, the test UI service and the test-pattern camera.
 #pragma once
 
+#include "BrightnessSlider.h"
 #include "CaptureMachine.h"
 #include "CaptureModes.h"
 #include "CaptureWnd.h"
@@ -87,7 +88,7 @@ public:
     CSliderCtrl& BrightnessSlider() { return m_brightnessSlider; }
     // The camera sets its brightness itself (read at start-up and after the
     // Camera Adjustments dialog).
-    WORD AutoBrightness() const { return m_autoBrightness; }
+    WORD AutoBrightness() const { return m_brightness.AutoBrightness(); }
     // Every 10 s: the slider follows the camera's brightness.
     void FollowCameraBrightness();
     // What the brightness timer's ticks carry, to tell them from the machine's.
@@ -163,8 +164,6 @@ private:
     void PlaceAroundButton(const CRect& button);
     // Full-screen mode: no slider, the indicators over the picture's foot.
     void PlaceOverPicture(const CRect& picture);
-    void OnBrightnessScroll(UINT code);
-    void ShowBrightness(WORD brightness);
     void OnCameraAdjustments();
     void OnImageSize();
     CSize PictureSize() const;
@@ -224,11 +223,7 @@ private:
     BOOL m_filmrollShownBeforeFullScreen = FALSE;
     CSliderCtrl m_brightnessSlider;
     MTimer m_brightnessTimer;
-    WORD m_autoBrightness = 0;
-    // The last brightness the slider showed as the camera's: where it goes
-    // back to when a move is refused.
-    WORD m_shownBrightness = 0;
-    bool m_autoBrightnessBoxUp = false;
+    CBrightnessSlider m_brightness;
     // Last: it is destroyed first, its timer stopped before the rest goes.
     CCaptureMachine m_machine{*this, m_modes, m_schedule};
 };

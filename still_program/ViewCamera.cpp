@@ -10,8 +10,6 @@
 #include <algorithm>
 
 namespace {
-constexpr int kLowestBrightness = 1;
-constexpr int kHighestBrightness = 254;
 constexpr DWORD kSliderStyle = 0x40000010;   // a child, not yet visible
 constexpr int kSliderCreatedWidth = 30;
 constexpr int kSliderWidth = 120;
@@ -20,24 +18,6 @@ constexpr int kGap = 8;
 // While the Camera Adjustments dialog is up the picture keeps moving.
 constexpr WORD kAdjustmentPreviewMs = 66;
 
-// 0 and 255 are what the camera reports around an open shutter, not a
-// brightness the user chose.
-bool Showable(WORD brightness) { return brightness >= kLowestBrightness && brightness <= kHighestBrightness; }
-
-// The moves that change the brightness; the end of a drag (TB_THUMBPOSITION)
-// repeats the last move and TB_TOP is not a brightness anyone picks.
-bool MovesBrightness(UINT code)
-{
-    switch (code) {
-    case TB_LINEUP:
-    case TB_LINEDOWN:
-    case TB_PAGEUP:
-    case TB_PAGEDOWN:
-    case TB_THUMBTRACK:
-    case TB_BOTTOM: return true;
-    default: return false;
-    }
-}
 }  // namespace
 
 void CSnapvoView::RegisterCameraCommands()
@@ -47,7 +27,7 @@ void CSnapvoView::RegisterCameraCommands()
     // Their enable rule is the Settings menu's, with every other mode item.
     OnMessage(WM_HSCROLL, [this](WPARAM w, LPARAM l) -> LRESULT {
         if (m_brightnessSlider.m_hWnd && HWND(l) == m_brightnessSlider.m_hWnd)
-            OnBrightnessScroll(LOWORD(w));
+            m_brightness.OnScroll(LOWORD(w));
         return 0;
     });
 }
@@ -55,59 +35,12 @@ void CSnapvoView::RegisterCameraCommands()
 void CSnapvoView::StartBrightnessControl()
 {
     m_brightnessSlider.Create(kSliderStyle, CRect(0, 0, kSliderCreatedWidth, kSliderHeight), this, IDC_BRIGHTNESS);
-    m_brightnessSlider.SetRange(kLowestBrightness, kHighestBrightness);
-    m_shownBrightness = WORD(m_brightnessSlider.GetPos());
-    if (!m_camera)
-        return;
-    ShowBrightness(m_camera->GetBrightness());
-    m_autoBrightness = m_camera->GetAutoBrightness();
-    if (m_brightnessTimer.Initialize(this, kBrightnessTimerMs, BrightnessTimerTag()))
+    m_brightness.Attach(m_camera.get());
+    if (m_camera && m_brightnessTimer.Initialize(this, kBrightnessTimerMs, BrightnessTimerTag()))
         m_brightnessTimer.Start();
 }
 
-void CSnapvoView::ShowBrightness(WORD brightness)
-{
-    if (Showable(brightness))
-        m_shownBrightness = brightness;
-    m_brightnessSlider.SetPos(m_shownBrightness);
-}
-
-void CSnapvoView::FollowCameraBrightness()
-{
-    if (!m_camera)
-        return;
-    const WORD brightness = m_camera->GetBrightness();
-    if (Showable(brightness) && brightness != m_brightnessSlider.GetPos())
-        ShowBrightness(brightness);
-}
-
-void CSnapvoView::OnBrightnessScroll(UINT code)
-{
-    if (!m_camera || !MovesBrightness(code))
-        return;
-    // The open shutter holds the camera at full brightness until it closes
-    // and then puts the old value back: a move now would spoil the exposure.
-    if (m_camera->IsExposing()) {
-        m_brightnessSlider.SetPos(m_shownBrightness);
-        return;
-    }
-    if (!m_autoBrightness) {
-        const int position = m_brightnessSlider.GetPos();
-        if (position != m_camera->GetBrightness())
-            m_camera->SetBrightness(WORD(position));
-        ShowBrightness(WORD(position));
-        return;
-    }
-    // The camera keeps its own brightness: the slider goes back to it.
-    ShowBrightness(m_camera->GetBrightness());
-    // Each move of a drag says so, but one box at a time: the moves that
-    // arrive while it is up are answered by the box already there.
-    if (m_autoBrightnessBoxUp)
-        return;
-    m_autoBrightnessBoxUp = true;
-    AfxMessageBox(IDS_AUTO_BRIGHTNESS_ON, MB_OK);
-    m_autoBrightnessBoxUp = false;
-}
+void CSnapvoView::FollowCameraBrightness() { m_brightness.Follow(); }
 
 void CSnapvoView::OnCameraAdjustments()
 {
@@ -116,7 +49,7 @@ void CSnapvoView::OnCameraAdjustments()
     m_camera->SetPreview(TRUE);
     m_camera->SetPreviewRate(kAdjustmentPreviewMs);
     m_camera->ShowSourceDialog();
-    m_autoBrightness = m_camera->GetAutoBrightness();
+    m_brightness.ReadAutoBrightness();
     m_camera->SetPreview(FALSE);
     // The dialog may have changed the brightness: shown now, not in 10 s.
     FollowCameraBrightness();
