@@ -16,31 +16,6 @@ bool CountingCamera::Grab(capture::Frame& frame, std::string& error, bool& gone)
     return TestPatternDriver::Grab(frame, error, gone);
 }
 
-std::string UniqueName(const char* stem)
-{
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(stem) + "-" + std::to_string(getpid());
-    if (info)
-        name += std::string("-") + info->name();
-    return name;
-}
-
-WorkingFolder::WorkingFolder(const char* name)
-{
-    m_previous = std::filesystem::current_path();
-    m_path = std::filesystem::temp_directory_path() / UniqueName(name);
-    std::filesystem::remove_all(m_path);
-    std::filesystem::create_directories(m_path);
-    std::filesystem::current_path(m_path);
-}
-
-WorkingFolder::~WorkingFolder()
-{
-    std::filesystem::current_path(m_previous);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
 void InstallCamera()
 {
     capture::DriverCatalog::Install({{capture::kTestPatternDescription, capture::kTestPatternVersion,

@@ -8,6 +8,7 @@
 #include "capture/test_pattern.h"
 #include "framework/Clock.h"
 #include "framework/TestUiService.h"
+#include "framework/tests/working_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +17,8 @@
 
 namespace reelix_test {
 
-// Names unique to this process and test, for folders and keys.
-std::string UniqueName(const char* stem);
-
-// A fresh folder, made current for the test and removed afterwards.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const char* name);
-    ~WorkingFolder();
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-    std::filesystem::path m_previous;
-};
+using velmora_test::UniqueName;
+using velmora_test::WorkingFolder;
 
 // Counts the camera's grabs.
 class CountingCamera : public capture::TestPatternDriver {

@@ -8,6 +8,7 @@
 #include "capture/test_pattern.h"
 #include "framework/Clock.h"
 #include "framework/TestUiService.h"
+#include "framework/tests/working_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,9 @@
 
 namespace snapvo_test {
 
+using velmora_test::UniqueName;
+using velmora_test::WorkingFolder;
+
 class QuietableCamera : public capture::TestPatternDriver {
 public:
     bool Grab(capture::Frame& frame, std::string& error, bool& gone) override;
@@ -23,18 +27,6 @@ public:
     static inline int grabs = 0;
     // Each grab keeps the program busy this long (on the fake clock).
     static inline DWORD busyMs = 0;
-};
-
-// A fresh folder, made current for the test and removed afterwards.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(const char* name);
-    ~WorkingFolder();
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-    std::filesystem::path m_previous;
 };
 
 struct SnapvoFixture : ::testing::Test {
@@ -57,8 +49,5 @@ struct SnapvoFixture : ::testing::Test {
     WorkingFolder folder;
     std::unique_ptr<CSnapvoApp> app;
 };
-
-// Names unique to this process and test, for folders and keys.
-std::string UniqueName(const char* stem);
 
 }  // namespace snapvo_test
