@@ -26,9 +26,14 @@ TEST(ReelixSettingsText, RatesAndModesReadInAnyCaseAndUnknownTextsAreRefused)
     EXPECT_STREQ(reelix::ModeText(3), "STREAMING");
 }
 
+// Fresh settings items for one test: made before any member refers to them.
+struct FreshSettings {
+    FreshSettings() { reelix::ResetSettingsForTest(); }
+    ~FreshSettings() { reelix::ResetSettingsForTest(); }
+};
+
 struct CaptureItems : ::testing::Test {
-    CaptureItems() { reelix::ResetSettingsForTest(); }
-    ~CaptureItems() override { reelix::ResetSettingsForTest(); }
+    FreshSettings fresh;
     reelix::CaptureSection& capture = reelix::CaptureSettings();
 };
 
