@@ -63,13 +63,8 @@ void StoreValue(const char* section, const char* item, const char* value)
 
 ReelixFixture::ReelixFixture() : folder("reelix")
 {
-    static const bool configured = [] {
-        const auto config = std::filesystem::temp_directory_path() / UniqueName("reelix-config");
-        std::filesystem::create_directories(config);
-        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        return true;
-    }();
-    (void)configured;
+    static const auto config = velmora_test::UseFreshConfigHome("reelix-config");
+    (void)config;
     ResetMessageQueue();
     reelix::ResetSettingsForTest();
     CountingCamera::grabs = 0;

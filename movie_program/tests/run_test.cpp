@@ -48,9 +48,7 @@ void PressSpace(QWidget* widget)
 struct ProgramRun : ::testing::Test {
     ProgramRun() : folder("reelix-run")
     {
-        const auto config = std::filesystem::temp_directory_path() / UniqueName("reelix-run-config");
-        std::filesystem::create_directories(config);
-        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        velmora_test::UseFreshConfigHome("reelix-run-config");
         InstallCamera();
         reelix::ResetSettingsForTest();
     }

@@ -43,9 +43,7 @@ int RunProgram(const std::function<void(CSnapvoApp&)>& whileRunning)
 
 TEST(SnapvoProgram, SpaceTakesAPictureAndTheSettingsOutliveTheProgram)
 {
-    const auto config = std::filesystem::temp_directory_path() / UniqueName("snapvo-run-config");
-    std::filesystem::create_directories(config);
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    velmora_test::UseFreshConfigHome("snapvo-run-config");
     WorkingFolder folder("snapvo-run");
     capture::DriverCatalog::Install({{capture::kTestPatternDescription, capture::kTestPatternVersion,
                                       [] { return std::make_unique<QuietableCamera>(); }}});

@@ -24,13 +24,8 @@ bool QuietableCamera::Grab(capture::Frame& frame, std::string& error, bool& gone
 
 SnapvoFixture::SnapvoFixture() : folder("snapvo")
 {
-    static const bool configured = [] {
-        const auto config = std::filesystem::temp_directory_path() / UniqueName("snapvo-config");
-        std::filesystem::create_directories(config);
-        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        return true;
-    }();
-    (void)configured;
+    static const auto config = velmora_test::UseFreshConfigHome("snapvo-config");
+    (void)config;
     ResetMessageQueue();
     snapvo::ResetSettingsForTest();
     QuietableCamera::silent = false;

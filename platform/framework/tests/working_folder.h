@@ -1,12 +1,15 @@
-// For program tests: names unique to one test, and a fresh working folder.
+// For program tests: names unique to one test, a fresh working folder and a
+// key store of their own.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace velmora_test {
 
@@ -44,5 +47,29 @@ private:
     std::filesystem::path m_path;
     std::filesystem::path m_previous;
 };
+
+// Points this process's key store at a folder of its own. The folder is
+// emptied first: one left behind by an earlier process that had the same
+// number and ran the same test must not lend this one its settings. Every
+// folder made is removed when the process ends.
+inline std::filesystem::path UseFreshConfigHome(const char* stem)
+{
+    struct Made {
+        std::vector<std::filesystem::path> paths;
+        ~Made()
+        {
+            std::error_code ignored;
+            for (const auto& path : paths)
+                std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static Made made;
+    const auto path = std::filesystem::temp_directory_path() / UniqueName(stem);
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+    setenv("XDG_CONFIG_HOME", path.c_str(), 1);
+    made.paths.push_back(path);
+    return path;
+}
 
 }  // namespace velmora_test
