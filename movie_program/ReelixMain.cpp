@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -139,6 +140,12 @@ void ShowWindows(CReelixApp& app, Screen& screen)
     int bars = screen.frame->menuBar()->sizeHint().width();
     if (auto* toolBar = screen.frame->findChild<QToolBar*>())
         bars = std::max(bars, toolBar->sizeHint().width());
+    // The status line's longest prompt reads whole too.
+    constexpr int kStatusMargins = 16;
+    const QFontMetrics status(screen.frame->statusBar()->font());
+    for (UINT id : {IDS_PRESS_TO_RECORD, IDS_RECORDING, IDS_PRESS_TO_PLAY, IDS_PRESS_TO_STOP})
+        bars = std::max(bars, status.horizontalAdvance(QString::fromLocal8Bit(LoadStringText(id).GetString())) +
+                                  kStatusMargins);
     view->SetBarsWidth(bars);
     screen.frame->SyncViewGeometry();
     view->FitFrameToVideo();
