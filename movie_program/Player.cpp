@@ -2,6 +2,7 @@
 
 #include "SaveAs.h"
 #include "framework/QtWnd.h"
+#include "framework/StringTable.h"
 #include "framework/UiService.h"
 #include "movie/movie_clipboard.h"
 #include "movie/movie_reader.h"
@@ -57,7 +58,7 @@ void CPlayer::OpenForPlayback(const CString& path)
     m_playBarHeight = int(window.Height()) - (HasMovie() ? int(source.Height()) : 0);
     ShowIdleText();
     m_host.EnterPlaybackFunction();
-    const CString program = ProgramText(IDS_PROGRAM_NAME, kTextProgramName);
+    const CString program = LoadStringText(IDS_PROGRAM_NAME);
     CString caption = program;
     if (!name.IsEmpty())
         caption.Format("%s <%s>", program.GetString(), name.GetString());
@@ -242,7 +243,7 @@ BOOL CPlayer::Copy(const CString& source, const CString& target)
     std::error_code error;
     const std::filesystem::path real = std::filesystem::canonical(source.GetString(), error);
     if (error || movie::CopyMovie(real.string(), target.GetString()) != movie::kMovieOk) {
-        ShowError(ProgramText(IDS_SAVE_FAILED, kTextSaveFailed));
+        ShowError(LoadStringText(IDS_SAVE_FAILED));
         return FALSE;
     }
     return TRUE;
@@ -283,7 +284,7 @@ void CPlayer::OnStartCompression()
                                     [this](int percent) { return SaveStep(percent); });
     const bool aborted = m_saveResult == movie::kMovieAborted || !m_progress->IsActive();
     if (m_saveResult != movie::kMovieOk && !aborted)
-        ShowError(ProgramText(IDS_COMPRESS_FAILED, kTextCompressFailed));
+        ShowError(LoadStringText(IDS_COMPRESS_FAILED));
     m_progress->Finish(m_saveResult == movie::kMovieOk);
 }
 

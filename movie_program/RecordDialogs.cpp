@@ -11,17 +11,6 @@
 
 namespace {
 
-struct OwnText {
-    UINT id;
-    const char* text;
-};
-
-constexpr OwnText kOwnTexts[] = {
-    {IDS_RECORD_NOT_STARTED,
-     "The recording could not be started.\nThe camera may be busy, or the workspace movie cannot be written."},
-    {IDS_ENTER_NUMBER_RANGE, "Please enter a number between %1 and %2."},
-};
-
 CString NumberText(long value)
 {
     CString text;
@@ -31,24 +20,13 @@ CString NumberText(long value)
 
 void RefuseNumber(long minimum, long maximum)
 {
-    CString text = RecordString(IDS_ENTER_NUMBER_RANGE);
+    CString text = LoadStringText(IDS_ENTER_NUMBER_RANGE);
     text.Replace("%1", NumberText(minimum));
     text.Replace("%2", NumberText(maximum));
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
-
-CString RecordString(UINT id)
-{
-    CString text;
-    if (ProgramStrings().Lookup(id, text))
-        return text;
-    for (const OwnText& own : kOwnTexts)
-        if (own.id == id)
-            return own.text;
-    return text;
-}
 
 BOOL ParseWholeNumber(const CString& text, long minimum, long maximum, long& value)
 {

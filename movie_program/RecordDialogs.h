@@ -7,14 +7,6 @@
 #include "framework/Dialog.h"
 #include "types/CString.h"
 
-// Strings of the recording unit that the program's table may lack; RecordString
-// falls back on the unit's own text for them.
-constexpr UINT IDS_RECORD_NOT_STARTED = 61290;
-constexpr UINT IDS_ENTER_NUMBER_RANGE = 61714;
-
-// The program's text for `id`, or the unit's own text for its ids above.
-CString RecordString(UINT id);
-
 // Whole-number text in minimum..maximum (blanks around it allowed). FALSE for
 // anything else, `value` then unchanged.
 BOOL ParseWholeNumber(const CString& text, long minimum, long maximum, long& value);

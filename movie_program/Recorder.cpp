@@ -6,6 +6,7 @@
 #include "audio/audio_source.h"
 #include "audio/sound_format_chooser.h"
 #include "framework/Clock.h"
+#include "framework/StringTable.h"
 #include "framework/UiService.h"
 
 #include <algorithm>
@@ -225,7 +226,7 @@ void CRecorder::RefuseStart(CCaptureWnd& capture, BOOL explain)
     m_host.StartBrightnessTimer();
     m_host.SetIdleText(IDS_PRESS_TO_RECORD);
     if (explain)
-        AfxMessageBox(RecordString(IDS_RECORD_NOT_STARTED), MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(LoadStringText(IDS_RECORD_NOT_STARTED), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CRecorder::ShowRecording()
@@ -458,7 +459,7 @@ void CRecorder::OnAudioFormat()
     std::vector<BYTE> format(size, 0);
     auto* wave = reinterpret_cast<WAVEFORMATEX*>(format.data());
     capture->GetAudioFormat(wave, size);
-    if (audio::ChooseSoundFormat(m_host.DialogOwner(), RecordString(IDS_AUDIO_FORMAT_TITLE), *source, wave, size))
+    if (audio::ChooseSoundFormat(m_host.DialogOwner(), LoadStringText(IDS_AUDIO_FORMAT_TITLE), *source, wave, size))
         capture->SetAudioFormat(wave, size);
 }
 

@@ -16,7 +16,6 @@ class CReelixView;
 // Posted to the frame at most once per preview interval: one live frame.
 constexpr UINT WM_REELIX_PREVIEW = WM_USER + 0x2A1;
 
-void RegisterReelixStrings();
 
 class CReelixApp : public MWinApp {
 public:

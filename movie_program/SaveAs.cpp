@@ -11,12 +11,6 @@
 
 namespace fs = std::filesystem;
 
-CString ProgramText(UINT id, const char* fallback)
-{
-    CString text = LoadStringText(id);
-    return text.IsEmpty() ? CString(fallback) : text;
-}
-
 namespace {
 
 // The folder's links followed and "." and ".." gone, the name itself kept as
@@ -75,7 +69,7 @@ BOOL CSaveAsDialog::Ask(CString& target)
 CString CSaveAsDialog::Refusal(const char* path) const
 {
     if (path && SamePlace(m_workspace.GetString(), path))
-        return ProgramText(IDS_WORKSPACE_REFUSED, kTextWorkspaceRefused);
+        return LoadStringText(IDS_WORKSPACE_REFUSED);
     return CString();
 }
 

@@ -12,17 +12,10 @@
 #include <string>
 #include <vector>
 
-// Texts used when the program's string table has none for their ids.
-constexpr const char* kTextWorkspaceRefused = "Unable to overwrite workspace file.";
-constexpr const char* kTextSaveFailed = "Error saving file!";
-constexpr const char* kTextCompressFailed = "Error compressing file!";
-constexpr const char* kTextProgramName = "Reelix";
+// The file dialog of Open and Save As: movies only, and the button beside the name.
 constexpr const char* kMovieFilter = "VFW|*.avi||";
 constexpr const char* kMovieExt = "avi";
 constexpr const char* kCompressionButton = "Compression";
-
-// The string `id` of the program's table, or `fallback` when it has none.
-CString ProgramText(UINT id, const char* fallback);
 
 // Whether `target` names the file at `existing`: the same file (device and
 // inode) when both are there; otherwise the same name, letter case aside,

@@ -1,6 +1,5 @@
 // The movie program's string table.
 #include "framework/StringTable.h"
-#include "ReelixApp.h"
 #include "resource.h"
 
 void RegisterReelixStrings()
@@ -28,6 +27,9 @@ void RegisterReelixStrings()
     t.Add(IDS_RECORDING_BLANK, "                       --- Press SPACE bar to stop recording");
     t.Add(IDS_AUDIO_FORMAT_TITLE, "Audio Format");
     t.Add(IDS_UNSAVED_AT_EXIT, "Your current movie is unsaved.  Do you wish to save it before continuing?");
+    t.Add(IDS_RECORD_NOT_STARTED,
+          "The recording could not be started.\nThe camera may be busy, or the workspace movie cannot be written.");
+    t.Add(IDS_ENTER_NUMBER_RANGE, "Please enter a number between %1 and %2.");
     t.Add(IDS_AUTO_BRIGHTNESS_ON, "You are in auto brightness mode. \nTo use the slider go into the Image Size and "
                                   "Quality dialog\nand turn off auto brightness.");
 

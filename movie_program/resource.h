@@ -24,6 +24,12 @@ constexpr UINT IDS_RECORDING_BLANK = 61232;
 constexpr UINT IDS_AUDIO_FORMAT_TITLE = 61233;
 constexpr UINT IDS_UNSAVED_AT_EXIT = 61235;
 constexpr UINT IDS_AUTO_BRIGHTNESS_ON = 61715;
+constexpr UINT IDS_RECORD_NOT_STARTED = 61290;
+constexpr UINT IDS_ENTER_NUMBER_RANGE = 61714;
+
+// Puts every text above, and each command's status-line text, in the
+// program's string table.
+void RegisterReelixStrings();
 
 // Commands.
 constexpr UINT ID_FILE_OPEN = 57601;

@@ -147,6 +147,7 @@ protected:
     PlayerTest()
     {
         ResetMessageQueue();
+        RegisterReelixStrings();
         host.player = &player;
         player.SetSoundDevice(kNoSound);
         host.workspace = (folder / "workspac.avi").c_str();

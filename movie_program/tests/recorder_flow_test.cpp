@@ -459,7 +459,7 @@ TEST_F(RecordFlow, ARefusedStartSaysSoAndStaysOnRecord)
         EXPECT_TRUE(view.brightnessTimer);
         for (int item = 1; item <= 3; ++item)
             EXPECT_TRUE(view.ItemEnabled(item)) << item;
-        const CString own = RecordString(IDS_RECORD_NOT_STARTED);
+        const CString own = LoadStringText(IDS_RECORD_NOT_STARTED);
         const auto ownBoxes = std::count_if(ui->boxes.begin(), ui->boxes.end(),
                                             [&](const TestUiService::ShownBox& b) { return b.text == own; });
         EXPECT_EQ(ownBoxes, c.ownMessage ? 1 : 0);

@@ -199,16 +199,7 @@ MovieCount ReadMovie(const std::string& path)
     return count;
 }
 
-void AddProgramStrings()
-{
-    StringTable& t = ProgramStrings();
-    t.Add(IDS_PRESS_TO_RECORD, "Press SPACE bar to start recording");
-    t.Add(IDS_OVERWRITE_QUESTION, "This will overwrite or delete  the previously captured movie (workspace.avi).\n"
-                                  " Do you wish to save the previous movie to a file?");
-    t.Add(IDS_RECORDING, "RECORDING --- Press SPACE bar to stop recording");
-    t.Add(IDS_RECORDING_BLANK, "                       --- Press SPACE bar to stop recording");
-    t.Add(IDS_AUDIO_FORMAT_TITLE, "Audio Format");
-}
+void AddProgramStrings() { RegisterReelixStrings(); }
 
 // --- fixture ----------------------------------------------------------------------
 

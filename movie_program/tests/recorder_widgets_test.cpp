@@ -2,6 +2,7 @@
 // stays open on a refused entry (the refusal goes through the UI service,
 // which the test records) and closes with the entry taken.
 #include "RecordDialogs.h"
+#include "resource.h"
 
 #include "framework/TestUiService.h"
 
@@ -159,6 +160,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterReelixStrings();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
