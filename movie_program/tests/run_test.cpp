@@ -11,6 +11,10 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -88,6 +92,37 @@ TEST_F(ProgramRun, TheWindowShowsAndSpaceRecordsAMovieWithSound)
     EXPECT_GT(reader.Info().frames, 0u);
     EXPECT_TRUE(reader.Info().hasAudio);
     EXPECT_GT(reader.Info().audioSamples, 0u);
+}
+
+// The test-pattern camera's small picture would make a window too narrow for
+// its own menus and prompts: every menu title, tool button and status prompt
+// must be on show, none behind an overflow button or cut short.
+TEST_F(ProgramRun, EveryMenuToolButtonAndStatusPromptFitsTheWindow)
+{
+    ScopedTestUi ui;
+    bool ran = false;
+    const int code = RunProgram([&](CReelixApp& app) {
+        ran = true;
+        auto* window = qobject_cast<QMainWindow*>(app.MainFrame()->Widget());
+        ASSERT_NE(window, nullptr);
+        QMenuBar* menus = window->menuBar();
+        ASSERT_EQ(menus->actions().size(), 5);
+        for (QAction* action : menus->actions())
+            EXPECT_LE(menus->actionGeometry(action).right(), menus->width()) << action->text().toStdString();
+        auto* tools = window->findChild<QToolBar*>();
+        ASSERT_NE(tools, nullptr);
+        for (QAction* action : tools->actions())
+            EXPECT_TRUE(tools->widgetForAction(action) && tools->widgetForAction(action)->isVisible())
+                << action->text().toStdString();
+        const QFontMetrics status(window->statusBar()->font());
+        for (UINT id : {IDS_PRESS_TO_RECORD, IDS_RECORDING, IDS_PRESS_TO_PLAY, IDS_PRESS_TO_STOP})
+            EXPECT_LE(status.horizontalAdvance(QString::fromLocal8Bit(LoadStringText(id).GetString())),
+                      window->statusBar()->width())
+                << id;
+        window->close();
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(ran);
 }
 
 TEST_F(ProgramRun, SigtermEndsTheProgramAsExitDoesAndTheSettingsAreWritten)
