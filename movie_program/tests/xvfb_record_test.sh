@@ -7,27 +7,8 @@
 #   xvfb_record_test.sh REELIX32
 set -u
 exe=$1
-for tool in Xvfb xdotool ffprobe; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../cmake/xvfb_session.sh" xdotool ffprobe
 fail() { echo "FAIL: $*"; [ -f "$work/program.log" ] && cat "$work/program.log"; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
 
 mkdir -p "$work/run" "$work/config"
 (cd "$work/run" && exec env XDG_CONFIG_HOME="$work/config" "$exe" >>"$work/program.log" 2>&1) &
