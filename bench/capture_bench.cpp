@@ -6,6 +6,7 @@
 //    camera's rate while its step timer, a brightness timer and the
 //    auto-capture indicator run beside it.
 #include "MainFrm.h"
+#include "qt_app.h"
 #include "SnapvoApp.h"
 #include "SnapvoView.h"
 #include "capture/capture_view.h"
@@ -114,19 +115,6 @@ struct BrightnessTimer : MTimerUser {
     int ticks = 0;
 };
 
-void EnsureQtApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "capture_bench";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: the program's windows outlive every benchmark.
-    new QApplication(argc, argv);
-}
-
 BOOL UseLargestFormat(CLumivex& camera)
 {
     const SIZE largest = TestPatternDriver::Sizes().back();
@@ -142,7 +130,7 @@ public:
         : m_folder(std::filesystem::temp_directory_path() / ("capture_bench_" + std::to_string(getpid()))),
           m_previous(std::filesystem::current_path())
     {
-        EnsureQtApplication();
+        EnsureQtApplication("capture_bench");
         m_ui->screen = CSize(1920, 1080);
         std::filesystem::create_directories(m_folder);
         setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);

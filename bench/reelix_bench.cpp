@@ -6,6 +6,7 @@
 //  - from creating the capture window to the first live picture on screen
 //    (the driver found and connected, the idle grab shown) takes under 0.5 s.
 #include "CaptureWnd.h"
+#include "qt_app.h"
 #include "audio/audio_source.h"
 #include "capture/capture_view.h"
 #include "capture/test_pattern.h"
@@ -35,19 +36,6 @@ namespace {
 constexpr UINT kCaptureWindowId = 1937;
 constexpr int kFps = 30;
 constexpr WORD kSeconds = 10;
-
-void EnsureQtApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "reelix_bench";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: widgets of every benchmark outlive their runs.
-    new QApplication(argc, argv);
-}
 
 double CpuSeconds()
 {
@@ -113,7 +101,7 @@ bool SetUpStreaming(CLumivex& camera, const std::string& workspace)
 // file holds when read back.
 void BM_StreamingVgaAt30WithSoundFor10s(benchmark::State& state)
 {
-    EnsureQtApplication();
+    EnsureQtApplication("reelix_bench");
     ScopedTestUi ui;   // an error box must not wait for a person
     WorkFolder folder;
     const std::string workspace = folder.File("workspac.avi");
@@ -193,7 +181,7 @@ private:
 // first start of the process.
 void BM_StartToFirstLiveFrame(benchmark::State& state)
 {
-    EnsureQtApplication();
+    EnsureQtApplication("reelix_bench");
     ScopedTestUi ui;
     DriverCatalog::Install({TestPatternEntry()});
     QWidget frame;
