@@ -159,10 +159,8 @@ BOOL CReelixView::SetUpCapture()
     if (!camera.GetDriverCaps(&m_caps) || !camera.GetSequenceSetup(&parms))
         return FALSE;
     m_audioSupported = camera.GetAudioFormat(nullptr, 0) > 0;
-    CRecordSettings& settings = m_recorder.Settings();
     parms.fYield = TRUE;
     parms.wNumVideoRequested = kVideoBuffers;
-    parms.fCaptureAudio = m_audioSupported && settings.audio;
     parms.vKeyAbort = 0;
     parms.fAbortLeftMouse = FALSE;
     parms.fAbortRightMouse = FALSE;
@@ -171,12 +169,12 @@ BOOL CReelixView::SetUpCapture()
             return FALSE;
     } else {
         camera.SetPreview(FALSE);
-        parms.dwRequestMicroSecPerFrame = DWORD(1000000 / std::max(1, settings.fps));
     }
     if (!camera.SetSequenceSetup(&parms))
         return FALSE;
     if (!camera.SetCaptureFile(m_workspace) || !camera.AllocateCaptureFile(kWorkspaceReserve))
         return FALSE;
+    // The frame period and the sound flag come from the recording settings.
     m_recorder.ApplySettings();
     return TRUE;
 }
